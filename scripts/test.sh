@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Sets everything up, builds, and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh build -DMORVANE_WERROR=ON
+ctest --test-dir build --output-on-failure -j "$(nproc)"

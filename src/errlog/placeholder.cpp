@@ -1,0 +1,2 @@
+// Placeholder until this subsystem lands.
+namespace morvane {}

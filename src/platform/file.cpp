@@ -1,0 +1,79 @@
+#include "platform/file.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/exception.h"
+
+namespace morvane {
+
+namespace {
+[[noreturn]] void ThrowErrno(int error) { throw EInOutError(std::strerror(error)); }
+}  // namespace
+
+void SpriteFile::ReadExact(void* buffer, std::size_t count) {
+  if (ReadUpTo(buffer, count) != count) throw EInOutError("Read beyond end of file");
+}
+
+std::int64_t SpriteFile::Remaining() const { return std::max<std::int64_t>(Size() - Position(), 0); }
+
+std::unique_ptr<DiskFile> DiskFile::Open(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) ThrowErrno(errno);
+  struct stat info {};
+  if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+    const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
+    std::fclose(file);
+    ThrowErrno(error);
+  }
+  return std::unique_ptr<DiskFile>(new DiskFile(file));
+}
+
+DiskFile::~DiskFile() { std::fclose(file_); }
+
+std::int64_t DiskFile::Size() const {
+  struct stat info {};
+  if (fstat(fileno(file_), &info) != 0) ThrowErrno(errno);
+  return info.st_size;
+}
+
+std::int64_t DiskFile::Position() const {
+  const off_t position = ftello(file_);
+  if (position < 0) ThrowErrno(errno);
+  return position;
+}
+
+void DiskFile::Seek(std::int64_t position) {
+  if (position < 0) throw EInOutError(std::strerror(EINVAL));
+  if (fseeko(file_, static_cast<off_t>(position), SEEK_SET) != 0) ThrowErrno(errno);
+}
+
+std::size_t DiskFile::ReadUpTo(void* buffer, std::size_t count) {
+  if (count == 0) return 0;
+  const std::size_t got = std::fread(buffer, 1, count, file_);
+  if (got < count && std::ferror(file_)) {
+    const int error = errno;
+    std::clearerr(file_);
+    ThrowErrno(error != 0 ? error : EIO);
+  }
+  return got;
+}
+
+void MemoryFile::Seek(std::int64_t position) {
+  if (position < 0) throw EInOutError(std::strerror(EINVAL));
+  position_ = position;
+}
+
+std::size_t MemoryFile::ReadUpTo(void* buffer, std::size_t count) {
+  const std::int64_t left = Size() - position_;
+  if (left <= 0 || count == 0) return 0;
+  const std::size_t n = std::min<std::size_t>(count, static_cast<std::size_t>(left));
+  std::memcpy(buffer, bytes_.data() + position_, n);
+  position_ += static_cast<std::int64_t>(n);
+  return n;
+}
+
+}  // namespace morvane

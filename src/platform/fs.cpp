@@ -1,0 +1,152 @@
+#include "platform/fs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "platform/exception.h"
+
+namespace morvane {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Closes a descriptor and removes the temporary file unless released.
+class TempFile {
+ public:
+  TempFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  int fd() const { return fd_; }
+  const std::string& path() const { return path_; }
+  int Close() {
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result;
+  }
+  void Release() { path_.clear(); }
+
+ private:
+  int fd_;
+  std::string path_;
+};
+
+}  // namespace
+
+std::string ProgramDirectory() {
+  std::string path(4096, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
+  if (n <= 0) return "./";
+  path.resize(static_cast<std::size_t>(n));
+  return path.substr(0, path.rfind('/') + 1);
+}
+
+bool FileExists(const std::string& path) {
+  struct stat info {};
+  return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool CreateDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
+
+std::vector<std::string> ReadTextLines(const std::string& path) {
+  FilePtr file(std::fopen(path.c_str(), "rb"));
+  if (!file) throw EInOutError(std::strerror(errno));
+  struct stat info {};
+  if (fstat(fileno(file.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
+    throw EInOutError(std::strerror(EISDIR));
+  }
+  std::vector<std::string> lines;
+  std::string line;
+  bool open_line = false;
+  char buffer[65536];
+  for (;;) {
+    const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
+    for (std::size_t i = 0; i < got; ++i) {
+      if (buffer[i] == '\n') {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        line.clear();
+        open_line = false;
+      } else {
+        line.push_back(buffer[i]);
+        open_line = true;
+      }
+    }
+    if (got < sizeof buffer) break;
+  }
+  if (std::ferror(file.get())) throw EInOutError(std::strerror(errno != 0 ? errno : EIO));
+  if (open_line) lines.push_back(std::move(line));
+  return lines;
+}
+
+bool AppendText(const std::string& path, std::string_view text, bool create) {
+  const int flags = O_WRONLY | O_APPEND | (create ? O_CREAT : 0);
+  const int fd = ::open(path.c_str(), flags, 0666);
+  if (fd < 0) return false;
+  bool ok = true;
+  const char* data = text.data();
+  std::size_t left = text.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, data, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    data += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  if (::close(fd) != 0) ok = false;
+  return ok;
+}
+
+void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  std::string pattern = dir + ".morvane-XXXXXX";
+  const int fd = ::mkstemp(pattern.data());
+  if (fd < 0) throw Exception("Cannot create file " + path);
+  TempFile temp(fd, pattern);
+  ::fchmod(fd, 0666 & ~[] {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+  }());
+
+  const std::uint8_t* data = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    const ssize_t n = ::write(temp.fd(), data, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw Exception(std::strerror(errno));
+    }
+    data += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  if (temp.Close() != 0) throw Exception(std::strerror(errno));
+  // rename replaces whatever stands at path, a symbolic link included, without writing through it.
+  if (::rename(temp.path().c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    if (error == EISDIR || error == EACCES || error == EPERM || error == ENOTDIR) {
+      throw Exception("Cannot create file " + path);
+    }
+    throw Exception(std::strerror(error));
+  }
+  temp.Release();
+}
+
+}  // namespace morvane

@@ -1,0 +1,33 @@
+// Paths, directories and text files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvane {
+
+// The directory of the running program file, with a trailing "/".
+std::string ProgramDirectory();
+
+// True for an existing regular file (false for a directory).
+bool FileExists(const std::string& path);
+
+// Creates one directory level; false when it could not be created (it may exist already).
+bool CreateDirectory(const std::string& path);
+
+// Reads a text file line by line; a line ends at LF or CR LF, and a last line without a line
+// end still counts. Raises EInOutError with the system's text when the file cannot be read.
+std::vector<std::string> ReadTextLines(const std::string& path);
+
+// Appends text to a file, creating it first when create is true. Returns false when the file
+// does not exist (and create is false) or cannot be written.
+bool AppendText(const std::string& path, std::string_view text, bool create);
+
+// Writes a whole file under a temporary name in the same directory and renames it into place,
+// so that a file standing under path is always complete. Raises Exception
+// "Cannot create file <path>" when the file cannot be created, the system's text when writing fails.
+void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace morvane

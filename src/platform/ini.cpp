@@ -1,0 +1,77 @@
+#include "platform/ini.h"
+
+#include "platform/exception.h"
+#include "platform/fs.h"
+
+namespace morvane {
+
+char FoldCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+int CompareIgnoreCase(std::string_view a, std::string_view b) {
+  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto ca = static_cast<unsigned char>(FoldCase(a[i]));
+    const auto cb = static_cast<unsigned char>(FoldCase(b[i]));
+    if (ca != cb) return ca < cb ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && CompareIgnoreCase(a, b) == 0;
+}
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
+
+IniEntries ParseIniSection(const std::vector<std::string>& lines, std::string_view section) {
+  IniEntries entries;
+  bool inside = false;
+  bool done = false;
+  for (const std::string& raw : lines) {
+    const std::string_view line = Trim(raw);
+    if (line.empty() || line.front() == ';') continue;
+    if (line.front() == '[') {
+      if (inside) done = true;
+      const std::size_t close = line.find(']');
+      const std::string_view name =
+          Trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1));
+      if (!done && EqualsIgnoreCase(name, section)) inside = true;
+      if (done) break;
+      continue;
+    }
+    if (!inside) continue;
+    const std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos) continue;
+    const std::string_view key = Trim(line.substr(0, eq));
+    std::string_view value = Trim(line.substr(eq + 1));
+    if (key.empty()) continue;
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+      value = value.substr(1, value.size() - 2);
+    }
+    bool seen = false;
+    for (const auto& entry : entries) seen = seen || EqualsIgnoreCase(entry.first, key);
+    if (!seen) entries.emplace_back(std::string(key), std::string(value));
+  }
+  return entries;
+}
+
+IniEntries ReadIniSection(const std::string& path, std::string_view section) {
+  try {
+    return ParseIniSection(ReadTextLines(path), section);
+  } catch (const EInOutError&) {
+    return {};
+  }
+}
+
+}  // namespace morvane
