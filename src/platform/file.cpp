@@ -11,14 +11,18 @@
 namespace morvane {
 
 namespace {
-[[noreturn]] void ThrowErrno(int error) { throw EInOutError(std::strerror(error)); }
+[[noreturn]] void ThrowErrno(int error) {
+  throw EInOutError(std::strerror(error));
+}
 }  // namespace
 
 void SpriteFile::ReadExact(void* buffer, std::size_t count) {
   if (ReadUpTo(buffer, count) != count) throw EInOutError("Read beyond end of file");
 }
 
-std::int64_t SpriteFile::Remaining() const { return std::max<std::int64_t>(Size() - Position(), 0); }
+std::int64_t SpriteFile::Remaining() const {
+  return std::max<std::int64_t>(Size() - Position(), 0);
+}
 
 std::unique_ptr<DiskFile> DiskFile::Open(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -32,7 +36,9 @@ std::unique_ptr<DiskFile> DiskFile::Open(const std::string& path) {
   return std::unique_ptr<DiskFile>(new DiskFile(file));
 }
 
-DiskFile::~DiskFile() { std::fclose(file_); }
+DiskFile::~DiskFile() {
+  std::fclose(file_);
+}
 
 std::int64_t DiskFile::Size() const {
   struct stat info {};

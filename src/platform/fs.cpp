@@ -59,7 +59,9 @@ bool FileExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool CreateDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
+bool CreateDirectory(const std::string& path) {
+  return ::mkdir(path.c_str(), 0777) == 0;
+}
 
 std::vector<std::string> ReadTextLines(const std::string& path) {
   FilePtr file(std::fopen(path.c_str(), "rb"));
@@ -120,11 +122,12 @@ void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) throw Exception("Cannot create file " + path);
   TempFile temp(fd, pattern);
-  ::fchmod(fd, 0666 & ~[] {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-  }());
+  ::fchmod(
+      fd, 0666 & ~[] {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return mask;
+      }());
 
   const std::uint8_t* data = bytes.data();
   std::size_t left = bytes.size();

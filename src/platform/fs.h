@@ -27,7 +27,8 @@ bool AppendText(const std::string& path, std::string_view text, bool create);
 
 // Writes a whole file under a temporary name in the same directory and renames it into place,
 // so that a file standing under path is always complete. Raises Exception
-// "Cannot create file <path>" when the file cannot be created, the system's text when writing fails.
+// "Cannot create file <path>" when the file cannot be created, the system's text when writing
+// fails.
 void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 }  // namespace morvane

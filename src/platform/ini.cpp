@@ -5,7 +5,9 @@
 
 namespace morvane {
 
-char FoldCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char FoldCase(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 int CompareIgnoreCase(std::string_view a, std::string_view b) {
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
@@ -23,7 +25,9 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);

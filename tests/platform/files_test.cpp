@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/exception.h"
+#include "platform/file.h"
+#include "platform/fs.h"
+#include "platform/ini.h"
+
+namespace morvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/morvane-platform-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const std::string path = dir_ + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  std::string dir_;
+};
+
+using TextFiles = TempDir;
+
+TEST_F(TextFiles, LinesEndAtLfOrCrLf) {
+  EXPECT_EQ(ReadTextLines(Write("a", "one\r\ntwo\nthree")),
+            (std::vector<std::string>{"one", "two", "three"}));
+  EXPECT_EQ(ReadTextLines(Write("b", "one\n\n")), (std::vector<std::string>{"one", ""}));
+  EXPECT_EQ(ReadTextLines(Write("c", "")), std::vector<std::string>{});
+  // A lone CR is part of the line.
+  EXPECT_EQ(ReadTextLines(Write("d", "a\rb\n")), std::vector<std::string>{"a\rb"});
+}
+
+TEST_F(TextFiles, ErrorsCarryTheSystemText) {
+  try {
+    ReadTextLines(dir_ + "/missing");
+    FAIL();
+  } catch (const EInOutError& e) {
+    EXPECT_STREQ(e.what(), "No such file or directory");
+  }
+  try {
+    ReadTextLines(dir_);
+    FAIL();
+  } catch (const EInOutError& e) {
+    EXPECT_STREQ(e.what(), "Is a directory");
+  }
+}
+
+TEST_F(TextFiles, ExistenceIsForRegularFilesOnly) {
+  EXPECT_TRUE(FileExists(Write("f", "x")));
+  EXPECT_FALSE(FileExists(dir_));
+  EXPECT_FALSE(FileExists(dir_ + "/none"));
+  EXPECT_FALSE(FileExists(""));
+  EXPECT_TRUE(CreateDirectory(dir_ + "/sub"));
+  EXPECT_FALSE(CreateDirectory(dir_ + "/sub"));
+  EXPECT_FALSE(CreateDirectory(dir_ + "/no/such/parent"));
+}
+
+TEST_F(TextFiles, AppendCreatesOnlyWhenAsked) {
+  const std::string path = dir_ + "/log";
+  EXPECT_FALSE(AppendText(path, "x\n", false));
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_TRUE(AppendText(path, "a\n", true));
+  EXPECT_TRUE(AppendText(path, "b\n", false));
+  EXPECT_EQ(ReadTextLines(path), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(Ini, ReadsTheFirstDefaultsSectionOnly) {
+  const std::vector<std::string> lines = {
+      "key=outside",   "[other]",        "key=other",      "[ DEFAULTS ]", "  ; a comment",
+      " Use_LZW = 0 ", "quoted=\"a b\"", "single='x'",     "mixed=\"y'",   "no equals sign",
+      "=empty key",    "empty=",         "use_lzw=second", "[defaults]",   "late=1"};
+  const IniEntries entries = ParseIniSection(lines, "defaults");
+  const IniEntries expected = {
+      {"Use_LZW", "0"}, {"quoted", "a b"}, {"single", "x"}, {"mixed", "\"y'"}, {"empty", ""}};
+  EXPECT_EQ(entries, expected);
+}
+
+TEST(Ini, MissingFileGivesNothing) {
+  EXPECT_TRUE(ReadIniSection("/nonexistent/morvane.cfg", "defaults").empty());
+}
+
+TEST(CaseFolding, FoldsAsciiLettersOnly) {
+  EXPECT_TRUE(EqualsIgnoreCase("bgColor", "BGCOLOR"));
+  EXPECT_FALSE(EqualsIgnoreCase("\xE4", "\xC4"));
+  EXPECT_LT(CompareIgnoreCase("abc", "ABD"), 0);
+  EXPECT_LT(CompareIgnoreCase("ab", "abc"), 0);
+}
+
+using SpriteFiles = TempDir;
+
+TEST_F(SpriteFiles, DiskAndMemoryFilesReadAlike) {
+  const std::string path = Write("s", "0123456789");
+  std::unique_ptr<SpriteFile> disk = DiskFile::Open(path);
+  MemoryFile memory(std::vector<std::uint8_t>{'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'});
+  for (SpriteFile* file :
+       {static_cast<SpriteFile*>(disk.get()), static_cast<SpriteFile*>(&memory)}) {
+    EXPECT_EQ(file->Size(), 10);
+    char buffer[8] = {};
+    file->Seek(6);
+    EXPECT_EQ(file->ReadUpTo(buffer, 8), 4u);
+    EXPECT_EQ(file->Position(), 10);
+    file->Seek(8);
+    EXPECT_THROW(file->ReadExact(buffer, 3), EInOutError);
+    file->Seek(20);
+    EXPECT_EQ(file->ReadUpTo(buffer, 1), 0u);
+    EXPECT_EQ(file->Remaining(), 0);
+  }
+}
+
+TEST_F(SpriteFiles, OpenReportsTheSystemText) {
+  try {
+    DiskFile::Open(dir_);
+    FAIL();
+  } catch (const EInOutError& e) {
+    EXPECT_STREQ(e.what(), "Is a directory");
+  }
+  try {
+    DiskFile::Open(dir_ + "/missing.spr");
+    FAIL();
+  } catch (const EInOutError& e) {
+    EXPECT_STREQ(e.what(), "No such file or directory");
+  }
+}
+
+using AtomicWrites = TempDir;
+
+TEST_F(AtomicWrites, ReplacesTheFileAndAnyLinkStandingThere) {
+  const std::string target = Write("target", "keep");
+  const std::string path = dir_ + "/out.gif";
+  fs::create_symlink(target, path);
+  WriteFileAtomically(path, {'G', 'I', 'F'});
+  EXPECT_FALSE(fs::is_symlink(path));
+  EXPECT_EQ(ReadTextLines(path), std::vector<std::string>{"GIF"});
+  EXPECT_EQ(ReadTextLines(target), std::vector<std::string>{"keep"});
+}
+
+TEST_F(AtomicWrites, FailureLeavesNoFileBehind) {
+  fs::create_directory(dir_ + "/out.gif");  // a directory standing at the name
+  try {
+    WriteFileAtomically(dir_ + "/out.gif", {'x'});
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Cannot create file " + dir_ + "/out.gif");
+  }
+  try {
+    WriteFileAtomically(dir_ + "/missing/out.gif", {'x'});
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Cannot create file " + dir_ + "/missing/out.gif");
+  }
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) ++entries;
+  EXPECT_EQ(entries, 1);  // only the directory; no temporary file left
+}
+
+}  // namespace
+}  // namespace morvane
