@@ -1,2 +1,0 @@
-// Placeholder until this subsystem lands.
-namespace morvane {}

@@ -1,0 +1,157 @@
+#include "params/command_line.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "params/colors.h"
+#include "params/params.h"
+
+namespace morvane {
+namespace {
+
+class Walker : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/morvane-walk-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    ResetParameters();
+    ClearColorNames();
+    AddAlias("b", "use_binary_transparency");
+    AddAlias("l", "use_lzw");
+    AddAlias("bg", "bgcolor");
+    AddAlias("t", "treshold");
+    AddAlias("a", "anim_speed");
+    AddAlias("s", "static_anims");
+    AddAlias("d", "dithering");
+    SetDefault("use_binary_transparency", "0");
+    SetDefault("use_lzw", "1");
+    SetDefault("treshold", "128");
+    SetDefault("bgColor", "#000000");
+    SetDefault("anim_speed", "100");
+    SetDefault("static_anims", "0");
+    SetDefault("dithering", "1");
+  }
+  void TearDown() override {
+    ResetParameters();
+    std::filesystem::remove_all(dir_);
+  }
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const std::string path = dir_ + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+
+  // Walks the arguments; every converted spec is recorded in calls_ together with the
+  // threshold in force when it was converted. Returns the console output.
+  std::string Walk(const std::vector<std::string>& arguments, const std::string& config = "") {
+    calls_.clear();
+    testing::internal::CaptureStdout();
+    result_ = WalkArguments(
+        config.empty() ? dir_ + "/none.cfg" : config, arguments,
+        [this](const std::string& spec, bool fromList) {
+          calls_.push_back((fromList ? "list " : "arg ") + spec +
+                           " t=" + std::to_string(RunSettings().Threshold));
+        },
+        ValidateSettings);
+    return testing::internal::GetCapturedStdout();
+  }
+
+  std::string dir_;
+  std::vector<std::string> calls_;
+  bool result_ = false;
+};
+
+TEST_F(Walker, OptionsAreEchoedAndApplyOnlyToLaterFiles) {
+  EXPECT_EQ(Walk({"a.spr", "-t=100", "b.spr", "-T=50", "c.spr::walk*"}),
+            "treshold=100\ntreshold=50\n");
+  EXPECT_TRUE(result_);
+  EXPECT_EQ(calls_, (std::vector<std::string>{"arg a.spr t=128", "arg b.spr t=100",
+                                              "arg c.spr::walk* t=50"}));
+}
+
+TEST_F(Walker, EchoShowsTheLongNameOfAnAliasAndATypedLongNameAsTyped) {
+  EXPECT_EQ(Walk({"-l=0", "-bg=#FFF", "-b", "-A=7", "-Use_LZW=1", "-BGCOLOR=#000", "-x"}),
+            "use_lzw=0\nbgcolor=#FFF\nuse_binary_transparency=1\nanim_speed=7\nUse_LZW=1\n"
+            "BGCOLOR=#000\nError: bad parameter: -x\n");
+  EXPECT_FALSE(result_);
+  EXPECT_EQ(GetParam("anim_speed"), "7");
+  EXPECT_EQ(RunSettings().BinaryTransparency, 1u);
+}
+
+TEST_F(Walker, ABadParameterEndsTheWalk) {
+  EXPECT_EQ(Walk({"a.spr", "-zoom=2", "b.spr"}), "Error: bad parameter: -zoom=2\n");
+  EXPECT_FALSE(result_);
+  EXPECT_EQ(calls_, std::vector<std::string>{"arg a.spr t=128"});
+  EXPECT_EQ(Walk({"-"}), "Error: bad parameter: -\n");
+  EXPECT_EQ(Walk({"-=1"}), "Error: bad parameter: -=1\n");
+}
+
+TEST_F(Walker, AnEmptyValueRemovesTheOptionAndFailsItsValidation) {
+  EXPECT_EQ(Walk({"-t=", "a.spr"}), "treshold=\nbad treshold value. Must be between 1 and 256\n");
+  EXPECT_FALSE(result_);
+  EXPECT_TRUE(calls_.empty());
+  // Once removed, the name is no longer an option.
+  SetParam("treshold", "128");
+  SetParam("anim_speed", "");
+  EXPECT_EQ(Walk({"-a=5"}), "Error: bad parameter: -a=5\n");
+}
+
+TEST_F(Walker, ValuesMayHoldEqualsSigns) {
+  EXPECT_EQ(Walk({"-a=1=2"}), "anim_speed=1=2\n");
+  EXPECT_EQ(GetParam("anim_speed"), "1=2");
+}
+
+TEST_F(Walker, EmptyArgumentsAreHandedOnAsEmptySpecs) {
+  EXPECT_EQ(Walk({"", "a"}), "");
+  EXPECT_EQ(calls_, (std::vector<std::string>{"arg  t=128", "arg a t=128"}));
+}
+
+TEST_F(Walker, ConfigurationOverlaysTheDefaults) {
+  const std::string config = Write("morvane.cfg",
+                                   "[other]\ntreshold=1\n"
+                                   "[Defaults]\n"
+                                   "; comment\n"
+                                   "  Treshold = 64 \r\n"
+                                   "anim_speed=\n"
+                                   "custom=yes\n");
+  EXPECT_EQ(Walk({"a", "-custom=no", "-anim_speed=3"}, config),
+            "custom=no\nError: bad parameter: -anim_speed=3\n");
+  EXPECT_EQ(calls_, std::vector<std::string>{"arg a t=64"});
+  EXPECT_EQ(GetParam("use_lzw"), "1");  // keys not in the file keep their defaults
+}
+
+TEST_F(Walker, AConfigurationFailureEndsTheRunBeforeAnyArgument) {
+  const std::string config = Write("morvane.cfg", "[defaults]\ndithering=2\nuse_lzw=3\n");
+  EXPECT_EQ(Walk({"-t=5", "a"}, config), "bad use_lzw value. Must be 0 or 1\n");
+  EXPECT_FALSE(result_);
+  EXPECT_TRUE(calls_.empty());
+  const std::string empty = Write("empty.cfg", "[defaults]\nuse_lzw=0\ndithering=1\nbgcolor=\n");
+  EXPECT_EQ(Walk({"a"}, empty), "bad bgColor value\n");
+}
+
+TEST_F(Walker, ListFilesPassEveryLineAndTheirOwnPatternsWin) {
+  const std::string list = Write("list.txt", "one.spr\r\ndir/two.spr::run\n\n three.spr ");
+  EXPECT_EQ(Walk({"@" + list + "::walk*", "@" + list, "-t=9", "@" + list + "::"}), "treshold=9\n");
+  EXPECT_EQ(calls_, (std::vector<std::string>{
+                        "list one.spr::walk* t=128", "list dir/two.spr::run t=128",
+                        "list ::walk* t=128", "list  three.spr ::walk* t=128", "list one.spr t=128",
+                        "list dir/two.spr::run t=128", "list  t=128", "list  three.spr  t=128",
+                        "list one.spr:: t=9", "list dir/two.spr::run t=9", "list :: t=9",
+                        "list  three.spr :: t=9"}));
+}
+
+TEST_F(Walker, AListFileThatCannotBeReadIsReportedAndTheWalkGoesOn) {
+  EXPECT_EQ(Walk({"@" + dir_ + "/missing.txt::walk*", "@" + dir_, "@", "a"}),
+            "Error in list file '" + dir_ + "/missing.txt': No such file or directory\n" +
+                "Error in list file '" + dir_ + "': Is a directory\n" +
+                "Error in list file '': No such file or directory\n");
+  EXPECT_TRUE(result_);
+  EXPECT_EQ(calls_, std::vector<std::string>{"arg a t=128"});
+}
+
+}  // namespace
+}  // namespace morvane
