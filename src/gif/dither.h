@@ -1,0 +1,69 @@
+// Mapping of true-colour pixels to palette indices, row by row in serpentine order.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "gif/color_lookup.h"
+
+namespace morvane::gif {
+
+// Nearest colour without diffusion. Rows alternate direction: row 0 left to right, row 1 right
+// to left, and so on; Column() is the next pixel to map.
+class TDitherEngine {
+ public:
+  TDitherEngine(int width, TFastColorLookup& lookup) : lookup_(lookup), width_(width) {}
+
+  int Width() const { return width_; }
+  int Direction() const { return direction_; }
+  int Column() const { return column_; }
+
+  int MapPixel(int red, int green, int blue) {
+    const int index = lookup_.NearestIndex(red, green, blue);
+    column_ += direction_;
+    return index;
+  }
+  void StartNextRow() {
+    direction_ = -direction_;
+    column_ = direction_ > 0 ? 0 : width_ - 1;
+  }
+
+ protected:
+  TFastColorLookup& lookup_;
+  int width_;
+  int direction_ = 1;
+  int column_ = 0;
+};
+
+// Floyd-Steinberg error diffusion, errors kept in sixteenths. Each channel has a line buffer of
+// width + 2 slots; a pixel reads its slot (the share left for it by the row before) and writes
+// back the share it leaves for the next row. Left-to-right rows use slots 0 .. width-1 and
+// right-to-left rows slots width+1 .. 2, so the shares of one row are read back one slot
+// shifted by the next. The output bytes depend on this geometry; keep it as it is.
+class TFloydSteinbergDitherer : public TDitherEngine {
+ public:
+  TFloydSteinbergDitherer(int width, TFastColorLookup& lookup);
+
+  int MapPixel(int red, int green, int blue);
+  void StartNextRow();
+
+  int Slot() const { return slot_; }
+  // The value of one channel's slot (channel 0 red, 1 green, 2 blue).
+  std::int32_t SlotValue(int channel, int slot) const {
+    return slots_[Offset(channel) + static_cast<std::size_t>(slot)];
+  }
+
+ private:
+  std::size_t Offset(int channel) const {
+    return static_cast<std::size_t>(channel) * (static_cast<std::size_t>(width_) + 2);
+  }
+
+  std::vector<std::int32_t> slots_;
+  int slot_ = 0;
+  std::array<std::int32_t, 3> carried_{};
+  std::array<std::int32_t, 3> below_{};
+  std::array<std::int32_t, 3> below_prev_{};
+};
+
+}  // namespace morvane::gif

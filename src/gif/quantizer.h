@@ -1,0 +1,65 @@
+// Octree colour quantisation: builds an optimised palette of at most 2^n colours.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "platform/canvas.h"
+
+namespace morvane::gif {
+
+// One node of the colour octree. Nodes live in the quantiser's pool and refer to each other by
+// pool index, so a whole tree costs one growing allocation instead of one per node. Counts and
+// sums are 64-bit: a leaf that gathers millions of pixels of one colour keeps its true average.
+struct TOctreeNode {
+  static constexpr std::int32_t kNone = -1;
+
+  bool IsLeaf = false;
+  std::uint64_t PixelCount = 0;
+  std::uint64_t RedSum = 0;
+  std::uint64_t GreenSum = 0;
+  std::uint64_t BlueSum = 0;
+  std::int32_t NextReducible = kNone;
+  std::array<std::int32_t, 8> Child{kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone};
+};
+
+class TColorQuantizer {
+ public:
+  // color_bits is the depth of the tree (1..8); a colour inserted at that depth is a leaf.
+  TColorQuantizer(int max_colors, int color_bits);
+
+  // Inserts count pixels of one colour (0x00BBGGRR), then reduces the tree while it holds more
+  // leaves than the maximum. A run of equal pixels gives the same tree as inserting them one by
+  // one: only the first of them can create a leaf, and reducing merges sums additively.
+  void AddColor(ColorValue colour, std::uint64_t count = 1);
+  // Inserts the pixels of one row, left to right.
+  void AddRow(const ColorValue* row, int width);
+
+  int LeafCount() const { return leaf_count_; }
+  // The leaf colours in depth-first order, children 0 to 7: each the truncated average of the
+  // pixels the leaf gathered.
+  std::vector<ColorValue> Palette() const;
+
+ private:
+  std::int32_t NewNode(int level);
+  void FreeSubtree(std::int32_t index);
+  // Folds the children of the newest reducible node of the deepest non-empty level into it.
+  bool Reduce();
+  void Walk(std::int32_t index, std::vector<ColorValue>& palette) const;
+
+  int max_colors_;
+  int color_bits_;
+  int leaf_count_ = 0;
+  std::int32_t root_ = TOctreeNode::kNone;
+  // Heads of the per-level lists of reducible nodes, newest first.
+  std::array<std::int32_t, 8> reducible_{};
+  std::vector<TOctreeNode> nodes_;
+  std::vector<std::int32_t> free_;
+};
+
+// The optimised palette of a canvas: every pixel inserted row by row from the top, at most
+// count colours, without reserved system colours.
+std::vector<ColorValue> BuildOctreePalette(const RgbCanvas& source, int count, int color_bits);
+
+}  // namespace morvane::gif

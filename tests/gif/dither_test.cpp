@@ -1,0 +1,115 @@
+#include "gif/dither.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace morvane::gif {
+namespace {
+
+constexpr ColorValue kBlack = 0x000000;
+constexpr ColorValue kWhite = 0xFFFFFF;
+
+// Runs a ditherer over rows of grey levels the way the reduction does and returns the indices.
+template <typename Ditherer>
+std::vector<std::vector<int>> MapRows(Ditherer& ditherer,
+                                      const std::vector<std::vector<int>>& rows) {
+  std::vector<std::vector<int>> out;
+  for (const auto& row : rows) {
+    std::vector<int> indices(row.size(), -1);
+    for (int x = ditherer.Column(); x >= 0 && x < static_cast<int>(row.size());
+         x = ditherer.Column()) {
+      const int v = row[static_cast<std::size_t>(x)];
+      indices[static_cast<std::size_t>(x)] = ditherer.MapPixel(v, v, v);
+    }
+    ditherer.StartNextRow();
+    out.push_back(indices);
+  }
+  return out;
+}
+
+TEST(TDitherEngine, WalksRowsSerpentine) {
+  TFastColorLookup lookup({kBlack, kWhite});
+  TDitherEngine engine(3, lookup);
+  EXPECT_EQ(engine.Column(), 0);
+  EXPECT_EQ(engine.MapPixel(200, 200, 200), 1);
+  EXPECT_EQ(engine.Column(), 1);
+  engine.StartNextRow();
+  EXPECT_EQ(engine.Direction(), -1);
+  EXPECT_EQ(engine.Column(), 2);
+  engine.StartNextRow();
+  EXPECT_EQ(engine.Direction(), 1);
+  EXPECT_EQ(engine.Column(), 0);
+}
+
+// A 3 x 2 grey canvas of level 100 over black and white, worked out by hand. Sums in sixteenths;
+// row 0 runs left to right over slots 0, 1, 2, row 1 right to left over slots 4, 3, 2.
+//   row 0: x0 slot0 reads 0: 100 -> black, e 100:  slot0 = 300, below-prev 500, below 100, carry
+//   700
+//          x1 slot1 reads 0: 100 + 708/16 = 144 -> white, e -111: slot1 = 167, bp -455, carry -777
+//          x2 slot2 reads 0: 100 + (-769)/16 = 100 - 48 = 52 -> black, e 52: slot2 = -299, bp 149
+//          row end: slot3 = 149
+//   row 1: x2 slot4 reads 0: 100 -> black, e 100: slot4 = 300, bp 500, carry 700
+//          x1 slot3 reads 149: 100 + 857/16 = 153 -> white, e -102: slot3 = 194, bp -410, carry
+//          -714 x0 slot2 reads -299: 100 + (-1005)/16 = 100 - 62 = 38 -> black, e 38: slot2 = -296,
+//          bp 88 row end: slot1 = 88
+// Both divisions of negative sums truncate toward zero (flooring would give 51 and 37).
+TEST(TFloydSteinbergDitherer, HandWorkedSlotGeometry) {
+  TFastColorLookup lookup({kBlack, kWhite});
+  TFloydSteinbergDitherer ditherer(3, lookup);
+  const auto indices = MapRows(ditherer, {{100, 100, 100}, {100, 100, 100}});
+  EXPECT_EQ(indices, (std::vector<std::vector<int>>{{0, 1, 0}, {0, 1, 0}}));
+  EXPECT_EQ(ditherer.Slot(), 0);
+  const std::vector<std::int32_t> expected{300, 88, -296, 194, 300};
+  for (int channel = 0; channel < 3; ++channel)
+    for (int slot = 0; slot < 5; ++slot)
+      EXPECT_EQ(ditherer.SlotValue(channel, slot), expected[static_cast<std::size_t>(slot)])
+          << "channel " << channel << " slot " << slot;
+}
+
+// A zero error leaves the slot and both pending sums alone and carries nothing. Row 0: x0 = 100
+// goes black (slot0 300, below-prev 500); x1 = 255 + 708/16 is clamped to 255, white, e = 0, so
+// slot1 stays 0 and the row end stores the untouched below-prev 500 in slot 2. Row 1 reads it at
+// x0: 100 + 508/16 = 131 -> white. (Running the update with e = 0 would leave 100 there: black.)
+// Row 1 runs over slots 3 and 2; its zero error at x1 leaves slot 3 as it was.
+TEST(TFloydSteinbergDitherer, ZeroErrorSkipsTheUpdate) {
+  TFastColorLookup lookup({kBlack, kWhite});
+  TFloydSteinbergDitherer ditherer(2, lookup);
+  const auto indices = MapRows(ditherer, {{100, 255}, {100, 0}});
+  EXPECT_EQ(indices, (std::vector<std::vector<int>>{{0, 1}, {1, 0}}));
+  EXPECT_EQ(ditherer.SlotValue(0, 3), 0);
+  EXPECT_EQ(ditherer.SlotValue(0, 2), -372);  // 0 + 3 * (131 - 255)
+}
+
+// Width 1: the row direction still alternates, left-to-right rows use slot 0 and right-to-left
+// rows slot 2, and each row end writes slot 1.
+//   row 0: slot0 reads 0: 100 -> black, e 100: slot0 = 300; end: slot1 = 500
+//   row 1: slot2 reads 0: black, e 100: slot2 = 300; end: slot1 = 500
+//   row 2: slot0 reads 300: 100 + 308/16 = 119 -> black, e 119: slot0 = 357; end: slot1 = 595
+TEST(TFloydSteinbergDitherer, WidthOne) {
+  TFastColorLookup lookup({kBlack, kWhite});
+  TFloydSteinbergDitherer ditherer(1, lookup);
+  const auto indices = MapRows(ditherer, {{100}, {100}, {100}});
+  EXPECT_EQ(indices, (std::vector<std::vector<int>>{{0}, {0}, {0}}));
+  EXPECT_EQ(ditherer.Direction(), -1);
+  EXPECT_EQ(ditherer.Slot(), 2);
+  EXPECT_EQ(ditherer.SlotValue(1, 0), 357);
+  EXPECT_EQ(ditherer.SlotValue(1, 1), 595);
+  EXPECT_EQ(ditherer.SlotValue(1, 2), 300);
+}
+
+// Carried values are clamped to 0..255 before the lookup, so a clamped pixel that hits its
+// palette colour passes no error on. Row {100, 250, 120}: 250 + 708/16 = 294 -> 255, white,
+// e 0; 120 then stays black (unclamped, e 39 would carry 273 and make it 137, white).
+// Row {155, 5, 135}: 5 + (-692)/16 = -38 -> 0, black, e 0; 135 stays white.
+TEST(TFloydSteinbergDitherer, ClampsCarriedValuesOnly) {
+  TFastColorLookup lookup({kBlack, kWhite});
+  TFloydSteinbergDitherer high(3, lookup);
+  EXPECT_EQ(MapRows(high, {{100, 250, 120}}), (std::vector<std::vector<int>>{{0, 1, 0}}));
+  TFastColorLookup lookup2({kBlack, kWhite});
+  TFloydSteinbergDitherer low(3, lookup2);
+  EXPECT_EQ(MapRows(low, {{155, 5, 135}}), (std::vector<std::vector<int>>{{1, 0, 1}}));
+}
+
+}  // namespace
+}  // namespace morvane::gif

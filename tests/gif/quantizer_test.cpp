@@ -1,0 +1,109 @@
+#include "gif/quantizer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "gif/color_lookup.h"
+
+namespace morvane::gif {
+namespace {
+
+constexpr ColorValue Rgb(unsigned r, unsigned g, unsigned b) {
+  return r | g << 8 | b << 16;
+}
+
+TEST(TColorQuantizer, OneColourIsOneLeaf) {
+  TColorQuantizer quantizer(256, 8);
+  for (int i = 0; i < 1000; ++i) quantizer.AddColor(Rgb(12, 34, 56));
+  EXPECT_EQ(quantizer.LeafCount(), 1);
+  EXPECT_EQ(quantizer.Palette(), std::vector<ColorValue>{Rgb(12, 34, 56)});
+}
+
+// Every distinct colour of at most 256 is a leaf of its own, listed in the order of the tree
+// walk: by the bits of red, green and blue interleaved from the top bit down.
+TEST(TColorQuantizer, FewColoursStayExactInTreeOrder) {
+  const std::vector<ColorValue> colours{Rgb(200, 100, 50), Rgb(13, 22, 31),    Rgb(10, 20, 30),
+                                        Rgb(0, 0, 0),      Rgb(255, 255, 255), Rgb(0, 0, 1)};
+  TColorQuantizer quantizer(256, 8);
+  for (ColorValue c : colours) quantizer.AddColor(c);
+  EXPECT_EQ(quantizer.Palette(),
+            (std::vector<ColorValue>{Rgb(0, 0, 0), Rgb(0, 0, 1), Rgb(10, 20, 30), Rgb(13, 22, 31),
+                                     Rgb(200, 100, 50), Rgb(255, 255, 255)}));
+}
+
+// Four colours into three leaves: two pairs that split only at the last level. The newest
+// reducible node of the deepest level folds first, so the later pair merges (its average
+// truncated) and the earlier pair stays apart.
+TEST(TColorQuantizer, ReducesNewestNodeOfDeepestLevelFirst) {
+  TColorQuantizer quantizer(3, 8);
+  quantizer.AddColor(Rgb(0, 0, 0));
+  quantizer.AddColor(Rgb(0, 0, 1));
+  quantizer.AddColor(Rgb(254, 254, 254));
+  quantizer.AddColor(Rgb(254, 254, 255), 3);
+  EXPECT_EQ(quantizer.LeafCount(), 3);
+  // (254 + 3 * 255) / 4 = 254.75, truncated
+  EXPECT_EQ(quantizer.Palette(),
+            (std::vector<ColorValue>{Rgb(0, 0, 0), Rgb(0, 0, 1), Rgb(254, 254, 254)}));
+}
+
+// A node that folds a single child leaves the leaf count as it is, so reduction goes on with
+// the next node of the level.
+TEST(TColorQuantizer, FoldingASingleChildReducesAgain) {
+  TColorQuantizer quantizer(2, 8);
+  quantizer.AddColor(Rgb(0, 0, 0));
+  quantizer.AddColor(Rgb(0, 0, 3));
+  quantizer.AddColor(Rgb(255, 255, 255));
+  EXPECT_EQ(quantizer.LeafCount(), 2);
+  EXPECT_EQ(quantizer.Palette(), (std::vector<ColorValue>{Rgb(0, 0, 1), Rgb(255, 255, 255)}));
+}
+
+TEST(TColorQuantizer, ManyColoursGiveAtMostTheMaximum) {
+  RgbCanvas canvas(64, 64);
+  std::uint32_t seed = 12345;
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) {
+      seed = seed * 1103515245u + 12345u;
+      canvas.SetPixel(x, y, seed >> 8);
+    }
+  for (int count : {256, 16, 2, 1}) {
+    const std::vector<ColorValue> palette = BuildOctreePalette(canvas, count, 8);
+    EXPECT_GE(static_cast<int>(palette.size()), 1);
+    EXPECT_LE(static_cast<int>(palette.size()), count);
+  }
+}
+
+// Sums are wide enough for a leaf of billions of pixels.
+TEST(TColorQuantizer, HugeCountsKeepTheirAverage) {
+  TColorQuantizer quantizer(256, 8);
+  quantizer.AddColor(Rgb(255, 128, 1), 40'000'000'000ull);
+  quantizer.AddColor(Rgb(255, 128, 0), 1);
+  TColorQuantizer folded(1, 8);
+  folded.AddColor(Rgb(255, 255, 255), 20'000'000ull);
+  folded.AddColor(Rgb(255, 255, 254), 20'000'000ull);
+  EXPECT_EQ(quantizer.Palette(), (std::vector<ColorValue>{Rgb(255, 128, 0), Rgb(255, 128, 1)}));
+  EXPECT_EQ(folded.Palette(), std::vector<ColorValue>{Rgb(255, 255, 254)});
+}
+
+TEST(TFastColorLookup, FirstEntryOwnsItsCell) {
+  // Entries 0 and 2 share a cell (equal in the top five bits of every channel).
+  TFastColorLookup lookup({Rgb(10, 20, 30), Rgb(200, 100, 50), Rgb(13, 22, 31)});
+  EXPECT_EQ(lookup.NearestIndex(13, 22, 31), 0);
+  EXPECT_EQ(lookup.NearestIndex(200, 100, 50), 1);
+  EXPECT_EQ(lookup.Red(0), 10);
+  EXPECT_EQ(lookup.Green(0), 20);
+  EXPECT_EQ(lookup.Blue(0), 30);
+}
+
+TEST(TFastColorLookup, SearchesOnceAndCachesPerCell) {
+  TFastColorLookup lookup({Rgb(0, 0, 0), Rgb(100, 100, 100), Rgb(80, 80, 80)});
+  // A tie between entries 1 and 2 goes to the lower index.
+  EXPECT_EQ(lookup.NearestIndex(90, 90, 90), 1);
+  // (89, 89, 89) lies in the same cell: the cached answer stands although entry 2 is nearer.
+  EXPECT_EQ(lookup.NearestIndex(89, 89, 89), 1);
+  EXPECT_EQ(lookup.NearestIndex(40, 0, 0), 0);
+}
+
+}  // namespace
+}  // namespace morvane::gif
