@@ -1,6 +1,236 @@
-// Placeholder until the colour-map optimiser lands.
-#include "gif/gif_image.h"
+// Colour-map optimisation across the frames of an image.
+#include "gif/optimizer.h"
+
+#include <cstdlib>
+#include <limits>
+#include <utility>
 
 namespace morvane::gif {
-void TGIFImage::OptimizeColorMaps() { throw GIFException("not built yet"); }
+
+namespace {
+
+constexpr std::int32_t kMaxUseCount = std::numeric_limits<std::int32_t>::max();
+
+std::int64_t KeyOf(const THistogramRecord* record, TSortKey key) {
+  return key == TSortKey::UseCount ? std::int64_t{record->UseCount} : std::int64_t{record->Colour};
+}
+
+int ChannelSum(ColorValue colour) {
+  return static_cast<int>((colour & 0xFF) + ((colour >> 8) & 0xFF) + ((colour >> 16) & 0xFF));
+}
+
+}  // namespace
+
+void SortRecords(TRecordList& list, TSortKey key) {
+  if (list.size() < 2) return;
+  // The recursion on the left part runs on an explicit stack: the order of the steps, and so
+  // the result, is that of the recursive sort, without its depth limit.
+  std::vector<std::pair<int, int>> pending;
+  pending.emplace_back(0, static_cast<int>(list.size()) - 1);
+  while (!pending.empty()) {
+    const auto [left, right] = pending.back();
+    pending.pop_back();
+    int i = left;
+    int j = right;
+    // Keys are compared by the sign of a 64-bit difference: no overflow for any count.
+    const std::int64_t pivot = KeyOf(list[static_cast<std::size_t>((left + right) / 2)], key);
+    do {
+      while (pivot - KeyOf(list[static_cast<std::size_t>(i)], key) < 0) ++i;
+      while (pivot - KeyOf(list[static_cast<std::size_t>(j)], key) > 0) --j;
+      if (i <= j) {
+        std::swap(list[static_cast<std::size_t>(i)], list[static_cast<std::size_t>(j)]);
+        ++i;
+        --j;
+      }
+    } while (i <= j);
+    if (i < right) pending.emplace_back(i, right);
+    if (left < j) pending.emplace_back(left, j);
+  }
+}
+
+// ---- THistogram ------------------------------------------------------------------------------
+
+THistogram::THistogram(TGIFColorMap& map)
+    : map_(&map),
+      entry_count_(map.ColorCount()),
+      records_(static_cast<std::size_t>(map.ColorCount())) {
+  list_.reserve(records_.size());
+  for (int i = 0; i < entry_count_; ++i) {
+    THistogramRecord& record = records_[static_cast<std::size_t>(i)];
+    record.MapIndex = i;
+    record.Colour = map.Entry(i);
+    list_.push_back(&record);
+  }
+}
+
+bool THistogram::CountFrame(TGIFSubImage& frame) {
+  if (frame.IsEmpty()) return false;
+  frames_.push_back(&frame);
+  TGIFGraphicControlExtension* control = frame.ControlExtension();
+  const bool transparent = frame.HasTransparency() && control != nullptr;
+  const int transparent_index = transparent ? control->TransparentIndex() : -1;
+  bool used = false;
+  for (std::uint8_t& pixel : frame.Pixels()) {
+    if (pixel == transparent_index) {
+      used = true;
+      continue;
+    }
+    if (pixel >= entry_count_) {
+      pixel = 0;
+      frame.Image().Warning("Color not in color table");
+    }
+    std::int32_t& count = records_[pixel].UseCount;
+    if (count == kMaxUseCount) break;
+    ++count;
+  }
+  if (transparent && !used) {
+    control->SetTransparentIndex(0);
+    control->SetTransparencyOn(false);
+  }
+  return used;
+}
+
+int THistogram::DropUnusedColors() {
+  SortRecords(list_, TSortKey::UseCount);
+  std::size_t kept = 0;
+  while (kept < list_.size() && list_[kept]->UseCount != 0) ++kept;
+  for (std::size_t i = kept; i < list_.size(); ++i) list_[i]->UseCount = -1;
+  list_.resize(kept);
+  entry_count_ = static_cast<int>(kept);
+  return entry_count_;
+}
+
+void THistogram::RemapFrames(bool uses_transparency, int new_transparent_index) {
+  std::array<std::uint8_t, 256> table{};
+  for (const THistogramRecord* record : list_)
+    table[static_cast<std::size_t>(record->MapIndex)] = static_cast<std::uint8_t>(record->NewIndex);
+  const auto new_transparent = static_cast<std::uint8_t>(new_transparent_index);
+  for (TGIFSubImage* frame : frames_) {
+    TGIFGraphicControlExtension* control = frame->ControlExtension();
+    if (uses_transparency && frame->HasTransparency() && control != nullptr) {
+      const std::uint8_t old_transparent = control->TransparentIndex();
+      control->SetTransparentIndex(new_transparent_index);
+      for (std::uint8_t& pixel : frame->Pixels())
+        pixel = pixel == old_transparent ? new_transparent : table[pixel];
+    } else {
+      for (std::uint8_t& pixel : frame->Pixels()) pixel = table[pixel];
+    }
+  }
+}
+
+// ---- TColorMapOptimizer ----------------------------------------------------------------------
+
+void TColorMapOptimizer::CollectHistograms() {
+  uses_transparency_ = false;
+  const int frame_count = image_.SubImageCount();
+  TGIFGlobalColorMap& global = image_.GlobalColorMap();
+  if (global.ColorCount() > 0) {
+    auto histogram = std::make_unique<THistogram>(global);
+    bool counted = false;
+    for (int i = 0; i < frame_count; ++i) {
+      TGIFSubImage& frame = image_.SubImageAt(i);
+      if (frame.LocalColorMap().ColorCount() != 0 || frame.IsEmpty()) continue;
+      if (histogram->CountFrame(frame)) uses_transparency_ = true;
+      counted = true;
+    }
+    if (counted) histograms_.push_back(std::move(histogram));
+  }
+  for (int i = 0; i < frame_count; ++i) {
+    TGIFSubImage& frame = image_.SubImageAt(i);
+    if (frame.LocalColorMap().ColorCount() == 0 || frame.IsEmpty()) continue;
+    histograms_.push_back(std::make_unique<THistogram>(frame.LocalColorMap()));
+    if (histograms_.back()->CountFrame(frame)) uses_transparency_ = true;
+  }
+}
+
+void TColorMapOptimizer::MergeDuplicateColors() {
+  if (combined_.empty()) return;
+  SortRecords(combined_, TSortKey::Colour);
+  THistogramRecord* survivor = combined_.front();
+  for (std::size_t i = 1; i < combined_.size(); ++i) {
+    THistogramRecord* record = combined_[i];
+    if (record->Colour != survivor->Colour) {
+      survivor = record;
+      continue;
+    }
+    // Saturates instead of wrapping: a colour used more than 2^31 - 1 times stays the most used.
+    const std::int64_t total = std::int64_t{survivor->UseCount} + record->UseCount;
+    survivor->UseCount = total > kMaxUseCount ? kMaxUseCount : static_cast<std::int32_t>(total);
+    record->UseCount = 0;
+    record->MergedInto = survivor;
+  }
+}
+
+void TColorMapOptimizer::BuildSharedMap() {
+  SortRecords(combined_, TSortKey::UseCount);
+  const std::size_t limit = uses_transparency_ ? 255 : 256;
+  std::size_t kept = 0;
+  while (kept < combined_.size() && kept < limit && combined_[kept]->UseCount != 0) ++kept;
+  shared_count_ = static_cast<int>(kept);
+
+  std::array<int, 256> sums{};
+  for (std::size_t p = 0; p < kept; ++p) {
+    combined_[p]->NewIndex = static_cast<std::int32_t>(p);
+    shared_[p] = combined_[p]->Colour;
+    sums[p] = ChannelSum(combined_[p]->Colour);
+  }
+  // Records are sorted by use, so every record a merged-away one refers to is placed before it.
+  for (std::size_t p = kept; p < combined_.size(); ++p) {
+    THistogramRecord* record = combined_[p];
+    if (record->UseCount == 0 && record->MergedInto != nullptr) {
+      record->NewIndex = record->MergedInto->NewIndex;
+      continue;
+    }
+    // A used colour that did not fit: the kept colour with the nearest channel sum, the most
+    // used one on ties.
+    const int sum = ChannelSum(record->Colour);
+    int best = 0;
+    int best_distance = 765;
+    for (std::size_t k = 0; k < kept; ++k) {
+      const int distance = std::abs(sums[k] - sum);
+      if (distance < best_distance) {
+        best_distance = distance;
+        best = static_cast<int>(k);
+      }
+    }
+    record->NewIndex = kept > 0 ? combined_[static_cast<std::size_t>(best)]->NewIndex : 0;
+  }
+
+  if (uses_transparency_) {
+    // The transparent slot is always the last entry, black.
+    new_transparent_index_ = static_cast<std::uint8_t>(shared_count_);
+    shared_[static_cast<std::size_t>(shared_count_)] = 0;
+    ++shared_count_;
+  }
+}
+
+void TColorMapOptimizer::InstallSharedMap() {
+  for (int i = 0; i < image_.SubImageCount(); ++i) image_.SubImageAt(i).LocalColorMap().Clear();
+  TGIFGlobalColorMap& global = image_.GlobalColorMap();
+  global.SetColors(shared_.data(), shared_count_);
+  global.SetSorted(true);
+}
+
+void TColorMapOptimizer::Optimize() {
+  CollectHistograms();
+  std::size_t capacity = 0;
+  for (const auto& histogram : histograms_)
+    capacity += static_cast<std::size_t>(histogram->DropUnusedColors());
+  combined_.reserve(capacity);
+  for (const auto& histogram : histograms_)
+    for (THistogramRecord* record : histogram->List()) combined_.push_back(record);
+  MergeDuplicateColors();
+  // With nothing counted (every pixel transparent, or no frame at all) the shared map is empty
+  // or holds only the transparent slot; it is installed and the frames remapped all the same.
+  BuildSharedMap();
+  InstallSharedMap();
+  for (const auto& histogram : histograms_)
+    histogram->RemapFrames(uses_transparency_, new_transparent_index_);
+}
+
+void TGIFImage::OptimizeColorMaps() {
+  TColorMapOptimizer optimizer(*this);
+  optimizer.Optimize();
+}
+
 }  // namespace morvane::gif
