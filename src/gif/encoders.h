@@ -1,0 +1,166 @@
+// The frame data encoders. Each writes one frame's table-based image data: the LZW minimum code
+// size byte, the data sub-blocks and the block terminator. TLZWEncoder compresses with a string
+// table; TRLEEncoder codes runs of one colour with codes whose meaning follows from the table any
+// GIF decoder builds, and keeps no table of its own.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "gif/gif_image.h"
+#include "gif/gif_stream.h"
+
+namespace morvane::gif {
+
+// Both encoders' shared work: code widths and special codes, LSB-first bit packing into the
+// sub-block packer, and the walk over the pixels.
+class TGIFEncoder {
+ public:
+  virtual ~TGIFEncoder() = default;
+  TGIFEncoder(const TGIFEncoder&) = delete;
+  TGIFEncoder& operator=(const TGIFEncoder&) = delete;
+
+ protected:
+  // codeBits is raised to 2 when below; pixels holds width x height indices, rows top to
+  // bottom (null for a frame without pixels).
+  TGIFEncoder(ByteSink& out, int codeBits, int colourCount, const std::uint8_t* pixels,
+              bool interlaced, std::int32_t width, std::int32_t height);
+
+  // Writes the minimum code size byte, the codes of the pixels closed by the end code, and the
+  // terminator. A pixel not below the colour count raises "Color not in color table": the bytes
+  // packed so far are written out, without end code or terminator.
+  void Encode();
+  virtual void CompressPixels() = 0;
+
+  // Appends code at the current width; the end code also flushes the last partial byte.
+  void PackCode(int code) {
+    if (bit_count_ > 0) {
+      bit_buffer_ = static_cast<std::uint32_t>(code) << bit_count_ |
+                    (bit_buffer_ & ((std::uint32_t{1} << bit_count_) - 1));
+    } else {
+      bit_buffer_ = static_cast<std::uint32_t>(code);
+    }
+    bit_count_ += code_width_;
+    while (bit_count_ >= 8) {
+      writer_.WriteByte(static_cast<std::uint8_t>(bit_buffer_));
+      bit_buffer_ >>= 8;
+      bit_count_ -= 8;
+    }
+    if (code == end_code_) {
+      while (bit_count_ > 0) {
+        writer_.WriteByte(static_cast<std::uint8_t>(bit_buffer_));
+        bit_buffer_ >>= 8;
+        bit_count_ -= 8;
+      }
+    }
+  }
+
+  // The pixel at the cursor, which then moves on; checks it against the colour count.
+  int TakePixel() {
+    const int pixel = *cursor_++;
+    if (pixel >= colour_count_) RaiseColorNotInTable();
+    return pixel;
+  }
+
+  // Counts off the pixel just taken; false at the end of the frame. An interlaced frame is walked
+  // in the four passes of the GIF interlace order.
+  bool NextPixel() {
+    if (--pixels_left_ > 0) return true;
+    return interlaced_ && NextInterlacedRow();
+  }
+
+  // Code state. The base only packs at code_width_; each encoder grows and resets the width by
+  // its own rule.
+  int min_code_size_;
+  int initial_width_;
+  int code_width_;
+  int clear_code_;
+  int end_code_;
+  int first_free_;
+  bool just_cleared_ = false;
+
+ private:
+  [[noreturn]] static void RaiseColorNotInTable();
+  bool NextInterlacedRow();
+
+  ByteSink* out_;
+  int colour_count_;
+  const std::uint8_t* pixels_;
+  bool interlaced_;
+  std::int32_t width_;
+  std::int32_t height_;
+
+  const std::uint8_t* cursor_;
+  std::int64_t pixels_left_;
+  std::int32_t row_ = 0;
+  int pass_ = 0;
+
+  std::uint32_t bit_buffer_ = 0;
+  int bit_count_ = 0;
+  TGIFWriter writer_;
+};
+
+class TLZWEncoder final : public TGIFEncoder {
+ public:
+  static void EncodeFrame(ByteSink& out, int codeBits, int colourCount, const std::uint8_t* pixels,
+                          bool interlaced, std::int32_t width, std::int32_t height);
+
+ private:
+  using TGIFEncoder::TGIFEncoder;
+  void CompressPixels() override;
+  void EmitCode(int code);
+  void EmitClear();
+
+  int largest_code_ = 0;
+  int next_free_ = 0;
+  std::unique_ptr<THashTable> table_;
+};
+
+// Where a run-length coded frame starts, after each clear code: the count of codes at which the
+// code width first grows, the count at which the coder clears, and the budget of codes one run
+// may take before a clear.
+struct TRLEThresholds {
+  int bump;
+  int clear;
+  int budget;
+};
+
+class TRLEEncoder final : public TGIFEncoder {
+ public:
+  static void EncodeFrame(ByteSink& out, int codeBits, int colourCount, const std::uint8_t* pixels,
+                          bool interlaced, std::int32_t width, std::int32_t height);
+
+  // The thresholds for a minimum code size (2 to 8).
+  static TRLEThresholds InitialThresholds(int minCodeSize);
+
+ private:
+  TRLEEncoder(ByteSink& out, int codeBits, int colourCount, const std::uint8_t* pixels,
+              bool interlaced, std::int32_t width, std::int32_t height);
+  void CompressPixels() override;
+
+  void Restart();
+  void EmitCounted(int code);
+  void RaiseBudget();
+  void LowerBudget();
+  std::int64_t RunCodeCost(std::int64_t count) const;
+  void RunFromClear(std::int64_t count);
+  void RunRepeatOrClear(std::int64_t count);
+  void RunWithTable(std::int64_t count);
+  void FlushRun(std::int64_t count);
+
+  TRLEThresholds initial_;
+  std::int64_t bump_threshold_ = 0;
+  std::int64_t clear_threshold_ = 0;
+  std::int64_t codes_since_clear_ = 0;
+  std::int64_t table_run_length_ = 0;  // the longest run of table_run_colour_ the table holds
+  int table_run_colour_ = -1;
+  int run_colour_ = -1;  // the colour of the run being collected
+};
+
+// Writes the frame data with the encoder a frame compression setting names: TRLEEncoder for
+// kCompressionRLE, TLZWEncoder for any other value.
+void EncodeFrame(ByteSink& out, std::uint8_t compression, int codeBits, int colourCount,
+                 const std::uint8_t* pixels, bool interlaced, std::int32_t width,
+                 std::int32_t height);
+
+}  // namespace morvane::gif

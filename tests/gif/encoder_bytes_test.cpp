@@ -1,0 +1,139 @@
+// Frame data bytes: known encodings, sub-block framing, failures part way, the string table.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "encoder_support.h"
+#include "gif/gif_stream.h"
+
+namespace morvane::gif::encoder_test {
+namespace {
+
+class EncoderBytes : public ::testing::TestWithParam<Coder> {};
+
+TEST_P(EncoderBytes, OnePixelFrame) {
+  // Clear 4, pixel 0 and end 5, three bits each; code bits 1 are raised to 2.
+  const Bytes expected = {0x02, 0x02, 0x44, 0x01, 0x00};
+  EXPECT_EQ(Encode(GetParam(), 2, 4, {0}, 1, 1), expected);
+  EXPECT_EQ(Encode(GetParam(), 1, 2, {0}, 1, 1), expected);
+  EXPECT_EQ(Encode(GetParam(), 0, 1, {0}, 1, 1), expected);
+}
+
+TEST_P(EncoderBytes, FrameWithoutPixelsHoldsOnlyTheEndCode) {
+  const Bytes end_only = {0x02, 0x01, 0x05, 0x00};
+  EXPECT_EQ(Encode(GetParam(), 2, 4, {}, 4, 4), end_only);
+  EXPECT_EQ(Encode(GetParam(), 2, 4, {1, 2}, 0, 2), end_only);
+  EXPECT_EQ(Encode(GetParam(), 2, 4, {1, 2}, 2, 0), end_only);
+  // End code 257 in nine bits.
+  EXPECT_EQ(Encode(GetParam(), 8, 256, {}, 1, 1), (Bytes{0x08, 0x02, 0x01, 0x01, 0x00}));
+}
+
+TEST_P(EncoderBytes, PixelNotInColourTableStopsAtOnce) {
+  auto fails_with = [&](int bits, int colours, const Bytes& pixels, int width, int height) {
+    Bytes out;
+    try {
+      EncodeFrame(out, GetParam() == Coder::kRLE ? kCompressionRLE : kCompressionLZW, bits, colours,
+                  pixels.data(), false, width, height);
+      ADD_FAILURE() << "no exception";
+    } catch (const GIFException& e) {
+      EXPECT_STREQ(e.what(), "Color not in color table");
+    }
+    return out;
+  };
+  // The clear code alone: three bits stay in the bit buffer, nothing reaches a block.
+  EXPECT_EQ(fails_with(2, 4, {4}, 1, 1), Bytes{0x02});
+  // Clear 256 in nine bits: its low byte fills a block of one byte.
+  EXPECT_EQ(fails_with(8, 200, {200, 0}, 2, 1), (Bytes{0x08, 0x01, 0x00}));
+
+  // Far into the frame: full blocks, then the partial block, no end code, no terminator. The
+  // data is a strict prefix of what the pixels before the bad one code to.
+  const Bytes valid = Noise(6000, 4, 11);
+  Bytes pixels = valid;
+  pixels.push_back(4);
+  pixels.push_back(0);
+  const Bytes out = fails_with(2, 4, pixels, static_cast<int>(pixels.size()), 1);
+  const FrameData failed = SplitBlocks(out);
+  EXPECT_FALSE(failed.terminated);
+  EXPECT_EQ(failed.size, out.size());
+  ASSERT_GE(failed.block_lengths.size(), 2u);
+  for (std::size_t i = 0; i + 1 < failed.block_lengths.size(); ++i)
+    EXPECT_EQ(failed.block_lengths[i], 255);
+  const FrameData whole =
+      SplitBlocks(Encode(GetParam(), 2, 4, valid, static_cast<int>(valid.size()), 1));
+  ASSERT_LT(failed.data.size(), whole.data.size());
+  EXPECT_TRUE(std::equal(failed.data.begin(), failed.data.end(), whole.data.begin()));
+  for (const Code& code : ReadCodes(2, failed.data)) EXPECT_NE(code.value, 5);
+}
+
+TEST_P(EncoderBytes, DataOf255BytesIsOneFullBlock) {
+  // Grow noise frames until one codes to exactly 255 data bytes: one block, then the terminator.
+  // The LZW code widths follow the count of codes alone, so some byte counts cannot come out
+  // at a given code size; the search tries several.
+  for (int bits = 2; bits <= 8; ++bits) {
+    for (std::uint32_t seed = 1; seed <= 5; ++seed) {
+      const Bytes pixels = Noise(2000, 1 << bits, seed);
+      for (int n = 1; n <= 2000; ++n) {
+        const Bytes out =
+            Encode(GetParam(), bits, 1 << bits, Bytes(pixels.begin(), pixels.begin() + n), n, 1);
+        if (out.size() > 258) break;
+        if (out.size() < 258) continue;
+        EXPECT_EQ(out[0], bits);
+        EXPECT_EQ(out[1], 255);
+        EXPECT_EQ(out[257], 0);
+        EXPECT_EQ(SplitBlocks(out).block_lengths, std::vector<int>{255});
+        return;
+      }
+    }
+  }
+  FAIL() << "no frame coded to exactly 255 bytes";
+}
+
+INSTANTIATE_TEST_SUITE_P(BothCoders, EncoderBytes, ::testing::Values(Coder::kLZW, Coder::kRLE),
+                         [](const auto& info) { return CoderName(info.param); });
+
+TEST(SubBlockPacker, WritesFullBlocksThenTheRest) {
+  for (int n : {0, 1, 254, 255, 256, 300, 510}) {
+    Bytes out;
+    TGIFWriter writer(out);
+    for (int i = 0; i < n; ++i) writer.WriteByte(static_cast<std::uint8_t>(i));
+    writer.Flush();
+    Bytes expected;
+    for (int start = 0; start < n; start += 255) {
+      const int length = std::min(255, n - start);
+      expected.push_back(static_cast<std::uint8_t>(length));
+      for (int i = start; i < start + length; ++i) expected.push_back(static_cast<std::uint8_t>(i));
+    }
+    EXPECT_EQ(out, expected) << n << " bytes";
+  }
+}
+
+TEST(LZWStringTable, FindsStoredCodesAndForgetsThemOnClear) {
+  THashTable table;
+  for (std::uint32_t key = 0; key < 3000; ++key) table.Insert(key * 341 % 0xFFFFF, 258 + key);
+  for (std::uint32_t key = 0; key < 3000; ++key)
+    ASSERT_EQ(table.Lookup(key * 341 % 0xFFFFF), static_cast<int>((258 + key) & 0xFFF));
+  EXPECT_EQ(table.Lookup(0xFFFFE), -1);
+  table.Clear();
+  EXPECT_EQ(table.Lookup(341), -1);
+}
+
+TEST(LZWStringTable, KeysBeyondAFullProbeCycleStillFitAndAreFound) {
+  // Doubling modulo 8009 cycles through 4004 slots; fill one cycle completely, then go on.
+  std::set<std::uint32_t> cycle;
+  for (std::uint32_t s = 1; cycle.insert(s).second;) s = THashTable::NextSlot(s);
+  ASSERT_EQ(cycle.size(), 4004u);
+  std::vector<std::uint32_t> keys;
+  for (std::uint32_t key = 0; keys.size() < 4089; ++key)
+    if (cycle.count(THashTable::FirstSlot(key)) != 0) keys.push_back(key);
+  THashTable table;
+  for (std::size_t i = 0; i < keys.size(); ++i) table.Insert(keys[i], static_cast<int>(i));
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    ASSERT_EQ(table.Lookup(keys[i]), static_cast<int>(i)) << "key " << keys[i];
+  std::uint32_t absent = keys.back() + 1;
+  while (cycle.count(THashTable::FirstSlot(absent)) == 0) ++absent;
+  EXPECT_EQ(table.Lookup(absent), -1);
+}
+
+}  // namespace
+}  // namespace morvane::gif::encoder_test
