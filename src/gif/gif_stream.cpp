@@ -6,38 +6,12 @@
 
 namespace morvane::gif {
 
-namespace {
-
-// Doubling modulo the prime 8009 walks cycles of 4004 slots (2 has order 4004), and slot 0 leads
-// into one of them, so a probe sequence meets at most 4005 distinct slots.
-constexpr std::uint32_t kLongestProbe = 4005;
-
-bool IsEmptySlot(std::uint32_t entry) {
-  return (entry >> 12) == 0xFFFFF;
-}
-
-}  // namespace
-
 THashTable::THashTable() : slots_(std::make_unique_for_overwrite<std::uint32_t[]>(kSlots)) {
   Clear();
 }
 
 void THashTable::Clear() {
   std::fill_n(slots_.get(), kSlots, kEmpty);
-}
-
-int THashTable::Find(std::uint32_t key, std::uint32_t& slot) const {
-  std::uint32_t s = FirstSlot(key);
-  for (std::uint32_t probes = 0; probes < kLongestProbe; ++probes) {
-    const std::uint32_t entry = slots_[s];
-    if (IsEmptySlot(entry)) {
-      slot = s;
-      return -1;
-    }
-    if ((entry >> 12) == key) return static_cast<int>(entry & 0xFFF);
-    s = NextSlot(s);
-  }
-  return FindBeyondCycle(key, slot);
 }
 
 // A table of up to 4089 strings (minimum code size 2) can fill the whole cycle a key probes, and
@@ -49,7 +23,7 @@ int THashTable::FindBeyondCycle(std::uint32_t key, std::uint32_t& slot) const {
   std::uint32_t s = FirstSlot(key);
   for (std::uint32_t n = 0; n < kSlots; ++n) {
     const std::uint32_t entry = slots_[s];
-    if (IsEmptySlot(entry)) {
+    if ((entry >> 12) == kEmptyKey) {
       slot = s;
       return -1;
     }

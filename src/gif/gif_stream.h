@@ -50,6 +50,10 @@ class THashTable {
  public:
   static constexpr std::uint32_t kSlots = 8009;
   static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+  static constexpr std::uint32_t kEmptyKey = kEmpty >> 12;
+  // Doubling modulo the prime 8009 walks cycles of 4004 slots (2 has order 4004), and slot 0
+  // leads into one of them, so a probe sequence meets at most 4005 distinct slots.
+  static constexpr std::uint32_t kLongestProbe = 4005;
 
   THashTable();
 
@@ -57,7 +61,19 @@ class THashTable {
   void Clear();
 
   // The code stored for key, or -1 with slot set to the empty slot where key belongs.
-  int Find(std::uint32_t key, std::uint32_t& slot) const;
+  int Find(std::uint32_t key, std::uint32_t& slot) const {
+    std::uint32_t s = FirstSlot(key);
+    for (std::uint32_t probes = 0; probes < kLongestProbe; ++probes) {
+      const std::uint32_t entry = slots_[s];
+      if ((entry >> 12) == kEmptyKey) {
+        slot = s;
+        return -1;
+      }
+      if ((entry >> 12) == key) return static_cast<int>(entry & 0xFFF);
+      s = NextSlot(s);
+    }
+    return FindBeyondCycle(key, slot);
+  }
   // Stores key with its code in the slot that Find named for it.
   void Store(std::uint32_t slot, std::uint32_t key, int code) {
     slots_[slot] = key << 12 | (static_cast<std::uint32_t>(code) & 0xFFF);
