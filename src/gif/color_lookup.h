@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "platform/canvas.h"
@@ -17,12 +16,15 @@ class TFastColorLookup {
   // Reads up to 256 palette entries. Each entry then claims its own cell unless an earlier
   // entry already owns it.
   explicit TFastColorLookup(const std::vector<ColorValue>& palette) : cache_(kCells, -1) {
+    red_.fill(kFar);
+    green_.fill(kFar);
+    blue_.fill(kFar);
     count_ = palette.size() < 256 ? static_cast<int>(palette.size()) : 256;
     for (int i = 0; i < count_; ++i) {
       const ColorValue colour = palette[static_cast<std::size_t>(i)];
-      red_[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(colour);
-      green_[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(colour >> 8);
-      blue_[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(colour >> 16);
+      red_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(colour & 0xFF);
+      green_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>((colour >> 8) & 0xFF);
+      blue_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>((colour >> 16) & 0xFF);
     }
     for (int i = 0; i < count_; ++i) {
       std::int16_t& cell = cache_[Cell(Red(i), Green(i), Blue(i))];
@@ -44,26 +46,21 @@ class TFastColorLookup {
   // decides the index for every later colour of that cell.
   int NearestIndex(int red, int green, int blue) {
     std::int16_t& cell = cache_[Cell(red, green, blue)];
-    if (cell >= 0) return cell;
-    int best = 0;
-    int best_distance = 0x30000;
-    for (int i = 0; i < count_; ++i) {
-      const int distance =
-          std::abs(Red(i) - red) + std::abs(Green(i) - green) + std::abs(Blue(i) - blue);
-      if (distance < best_distance) {
-        best_distance = distance;
-        best = i;
-      }
-    }
-    cell = static_cast<std::int16_t>(best);
-    return best;
+    if (cell < 0) cell = static_cast<std::int16_t>(Search(red, green, blue));
+    return cell;
   }
+
+  // The entry of least |dr| + |dg| + |db|, the lowest index on ties; 0 for an empty palette.
+  int Search(int red, int green, int blue) const;
 
  private:
   std::vector<std::int16_t> cache_;
-  std::array<std::uint8_t, 256> red_{};
-  std::array<std::uint8_t, 256> green_{};
-  std::array<std::uint8_t, 256> blue_{};
+  // Channels as 16-bit lanes, all 256 entries always present: entries past the palette hold
+  // kFar, whose distance from any colour exceeds every real one.
+  static constexpr std::int16_t kFar = 1000;
+  std::array<std::int16_t, 256> red_{};
+  std::array<std::int16_t, 256> green_{};
+  std::array<std::int16_t, 256> blue_{};
   int count_ = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "gif/color_lookup.h"
@@ -103,6 +104,41 @@ TEST(TFastColorLookup, SearchesOnceAndCachesPerCell) {
   // (89, 89, 89) lies in the same cell: the cached answer stands although entry 2 is nearer.
   EXPECT_EQ(lookup.NearestIndex(89, 89, 89), 1);
   EXPECT_EQ(lookup.NearestIndex(40, 0, 0), 0);
+}
+
+// The search equals the plain scan: least |dr| + |dg| + |db| from a best of 0x30000, taking an
+// entry only when strictly nearer, over palettes of every size, with repeated entries.
+TEST(TFastColorLookup, SearchEqualsThePlainScan) {
+  std::uint32_t seed = 7;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  for (int size : {1, 2, 7, 8, 9, 100, 255, 256}) {
+    std::vector<ColorValue> palette;
+    for (int i = 0; i < size; ++i)
+      palette.push_back(i % 5 == 4 ? palette[static_cast<std::size_t>(i / 2)] : next() & 0xE0E0E0);
+    const TFastColorLookup lookup(palette);
+    for (int n = 0; n < 2000; ++n) {
+      const ColorValue c = next();
+      const int r = static_cast<int>(c & 0xFF), g = static_cast<int>((c >> 8) & 0xFF),
+                b = static_cast<int>((c >> 16) & 0xFF);
+      int expected = 0;
+      int best = 0x30000;
+      for (int i = 0; i < size; ++i) {
+        const ColorValue p = palette[static_cast<std::size_t>(i)];
+        const int d = std::abs(static_cast<int>(p & 0xFF) - r) +
+                      std::abs(static_cast<int>((p >> 8) & 0xFF) - g) +
+                      std::abs(static_cast<int>((p >> 16) & 0xFF) - b);
+        if (d < best) {
+          best = d;
+          expected = i;
+        }
+      }
+      ASSERT_EQ(lookup.Search(r, g, b), expected) << "size " << size << " colour " << c;
+    }
+  }
+  EXPECT_EQ(TFastColorLookup({}).Search(1, 2, 3), 0);
 }
 
 }  // namespace

@@ -1,0 +1,98 @@
+// Colour reduction (octree palette plus nearest-colour mapping, with and without dithering) and
+// the colour-map optimiser on 256 x 256 frames. "per_pixel" is the time per canvas pixel.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "gif/gif_image.h"
+#include "gif/reduce.h"
+
+namespace {
+
+using morvane::ColorValue;
+using morvane::RgbCanvas;
+using morvane::gif::TGIFImage;
+
+constexpr int kSize = 256;
+
+enum Content { kNoise = 0, kGradient = 1, kSprite = 2 };
+
+// Noise: a fixed LCG over all 24 bits (the worst case: every pixel a new colour).
+// Gradient: smooth ramps, a few thousand colours. Sprite: a flat background with a shaded
+// figure in the middle, like the converter's frames.
+RgbCanvas MakeCanvas(int content, std::uint32_t seed = 1) {
+  RgbCanvas canvas(kSize, kSize);
+  for (int y = 0; y < kSize; ++y)
+    for (int x = 0; x < kSize; ++x) {
+      ColorValue colour = 0;
+      switch (content) {
+        case kNoise:
+          seed = seed * 1664525u + 1013904223u;
+          colour = seed >> 8;
+          break;
+        case kGradient:
+          colour = static_cast<ColorValue>(x) | static_cast<ColorValue>(y) << 8 |
+                   static_cast<ColorValue>((x + y) / 2) << 16;
+          break;
+        default: {
+          const int dx = x - kSize / 2, dy = y - kSize / 2;
+          if (dx * dx + dy * dy < 80 * 80) {
+            seed = seed * 1664525u + 1013904223u;
+            const ColorValue shade =
+                static_cast<ColorValue>((dx * dx + dy * dy) / 40 + (seed >> 29));
+            colour = (90 + shade) | (60 + shade / 2) << 8 | (30 + shade / 3) << 16;
+          } else {
+            colour = 0xFF00FF;
+          }
+        }
+      }
+      canvas.SetPixel(x, y, colour);
+    }
+  return canvas;
+}
+
+void SetPerPixel(benchmark::State& state, double pixels_per_iteration) {
+  state.counters["per_pixel"] =
+      benchmark::Counter(pixels_per_iteration, benchmark::Counter::kIsIterationInvariantRate |
+                                                   benchmark::Counter::kInvert);
+}
+
+void BM_Reduce(benchmark::State& state) {
+  const RgbCanvas canvas = MakeCanvas(static_cast<int>(state.range(0)));
+  const int dither = static_cast<int>(state.range(1));
+  for (auto _ : state) {
+    auto reduced = morvane::gif::ReduceBitmap(canvas, 7, dither, 8);
+    benchmark::DoNotOptimize(reduced.Pixels.data());
+  }
+  SetPerPixel(state, kSize * kSize);
+}
+BENCHMARK(BM_Reduce)
+    ->ArgNames({"content", "dither"})
+    ->ArgsProduct({{kNoise, kGradient, kSprite}, {0, 1}});
+
+// Eight frames of one animation: AddFrame outside the timing, OptimizeColorMaps timed.
+void BM_Optimize(benchmark::State& state) {
+  constexpr int kFrames = 8;
+  const int content = static_cast<int>(state.range(0));
+  std::vector<RgbCanvas> canvases;
+  for (int i = 0; i < kFrames; ++i)
+    canvases.push_back(MakeCanvas(content, static_cast<std::uint32_t>(i + 1)));
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto image = std::make_unique<TGIFImage>();
+    image->ReductionMethod = 7;
+    for (const RgbCanvas& canvas : canvases) image->AddFrame(canvas);
+    state.ResumeTiming();
+    image->OptimizeColorMaps();
+    benchmark::DoNotOptimize(image->GlobalColorMap().ColorCount());
+    state.PauseTiming();
+    image.reset();
+    state.ResumeTiming();
+  }
+  SetPerPixel(state, kFrames * kSize * kSize);
+}
+BENCHMARK(BM_Optimize)->ArgNames({"content"})->Arg(kNoise)->Arg(kGradient)->Arg(kSprite);
+
+}  // namespace
