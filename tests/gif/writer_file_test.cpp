@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 #include "encoder_support.h"
@@ -281,6 +282,14 @@ TEST(GIFWriter, PixelsMustIndexTheFramesTable) {
     EXPECT_EQ(Slice(out, 0, 6), (Bytes{'G', 'I', 'F', '8', '7', 'a'}));
     EXPECT_EQ(out.back(), 2);
   }
+}
+
+TEST(GIFWriter, PixelBufferShorterThanTheFrameIsRefused) {
+  TGIFImage image;
+  SetGlobal(image, 2);
+  AddFrame(image, 4, 4).Pixels().resize(15);
+  Bytes out;
+  EXPECT_THROW(image.SaveToStream(out), std::logic_error);
 }
 
 TEST(GIFWriter, FramesDecodeBackWithEitherCompression) {
