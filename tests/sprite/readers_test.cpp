@@ -142,13 +142,5 @@ TEST(PackedStream, ReadsAreNotCutToThePromisedSize) {
   EXPECT_TRUE(std::equal(buffer, buffer + 60, f.content.begin()));
 }
 
-TEST(StreamReads, ReadFullyRaisesWhenTheStreamEndsFirst) {
-  MemoryFile file(sw::Bytes{1, 2, 3});
-  TPlainFile stream(file, 0, 3);
-  std::uint8_t buffer[4];
-  ReadFully(stream, buffer, 2);
-  EXPECT_THROW(ReadFully(stream, buffer, 2), EStreamEnded);
-}
-
 }  // namespace
 }  // namespace morvane

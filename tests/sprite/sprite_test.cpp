@@ -1,0 +1,334 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "sprite_test_util.h"
+
+namespace morvane::testing {
+namespace {
+
+sw::Zar Pixels(std::int32_t left, std::int32_t top) {
+  std::vector<sw::Pixel> pixels = {{3, 255}, {0, 0}, {0, 90}, {4, 17}, {5, 255}, {6, 255}};
+  return sw::Zar::FromPixels(left, top, 3, 2, pixels);
+}
+
+// Three collections: a 2 x 3 one with boxes, palettes and sub-images, a 1 x 1 one of the
+// other storage type holding only empty places, and one without cells that no sequence plays.
+sw::Sprite FullSprite(bool packed) {
+  sw::Sprite s;
+  s.width = 40;
+  s.height = -3;
+  s.stretch1 = {1, 2, 3};
+  s.stretch2 = {4, 5, 6};
+
+  sw::Collection a = EmptyCollection(2, 3, packed);
+  a.name = "alpha";
+  for (std::int32_t f = 0; f < 2; ++f) {
+    for (std::int32_t d = 0; d < 3; ++d) a.SetBox(f, d, {f, d, 100 + f, -200 - d});
+  }
+  a.images.palettes[0].colours = {0x11223344, 0x00FFFFFF};
+  a.images.palettes[2].colours.resize(256);
+  for (std::size_t i = 0; i < 256; ++i)
+    a.images.palettes[2].colours[i] = 0x01010101u * static_cast<std::uint32_t>(i);
+  a.images.palettes[3].colours = {0x80000001};
+  a.SetSubImage(0, 0, 0, sw::Zar::Solid(1, 2, 3, 2, 5));
+  a.SetSubImage(1, 2, 3, Pixels(-4, 6));
+  sw::Zar odd = Pixels(7, 8);
+  odd.subtype = '4';
+  odd.reserved = 0x99;
+  a.SetSubImage(1, 0, 1, odd);
+
+  sw::Collection b = EmptyCollection(1, 1, !packed);
+  b.name = "";
+  sw::Collection c = EmptyCollection(0, 5, packed);
+  c.name = "unplayed";
+  s.collections = {a, b, c};
+
+  sw::Sequence walk;
+  walk.name = "walk";
+  walk.frames = {0, 1, 1, 0};
+  walk.frameValues = {-1, 2, 300000, 4};
+  walk.collectionIndex = 0;
+  sw::Sequence blank;
+  blank.collectionIndex = 1;
+  sw::Sequence orphan;
+  orphan.name = "orphan";
+  orphan.frames = {0};
+  orphan.collectionIndex = 7;
+  s.sequences = {walk, blank, orphan};
+  return s;
+}
+
+class RoundTrip : public ::testing::TestWithParam<bool> {};
+
+TEST_P(RoundTrip, AWrittenSpriteParsesBackFieldForField) {
+  const bool packed = GetParam();
+  const sw::Sprite description = FullSprite(packed);
+  sw::Layout layout;
+  Parsed parsed(sw::WriteSprite(description, &layout));
+  const TSprite& sprite = *parsed.sprite;
+
+  EXPECT_EQ(sprite.Width(), 40);
+  EXPECT_EQ(sprite.Height(), -3);
+  ASSERT_EQ(sprite.SequenceCount(), 3);
+  ASSERT_EQ(sprite.CollectionCount(), 3);
+  for (std::int32_t i = 0; i < 3; ++i) {
+    const sw::Sequence& want = description.sequences[static_cast<std::size_t>(i)];
+    const TSequence& got = *sprite.GetSequence(i);
+    EXPECT_EQ(got.Name(), want.name);
+    EXPECT_EQ(got.Frames(), want.frames);
+    EXPECT_EQ(got.CollectionIndex(), want.collectionIndex);
+  }
+  EXPECT_EQ(sprite.GetSequence(0)->FrameValues(), (std::vector<std::int32_t>{-1, 2, 300000, 4}));
+  EXPECT_EQ(sprite.GetSequence(2)->FrameValues(), std::vector<std::int32_t>{0});
+
+  // A collection is referenced when a sequence plays it; the orphan's index 7 names none.
+  const bool referenced[] = {true, true, false};
+  for (std::int32_t i = 0; i < 3; ++i) {
+    const sw::Collection& want = description.collections[static_cast<std::size_t>(i)];
+    const TSprAnim& got = *sprite.GetCollection(i);
+    EXPECT_EQ(got.Name(), want.name);
+    EXPECT_EQ(got.FrameCount(), want.frameCount);
+    EXPECT_EQ(got.DirectionCount(), want.directionCount);
+    EXPECT_EQ(got.Referenced(), referenced[i]);
+    EXPECT_EQ(got.Images().ImagePos(), layout.imageSets[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(got.Images().ExpectedCount(), want.frameCount * want.directionCount * 4);
+    EXPECT_EQ(got.Images().SubImageCount(), 0u);
+  }
+  EXPECT_EQ(sprite.GetCollection(0)->FrameBox(1, 2), (TFrameBox{1, 2, 101, -202}));
+
+  TSprAnim& a = parsed.Load(0);
+  EXPECT_EQ(a.Images().StorageType(), packed ? 2 : 1);
+  EXPECT_EQ(a.Images().UnpackedSize(), packed ? layout.imageDataSizes[0] : -1);
+  // Palettes: stored blue, green, red, x; read back as 0xXXBBGGRR; unfilled entries stay 0.
+  EXPECT_EQ(a.Images().Palette(0)[0], 0x11223344u);
+  EXPECT_EQ(a.Images().Palette(0)[1], 0x00FFFFFFu);
+  EXPECT_EQ(a.Images().Palette(0)[2], 0u);
+  EXPECT_EQ(a.Images().Palette(1), TPalette{});
+  EXPECT_EQ(a.Images().Palette(2)[255], 0xFFFFFFFFu);
+  EXPECT_EQ(a.Images().Palette(2)[17], 0x11111111u);
+  EXPECT_EQ(a.Images().Palette(3)[0], 0x80000001u);
+
+  ASSERT_EQ(a.Images().SubImageCount(), 24u);
+  std::size_t images = 0;
+  for (std::size_t n = 0; n < 24; ++n) {
+    if (a.Images().SubImage(n)) ++images;
+  }
+  EXPECT_EQ(images, 3u);
+  for (const auto& [key, want] : description.collections[0].images.subImages) {
+    const auto n = static_cast<std::size_t>(TSprAnim::SubImageNumber(
+        a.Images().StorageType(), 2, 3, key.frame, key.direction, key.layer));
+    const TZarImage* got = a.Images().SubImage(n);
+    ASSERT_NE(got, nullptr) << n;
+    EXPECT_EQ(got->Left(), want.left);
+    EXPECT_EQ(got->Top(), want.top);
+    EXPECT_EQ(got->Width(), want.width);
+    EXPECT_EQ(got->Height(), want.height);
+    EXPECT_EQ(got->Subtype(), want.subtype);
+    EXPECT_EQ(got->ReservedByte(), want.reserved);
+    EXPECT_EQ(got->Data(), want.data);
+  }
+
+  TSprAnim& b = parsed.Load(1);
+  EXPECT_EQ(b.Images().StorageType(), packed ? 1 : 2);
+  ASSERT_EQ(b.Images().SubImageCount(), 4u);
+  for (std::size_t n = 0; n < 4; ++n) EXPECT_EQ(b.Images().SubImage(n), nullptr);
+  EXPECT_EQ(parsed.Load(2).Images().SubImageCount(), 0u);
+
+  // Freeing keeps the places, empty, and drawing then finds nothing.
+  a.Images().FreeImages();
+  ASSERT_EQ(a.Images().SubImageCount(), 24u);
+  for (std::size_t n = 0; n < 24; ++n) EXPECT_EQ(a.Images().SubImage(n), nullptr);
+  RgbCanvas canvas(16, 16);
+  canvas.FillRect(0, 0, 16, 16, 0x123456);
+  a.DrawFrame(0, 0, canvas, {0, 0}, -1);
+  for (std::int32_t y = 0; y < 16; ++y) {
+    for (std::int32_t x = 0; x < 16; ++x) ASSERT_EQ(canvas.GetPixel(x, y), 0x123456u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Storage, RoundTrip, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Packed" : "Plain"; });
+
+TEST(SpriteContainer, EmptyListsAndLookupsOutOfRange) {
+  sw::Sprite s;
+  s.width = 1;
+  Parsed empty(s);
+  EXPECT_EQ(empty.sprite->SequenceCount(), 0);
+  EXPECT_EQ(empty.sprite->CollectionCount(), 0);
+  EXPECT_EQ(empty.file->Position(), empty.file->Size());  // the collection count came next
+
+  Parsed full(FullSprite(false));
+  EXPECT_EQ(full.sprite->GetSequence(-1), nullptr);
+  EXPECT_EQ(full.sprite->GetSequence(3), nullptr);
+  EXPECT_NE(full.sprite->GetSequence(2), nullptr);
+  EXPECT_EQ(full.sprite->GetCollection(-1), nullptr);
+  EXPECT_EQ(full.sprite->GetCollection(full.sprite->CollectionCount()), nullptr);
+}
+
+TEST(Sequences, CommandMarkersHideTheThreeEntriesAfterThem) {
+  auto parse = [](std::vector<std::int16_t> frames) {
+    sw::Sprite s;
+    s.sequences.resize(1);
+    s.sequences[0].frames = std::move(frames);
+    Parsed parsed(s);
+    return parsed.sprite->GetSequence(0)->Frames();
+  };
+  using F = std::vector<std::int16_t>;
+  EXPECT_EQ(parse({5, -43, 7, 8, 9, 6}), (F{5, -43, -1, -1, -1, 6}));
+  // A marker hidden by an earlier one does not act.
+  EXPECT_EQ(parse({-43, -43, 1, 2, 3}), (F{-43, -1, -1, -1, 3}));
+  // A marker in one of the last three places changes nothing.
+  EXPECT_EQ(parse({1, -43, 2, 3}), (F{1, -43, 2, 3}));
+  EXPECT_EQ(parse({-43, 1, 2}), (F{-43, 1, 2}));
+  EXPECT_EQ(parse({-43, 1, 2, 3}), (F{-43, -1, -1, -1}));
+}
+
+TEST(Sequences, EntriesAndCollectionIndex) {
+  sw::Sprite s;
+  s.sequences.resize(2);
+  s.sequences[0].collectionIndex = 0xFFFF;
+  s.sequences[1].frames = {-2, 32767, -32768};
+  s.sequences[1].collectionIndex = 1;
+  s.collections = {EmptyCollection(0, 0)};
+  Parsed parsed(s);
+  const TSequence& none = *parsed.sprite->GetSequence(0);
+  EXPECT_EQ(none.FrameCount(), 0);
+  EXPECT_EQ(none.FrameIndex(0), 0);
+  EXPECT_EQ(none.CollectionIndex(), 65535);
+  EXPECT_FALSE(parsed.sprite->GetCollection(0)->Referenced());
+  const TSequence& some = *parsed.sprite->GetSequence(1);
+  EXPECT_EQ(some.FrameIndex(0), -2);
+  EXPECT_EQ(some.FrameIndex(2), -32768);
+  EXPECT_EQ(some.FrameIndex(3), 0);
+  EXPECT_EQ(some.FrameIndex(-1), 0);
+}
+
+TEST(Collections, BoxesAreFrameMajorAndExtentsPassThrough) {
+  sw::Sprite s;
+  sw::Collection c = EmptyCollection(3, 2);
+  // Written in file order: (f0,d0), (f0,d1), (f1,d0), (f1,d1), (f2,d0), (f2,d1).
+  for (std::int32_t i = 0; i < 6; ++i) c.boxes.push_back({i, 10 * i, 100 * i, 1000 * i});
+  c.boxes[4] = {10, 20, 15, 22};
+  c.boxes[5] = {15, 22, 10, 20};
+  c.boxes[1] = {INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN};
+  s.collections = {c, EmptyCollection(0, 4)};
+  Parsed parsed(s);
+  const TSprAnim& anim = *parsed.sprite->GetCollection(0);
+  EXPECT_EQ(anim.FrameBox(1, 0), (TFrameBox{2, 20, 200, 2000}));
+  EXPECT_EQ(anim.FrameBox(1, 1), (TFrameBox{3, 30, 300, 3000}));
+  EXPECT_EQ(anim.FrameExtent(2, 0), (TFrameExtent{5, 2}));
+  EXPECT_EQ(anim.FrameExtent(2, 1), (TFrameExtent{-5, -2}));
+  EXPECT_EQ(anim.FrameExtent(0, 1), (TFrameExtent{0xFFFFFFFFll, -0xFFFFFFFFll}));
+  for (auto [f, d] : {std::pair{3, 0}, {0, 2}, {-1, 0}, {0, -1}}) {
+    EXPECT_TRUE(anim.FrameBox(f, d).IsEmpty());
+    EXPECT_EQ(anim.FrameExtent(f, d), (TFrameExtent{0, 0}));
+  }
+  const TSprAnim& none = *parsed.sprite->GetCollection(1);
+  EXPECT_TRUE(none.Boxes().empty());
+  EXPECT_TRUE(none.FrameBox(0, 0).IsEmpty());
+  EXPECT_EQ(none.Images().ExpectedCount(), 0);
+}
+
+TEST(ContainerErrors, MessagesAndPositions) {
+  sw::Sprite base = FullSprite(false);
+  sw::Layout at;
+  sw::WriteSprite(base, &at);
+  auto with = [&](auto change) {
+    sw::Sprite s = base;
+    change(s);
+    return s;
+  };
+
+  EXPECT_EQ(ParseError<ELoggable>(with([](sw::Sprite& s) {
+              s.tag = sw::Bytes{'<', 's', 'p', 'r', 'i', 't', 'e', '>', 0, '5', 0};
+            })),
+            "not a <sprite> file");
+  EXPECT_EQ(ParseError<ELoggable>(with([](sw::Sprite& s) {
+              s.tag = sw::Bytes{'<', 's', 'p', 'r', 'i', 't', 'e', '>', 0, '4', 1};
+            })),
+            "not a <sprite> file");
+  EXPECT_EQ(ParseError<EInOutError>(sw::Bytes{'<', 's', 'p', 'r', 'i'}), "Read beyond end of file");
+  EXPECT_EQ(ParseError<EInOutError>(sw::Bytes{}), "Read beyond end of file");
+
+  EXPECT_EQ(ParseError<EListError>(with([](sw::Sprite& s) { s.sequenceCountField = -1; })),
+            "List capacity out of bounds (-1)");
+  EXPECT_EQ(ParseError<EListError>(with([](sw::Sprite& s) { s.collectionCountField = -2; })),
+            "List capacity out of bounds (-2)");
+
+  // Counts and lengths: the position is just after the value.
+  const std::int64_t seq1 = at.sequences[1];
+  EXPECT_EQ(ParseError<ELoggable>(with([](sw::Sprite& s) { s.sequences[1].frameCountField = -1; })),
+            "bad frame count value. " + Pos(seq1 + 4));
+  EXPECT_EQ(ParseError<ELoggable>(with([](sw::Sprite& s) { s.sequences[0].nameLength = -5; })),
+            "bad name length value. " + Pos(at.sequences[0] + 4 + 6 * 4 + 4));
+
+  const std::int64_t col1 = at.collectionHeaders[1];
+  EXPECT_EQ(ParseError<ELoggable>(with([](sw::Sprite& s) {
+              s.collections[1].tag =
+                  sw::Bytes{'<', 's', 'p', 'r', 'a', 'n', 'i', 'm', '>', 0, '2', 0};
+            })),
+            "<spranim> tag not found. " + Pos(col1 + 12));
+  EXPECT_EQ(ParseError<ELoggable>(with([](sw::Sprite& s) { s.collections[0].nameLength = -1; })),
+            "bad name length value. " + Pos(at.collectionHeaders[0] + 20));
+  const std::int64_t col2Counts = at.collectionHeaders[2] + 20 + 8;  // after "unplayed"
+  EXPECT_EQ(
+      ParseError<ELoggable>(with([](sw::Sprite& s) { s.collections[2].frameCountField = -1; })),
+      "bad frame count value. " + Pos(col2Counts + 4));
+  EXPECT_EQ(ParseError<ELoggable>(
+                with([](sw::Sprite& s) { s.collections[2].directionCountField = INT32_MIN; })),
+            "bad direction count value. " + Pos(col2Counts + 8));
+  // More boxes than the file holds.
+  EXPECT_EQ(
+      ParseError<EInOutError>(with([](sw::Sprite& s) { s.collections[2].frameCountField = 1000; })),
+      "Read beyond end of file");
+}
+
+}  // namespace
+}  // namespace morvane::testing
+
+namespace morvane::testing {
+namespace {
+
+TEST(DemoSprite, ReadsFromDiskAndDrawsEveryCell) {
+  char dir[] = "/tmp/morvane-sprite-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string path = std::string(dir) + "/demo.spr";
+  sw::WriteSpriteFile(path, sw::DemoSprite());
+  {
+    std::unique_ptr<DiskFile> file = DiskFile::Open(path);
+    TSprite sprite(*file);
+    ASSERT_EQ(sprite.SequenceCount(), 3);
+    ASSERT_EQ(sprite.CollectionCount(), 2);
+    EXPECT_EQ(sprite.GetSequence(0)->Frames(),
+              (std::vector<std::int16_t>{0, 1, 2, -43, -1, -1, -1, 1}));
+    for (std::int32_t i = 0; i < 2; ++i) {
+      TSprAnim& anim = *sprite.GetCollection(i);
+      EXPECT_TRUE(anim.Referenced());
+      const std::int64_t end = i == 0 ? sprite.GetCollection(1)->Images().ImagePos() : file->Size();
+      anim.Images().LoadImages(end);
+      EXPECT_EQ(anim.Images().StorageType(), i == 0 ? 1 : 2);
+      for (std::int32_t f = 0; f < anim.FrameCount(); ++f) {
+        for (std::int32_t d = 0; d < anim.DirectionCount(); ++d) {
+          const TFrameBox box = anim.FrameBox(f, d);
+          const TFrameExtent extent = anim.FrameExtent(f, d);
+          RgbCanvas canvas(static_cast<std::int32_t>(extent.width),
+                           static_cast<std::int32_t>(extent.height));
+          anim.DrawFrame(f, d, canvas, {-box.left, -box.top}, -1);
+          std::size_t drawn = 0;
+          for (std::int32_t y = 0; y < canvas.Height(); ++y) {
+            for (std::int32_t x = 0; x < canvas.Width(); ++x) drawn += canvas.GetPixel(x, y) != 0;
+          }
+          EXPECT_GT(drawn, 100u) << i << " " << f << " " << d;
+        }
+      }
+      anim.Images().FreeImages();
+    }
+  }
+  std::remove(path.c_str());
+  rmdir(dir);
+}
+
+}  // namespace
+}  // namespace morvane::testing

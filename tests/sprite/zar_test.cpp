@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "sprite_test_util.h"
+
+namespace morvane::testing {
+namespace {
+
+void PutInt32(sw::Bytes& out, std::int32_t v) {
+  for (int i = 0; i < 4; ++i)
+    out.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i)));
+}
+
+// A ZAR block laid out by hand: tag, Width, Height, palette flag, DataSize, data.
+sw::Bytes ZarBlock(std::int32_t width, const sw::Bytes& data, char subtype = '3',
+                   std::uint8_t flag = 0) {
+  sw::Bytes out = {'<', 'z', 'a', 'r', '>', 0, static_cast<std::uint8_t>(subtype), 0};
+  PutInt32(out, width);
+  PutInt32(out, 7);
+  out.push_back(flag);
+  PutInt32(out, static_cast<std::int32_t>(data.size()));
+  out.insert(out.end(), data.begin(), data.end());
+  return out;
+}
+
+TZarImage ReadZar(const sw::Bytes& block, std::int32_t left = 0, std::int32_t top = 0) {
+  MemoryFile file(block);
+  TPlainFile stream(file, 0, file.Size());
+  return TZarImage(stream, left, top);
+}
+
+// Palette entry i is the colour i + 0x010000 * layerMark, with junk in the top byte that
+// drawing must drop.
+TPalette TestPalette() {
+  TPalette p{};
+  for (std::size_t i = 0; i < p.size(); ++i)
+    p[i] = 0xAB000000u | 0x00300000u | static_cast<ColorValue>(i);
+  return p;
+}
+
+constexpr ColorValue kBack = 0x00102030;
+
+RgbCanvas Canvas(std::int32_t w = 8, std::int32_t h = 4) {
+  RgbCanvas canvas(w, h);
+  canvas.FillRect(0, 0, w, h, kBack);
+  return canvas;
+}
+
+// The canvas as text: '.' for background, otherwise the low byte of the colour in hex.
+std::string Picture(const RgbCanvas& canvas) {
+  std::string out;
+  char cell[4];
+  for (std::int32_t y = 0; y < canvas.Height(); ++y) {
+    for (std::int32_t x = 0; x < canvas.Width(); ++x) {
+      const ColorValue c = canvas.GetPixel(x, y);
+      if (c == kBack) {
+        out += " .";
+      } else {
+        std::snprintf(cell, sizeof cell, "%02X", c & 0xFF);
+        out += cell;
+      }
+    }
+    out += '\n';
+  }
+  return out;
+}
+
+TEST(ZarImage, RunKinds) {
+  const TPalette palette = TestPalette();
+  {
+    // Kind 1, one pixel: palette[7] opaque at the image's origin, top byte dropped.
+    RgbCanvas canvas = Canvas();
+    ReadZar(ZarBlock(4, {0x05, 7}), 2, 1).Draw(canvas, {1, 1}, -1, palette);
+    EXPECT_EQ(canvas.GetPixel(3, 2), 0x00300007u);
+    EXPECT_EQ(Picture(canvas),
+              " . . . . . . . .\n . . . . . . . .\n . . .07 . . . .\n . . . . . . . .\n");
+  }
+  {
+    // A kind-2 run of 0 pixels takes no bytes; transparent runs move on without drawing;
+    // kind 2 takes (index, alpha) pairs; kind 3 draws palette[0] with its alpha bytes.
+    RgbCanvas canvas = Canvas();
+    ReadZar(ZarBlock(8, {0x02, 0x08, 0x0A, 9, 255, 10, 255, 0x07, 255}))
+        .Draw(canvas, {0, 0}, -1, palette);
+    EXPECT_EQ(Picture(canvas),
+              " . .090A00 . . .\n . . . . . . . .\n . . . . . . . .\n . . . . . . . .\n");
+  }
+}
+
+TEST(ZarImage, RunsDoNotWrapAndTheNextRunStartsANewRow) {
+  // Width 4: runs of 3 and 3 pixels cover columns 0-2 and 3-5 of row 0; the next run starts
+  // at row 1, column 0. A row is left at most once per run.
+  RgbCanvas canvas = Canvas();
+  ReadZar(ZarBlock(4, {0x0D, 1, 2, 3, 0x0D, 4, 5, 6, 0x05, 7, 0xFC, 0x05, 8}))
+      .Draw(canvas, {0, 0}, -1, TestPalette());
+  EXPECT_EQ(Picture(canvas),
+            "010203040506 . .\n07 . . . . . . .\n08 . . . . . . .\n . . . . . . . .\n");
+}
+
+TEST(ZarImage, WidthZeroGivesEveryRunItsOwnRow) {
+  RgbCanvas canvas = Canvas();
+  ReadZar(ZarBlock(0, {0x09, 1, 2, 0x05, 3})).Draw(canvas, {0, 0}, -1, TestPalette());
+  EXPECT_EQ(Picture(canvas),
+            "0102 . . . . . .\n03 . . . . . . .\n . . . . . . . .\n . . . . . . . .\n");
+}
+
+TEST(ZarImage, ARunCutByTheEndOfTheDataIsNotDrawnAndEndsDecoding) {
+  RgbCanvas canvas = Canvas();
+  ReadZar(ZarBlock(8, {0x05, 1, 0x0A, 2, 200, 3})).Draw(canvas, {0, 0}, -1, TestPalette());
+  EXPECT_EQ(Picture(canvas),
+            "01 . . . . . . .\n . . . . . . . .\n . . . . . . . .\n . . . . . . . .\n");
+  RgbCanvas other = Canvas();
+  ReadZar(ZarBlock(8, {0xFD})).Draw(other, {0, 0}, -1, TestPalette());
+  EXPECT_EQ(Picture(other), Picture(Canvas()));
+}
+
+TEST(ZarImage, PixelsOutsideTheCanvasAreDropped) {
+  RgbCanvas canvas = Canvas(2, 2);
+  ReadZar(ZarBlock(3, {0x0D, 1, 2, 3, 0x0E, 4, 128, 5, 128, 6, 128, 0x0F, 9, 9, 9}))
+      .Draw(canvas, {-1, -1}, -1, TestPalette());
+  EXPECT_EQ(canvas.GetPixel(0, 0) & 0xFF, (128u * 5 + 127u * 0x30) / 255);
+  ReadZar(ZarBlock(3, {0x0D, 1, 2, 3})).Draw(canvas, {INT32_MAX, INT32_MIN}, -1, TestPalette());
+}
+
+TEST(ZarImage, AlphaBlendingAndBinaryThreshold) {
+  TPalette palette{};
+  palette[0] = 0x0000FF00;
+  palette[1] = 0x00F050C8;  // red 200, green 80, blue 240
+  const TZarImage half = ReadZar(ZarBlock(8, {0x06, 1, 128}));
+  RgbCanvas canvas(1, 1);
+  canvas.FillRect(0, 0, 1, 1, 0x00204064);  // red 100, green 64, blue 32
+  half.Draw(canvas, {0, 0}, -1, palette);
+  // Each channel (127 * under + 128 * colour) / 255, remainder dropped: red 150.
+  EXPECT_EQ(canvas.GetPixel(0, 0),
+            (((127u * 32 + 128 * 240) / 255) << 16) | (((127u * 64 + 128 * 80) / 255) << 8) | 150u);
+
+  // Alphas 128, 127, 1, 0 and 255 (alpha-only run: palette[0]).
+  const TZarImage alphas = ReadZar(ZarBlock(8, {0x17, 128, 127, 1, 0, 255}));
+  auto drawn = [&](std::int32_t threshold) {
+    RgbCanvas c = Canvas(5, 1);
+    alphas.Draw(c, {0, 0}, threshold, palette);
+    std::string marks;
+    for (int x = 0; x < 5; ++x) marks += c.GetPixel(x, 0) == 0x0000FF00 ? 'X' : '.';
+    return marks;
+  };
+  EXPECT_EQ(drawn(128), "X...X");
+  EXPECT_EQ(drawn(0), "XXX.X");
+  EXPECT_EQ(drawn(255), "....X");
+  EXPECT_EQ(drawn(-7), "XXX.X");
+  // Blending: only alpha 255 gives the colour itself, alpha 0 leaves the background.
+  RgbCanvas blended = Canvas(5, 1);
+  alphas.Draw(blended, {0, 0}, -1, palette);
+  EXPECT_EQ(blended.GetPixel(3, 0), kBack);
+  EXPECT_EQ(blended.GetPixel(4, 0), 0x0000FF00u);
+  EXPECT_EQ(blended.GetPixel(2, 0),
+            (0x10u * 254 / 255) << 16 | ((0x20u * 254 + 255) / 255) << 8 | 0x30u * 254 / 255);
+}
+
+TEST(ZarImage, FormatErrorsCarryTheStreamPosition) {
+  auto error = [](const sw::Bytes& block) { return ErrorOf<ELoggable>([&] { ReadZar(block); }); };
+  sw::Bytes badTag = ZarBlock(1, {});
+  badTag[5] = '!';
+  EXPECT_EQ(error(badTag), "<zar> tag not found. " + Pos(8));
+  EXPECT_EQ(error(ZarBlock(1, {}, '5')), "unknown zar subtype=5 " + Pos(8));
+  EXPECT_EQ(error(ZarBlock(1, {}, '\0')), std::string("unknown zar subtype=\0 ", 22) + Pos(8));
+  EXPECT_EQ(error(ZarBlock(1, {}, '3', 1)), "zar must not include palette. " + Pos(17));
+  ReadZar(ZarBlock(1, {}, '3', 2));  // only the value 1 is refused
+  sw::Bytes negative = ZarBlock(1, {});
+  negative[20] = 0xFF;
+  EXPECT_EQ(error(negative), "bad zar data size value. " + Pos(21));
+}
+
+TEST(ZarImage, EncodedPixelsDrawBackExactly) {
+  // The writer's run coding, all four kinds, decoded by the reader.
+  std::mt19937 random(7);
+  const std::int32_t w = 150, h = 9;
+  std::vector<sw::Pixel> pixels(w * h);
+  for (auto& p : pixels) {
+    const int r = static_cast<int>(random() % 8);
+    p.index = static_cast<std::uint8_t>(r < 2 ? 0 : random() % 256);
+    p.alpha = r == 0 ? 0 : r < 4 ? 255 : static_cast<std::uint8_t>(1 + random() % 254);
+  }
+  const sw::Bytes data = sw::EncodeRuns(w, h, pixels);
+  bool kinds[4] = {};
+  // Walk the runs to see every kind in use.
+  for (std::size_t i = 0; i < data.size();) {
+    const int kind = data[i] & 3, n = data[i] >> 2;
+    kinds[kind] = true;
+    i += 1 + (kind == 0 ? 0 : kind == 2 ? 2 * n : n);
+  }
+  EXPECT_TRUE(kinds[0] && kinds[1] && kinds[2] && kinds[3]);
+
+  TPalette palette{};
+  for (std::size_t i = 0; i < 256; ++i) palette[i] = static_cast<ColorValue>(i) << 8 | 0x40;
+  RgbCanvas canvas(w, h + 1);
+  ReadZar(ZarBlock(w, data)).Draw(canvas, {0, 0}, 1, palette);
+  for (std::int32_t y = 0; y <= h; ++y) {
+    for (std::int32_t x = 0; x < w; ++x) {
+      const sw::Pixel p = y < h ? pixels[y * w + x] : sw::Pixel{};
+      const ColorValue expected = p.alpha == 0 ? 0 : palette[p.index];
+      ASSERT_EQ(canvas.GetPixel(x, y), expected) << x << "," << y;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace morvane::testing
