@@ -28,20 +28,6 @@ std::vector<std::vector<int>> MapRows(Ditherer& ditherer,
   return out;
 }
 
-TEST(TDitherEngine, WalksRowsSerpentine) {
-  TFastColorLookup lookup({kBlack, kWhite});
-  TDitherEngine engine(3, lookup);
-  EXPECT_EQ(engine.Column(), 0);
-  EXPECT_EQ(engine.MapPixel(200, 200, 200), 1);
-  EXPECT_EQ(engine.Column(), 1);
-  engine.StartNextRow();
-  EXPECT_EQ(engine.Direction(), -1);
-  EXPECT_EQ(engine.Column(), 2);
-  engine.StartNextRow();
-  EXPECT_EQ(engine.Direction(), 1);
-  EXPECT_EQ(engine.Column(), 0);
-}
-
 // A 3 x 2 grey canvas of level 100 over black and white, worked out by hand. Sums in sixteenths;
 // row 0 runs left to right over slots 0, 1, 2, row 1 right to left over slots 4, 3, 2.
 //   row 0: x0 slot0 reads 0: 100 -> black, e 100:  slot0 = 300, below-prev 500, below 100, carry

@@ -22,18 +22,6 @@ TEST(TColorQuantizer, OneColourIsOneLeaf) {
   EXPECT_EQ(quantizer.Palette(), std::vector<ColorValue>{Rgb(12, 34, 56)});
 }
 
-// Every distinct colour of at most 256 is a leaf of its own, listed in the order of the tree
-// walk: by the bits of red, green and blue interleaved from the top bit down.
-TEST(TColorQuantizer, FewColoursStayExactInTreeOrder) {
-  const std::vector<ColorValue> colours{Rgb(200, 100, 50), Rgb(13, 22, 31),    Rgb(10, 20, 30),
-                                        Rgb(0, 0, 0),      Rgb(255, 255, 255), Rgb(0, 0, 1)};
-  TColorQuantizer quantizer(256, 8);
-  for (ColorValue c : colours) quantizer.AddColor(c);
-  EXPECT_EQ(quantizer.Palette(),
-            (std::vector<ColorValue>{Rgb(0, 0, 0), Rgb(0, 0, 1), Rgb(10, 20, 30), Rgb(13, 22, 31),
-                                     Rgb(200, 100, 50), Rgb(255, 255, 255)}));
-}
-
 // Four colours into three leaves: two pairs that split only at the last level. The newest
 // reducible node of the deepest level folds first, so the later pair merges (its average
 // truncated) and the earlier pair stays apart.
@@ -58,21 +46,6 @@ TEST(TColorQuantizer, FoldingASingleChildReducesAgain) {
   quantizer.AddColor(Rgb(255, 255, 255));
   EXPECT_EQ(quantizer.LeafCount(), 2);
   EXPECT_EQ(quantizer.Palette(), (std::vector<ColorValue>{Rgb(0, 0, 1), Rgb(255, 255, 255)}));
-}
-
-TEST(TColorQuantizer, ManyColoursGiveAtMostTheMaximum) {
-  RgbCanvas canvas(64, 64);
-  std::uint32_t seed = 12345;
-  for (int y = 0; y < 64; ++y)
-    for (int x = 0; x < 64; ++x) {
-      seed = seed * 1103515245u + 12345u;
-      canvas.SetPixel(x, y, seed >> 8);
-    }
-  for (int count : {256, 16, 2, 1}) {
-    const std::vector<ColorValue> palette = BuildOctreePalette(canvas, count, 8);
-    EXPECT_GE(static_cast<int>(palette.size()), 1);
-    EXPECT_LE(static_cast<int>(palette.size()), count);
-  }
 }
 
 // Sums are wide enough for a leaf of billions of pixels.

@@ -107,16 +107,6 @@ TEST(ReduceBitmap, ManyColoursGiveAtMost256Entries) {
   EXPECT_LE(four.PaletteCount, 4);
 }
 
-TEST(ReduceBitmap, WidthOneColumn) {
-  RgbCanvas canvas(1, 7);
-  for (int y = 0; y < 7; ++y) canvas.SetPixel(0, y, Rgb(40 * y, 255 - 30 * y, 7));
-  for (int dither : {0, 1}) {
-    const TReducedBitmap reduced = ReduceBitmap(canvas, 7, dither, 8);
-    for (int y = 0; y < 7; ++y)
-      EXPECT_EQ(reduced.Table[reduced.Pixels[static_cast<std::size_t>(y)]], canvas.GetPixel(0, y));
-  }
-}
-
 TEST(ReduceBitmap, OtherMethodsAreRefused) {
   RgbCanvas canvas(2, 2);
   EXPECT_THROW(ReduceBitmap(canvas, 6, 0, 8), GIFException);
