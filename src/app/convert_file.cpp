@@ -1,31 +1,74 @@
 #include "app/convert_file.h"
 
 #include <exception>
+#include <new>
 
-#include "app/file_spec.h"
+#include "app/convert_sequence.h"
 #include "app/morvane.h"
+#include "errlog/errlog.h"
 #include "platform/console.h"
-#include "platform/file.h"
+#include "platform/fs.h"
+#include "sprite/sprite.h"
 
 namespace morvane {
 
-// TEMPORARY: this job only opens the sprite file and reports on it; the sprite conversion
-// replaces the body. A file that opens counts as an error, never as processed, so no run can
-// report a conversion that did not happen.
+void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec) {
+  TSprite sprite(file);
+  ConsoleWrite("\t" + std::to_string(sprite.SequenceCount()) + " sequence(s), ");
+  ConsoleFlush();
+  ConsoleLine(std::to_string(sprite.CollectionCount()) + " image collection(s)");
+
+  // Collections are decoded one at a time, just before the sequences that play them.
+  std::int32_t sequences_shown = 0;
+  for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
+    TSprAnim& anim = *sprite.GetCollection(i);
+    const std::int64_t end = i + 1 < sprite.CollectionCount()
+                                 ? sprite.GetCollection(i + 1)->Images().ImagePos()
+                                 : file.Size();
+    anim.Images().LoadImages(end);
+    for (std::int32_t j = 0; j < sprite.SequenceCount(); ++j) {
+      if (sprite.GetSequence(j)->CollectionIndex() != i) continue;
+      ConvertSequence(sprite, j, spec.OutputDirectory, spec.Pattern);
+      if (sequences_shown % 2 == 1) ConsoleWrite("\n");  // two sequences per line
+      ++sequences_shown;
+    }
+    anim.Images().FreeImages();
+  }
+}
+
 void ConvertFile(const std::string& fileSpec, bool fromList) {
   const FileSpec spec = ParseFileSpec(fileSpec, fromList);
   if (spec.FileName.empty()) return;
+  if (FileExists(spec.FileName)) CreateDirectory(spec.OutputDirectory);
   ConsoleWrite("Parsing '" + spec.BaseName + "'");
   ConsoleFlush();
+
   std::string message;
+  const auto log_internal = [&](const std::string& text) {
+    ++ErrorCount;
+    LogError("(internal) " + text + " in file " + spec.BaseName);
+    message = "\tError: " + text;
+  };
   try {
-    const auto file = DiskFile::Open(spec.FileName);
-    message = "\tError: sprite conversion is not available yet";
+    const std::unique_ptr<DiskFile> file = DiskFile::Open(spec.FileName);
+    ConvertSpriteFile(*file, spec);
+    ++FilesProcessed;
+  } catch (const ELoggable& e) {
+    ++ErrorCount;
+    LogError(e.Message() + " in file " + spec.BaseName);
+    message = "\tError parsing sprite file. See Error Log for detail.";
+  } catch (const EInOutError& e) {
+    ++ErrorCount;
+    message = "\tError: " + e.Message();
+  } catch (const Exception& e) {
+    log_internal(e.Message());
+  } catch (const std::bad_alloc&) {
+    log_internal("Out of memory");
   } catch (const std::exception& e) {
-    message = std::string("\tError: ") + e.what();
+    log_internal(e.what());
   }
-  ++ErrorCount;
   ConsoleLine(message);
+  ConsoleFlush();
 }
 
 }  // namespace morvane

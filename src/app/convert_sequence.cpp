@@ -1,0 +1,192 @@
+#include "app/convert_sequence.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "app/limits.h"
+#include "app/wildcard.h"
+#include "gif/gif_image.h"
+#include "params/params.h"
+#include "platform/canvas.h"
+#include "platform/console.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr const char* kFourDirections[] = {"NW", "NE", "SE", "SW"};
+constexpr const char* kEightDirections[] = {"NW", "N", "NE", "E", "SE", "S", "SW", "W"};
+
+constexpr std::size_t kNameColumn = 20;
+// Restore to background: every frame is drawn on a cleared screen.
+constexpr int kDisposeToBackground = 2;
+
+struct Box {
+  std::int64_t left = 0, top = 0, right = 0, bottom = 0;
+  std::int64_t Width() const { return right - left; }
+  std::int64_t Height() const { return bottom - top; }
+};
+
+// The settings one direction is drawn with.
+struct DrawSettings {
+  std::int32_t threshold;  // -1: alpha blending
+  bool static_anims;
+  ColorValue background;
+};
+
+// A canvas of the given size, refused before any allocation when no GIF could hold it or when
+// it passes the converter's memory bound.
+RgbCanvas MakeCanvas(std::int64_t width, std::int64_t height) {
+  CheckCanvasSize(width, height);
+  if (width <= 0 || height <= 0) return RgbCanvas();
+  return RgbCanvas(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
+}
+
+void AddTransparency(gif::TGIFSubImage& frame, ColorValue background) {
+  auto& control = frame.AddExtension(std::make_unique<gif::TGIFGraphicControlExtension>(frame));
+  control.SetTransparencyOn(true);
+  control.UseTransparentColor(background);
+  control.SetDisposalMethod(kDisposeToBackground);
+}
+
+void ConvertDirection(const TSprite& sprite, const TSequence& sequence, const TSprAnim& anim,
+                      std::int32_t direction, const DrawSettings& settings,
+                      const std::string& path) {
+  // Union of the boxes of every counted frame.
+  Box box_union;
+  std::int64_t counted = 0;
+  for (std::int32_t i = 0; i < sequence.FrameCount(); ++i) {
+    const std::int16_t frame = sequence.FrameIndex(i);
+    if (frame < 0) continue;
+    const TFrameBox frame_box = anim.FrameBox(frame, direction);
+    if (frame_box.IsEmpty()) continue;
+    Box box{frame_box.left, frame_box.top, frame_box.right, frame_box.bottom};
+    if (settings.static_anims) {
+      const TFrameExtent extent = anim.FrameExtent(frame, direction);
+      box = Box{0, 0, extent.width, extent.height};
+    }
+    if (counted++ == 0) {
+      box_union = box;
+    } else {
+      box_union.left = std::min(box_union.left, box.left);
+      box_union.top = std::min(box_union.top, box.top);
+      box_union.right = std::max(box_union.right, box.right);
+      box_union.bottom = std::max(box_union.bottom, box.bottom);
+    }
+  }
+  if (counted == 0) box_union = Box{0, 0, sprite.Width(), sprite.Height()};
+
+  RgbCanvas canvas = MakeCanvas(box_union.Width(), box_union.Height());
+  gif::TGIFImage image;
+  image.ReductionMethod = 7;
+  image.DitherMethod = RunSettings().Dithering == 1 ? 1 : 0;
+  image.SetBackgroundColor(settings.background);
+  if (RunSettings().UseLZW == 0) image.FrameCompression = gif::kCompressionRLE;
+
+  // Drawing pass.
+  std::int64_t added = 0;
+  for (std::int32_t i = 0; i < sequence.FrameCount(); ++i) {
+    const std::int16_t frame = sequence.FrameIndex(i);
+    if (frame < 0) continue;
+    const TFrameExtent extent = anim.FrameExtent(frame, direction);
+    if (extent.width <= 0 || extent.height <= 0) continue;
+    CheckAnimationSize(added + 1, canvas.Width(), canvas.Height());
+
+    canvas.FillRect(0, 0, canvas.Width(), canvas.Height(), settings.background);
+    CanvasPoint origin;
+    if (!settings.static_anims) {
+      const TFrameBox frame_box = anim.FrameBox(frame, direction);
+      origin = CanvasPoint{static_cast<std::int32_t>(frame_box.left - box_union.left),
+                           static_cast<std::int32_t>(frame_box.top - box_union.top)};
+    }
+    anim.DrawFrame(frame, direction, canvas, origin, settings.threshold);
+
+    gif::TGIFSubImage& gif_frame = image.SubImageAt(image.AddFrame(canvas));
+    if (counted > 1 && added == 0) {
+      gif_frame.AddExtension(std::make_unique<gif::TGIFAppExtNSLoop>(gif_frame));
+    }
+    if (settings.threshold != -1) AddTransparency(gif_frame, settings.background);
+    ++added;
+  }
+
+  // A direction without a drawn frame shows the plain background at the sprite's size.
+  if (added == 0) {
+    if (counted > 0) canvas = MakeCanvas(sprite.Width(), sprite.Height());
+    canvas.FillRect(0, 0, canvas.Width(), canvas.Height(), settings.background);
+    gif::TGIFSubImage& gif_frame = image.SubImageAt(image.AddFrame(canvas));
+    if (settings.threshold != -1) AddTransparency(gif_frame, settings.background);
+  }
+
+  image.OptimizeColorMaps();
+  if (settings.threshold != -1) {
+    // Frames whose transparent colour vanished in the merge take their top-left pixel's colour
+    // as transparent instead; a second pass then gives them the shared transparent slot.
+    for (int i = 0; i < image.SubImageCount(); ++i) {
+      gif::TGIFSubImage& gif_frame = image.SubImageAt(i);
+      gif::TGIFGraphicControlExtension* control = gif_frame.ControlExtension();
+      if (control != nullptr && !control->TransparencyOn()) {
+        control->SetTransparencyOn(true);
+        control->SetTransparentIndex(gif_frame.PixelAt(0, 0));
+      }
+    }
+    image.OptimizeColorMaps();
+  }
+  image.SaveGifFile(path);
+}
+
+}  // namespace
+
+std::string DirectionSuffix(std::int32_t directionCount, std::int32_t direction) {
+  if (directionCount == 1) return "";
+  if (directionCount == 4 && direction >= 0 && direction < 4)
+    return std::string("_") + kFourDirections[direction];
+  if (directionCount == 8 && direction >= 0 && direction < 8)
+    return std::string("_") + kEightDirections[direction];
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string digits;
+  auto value = static_cast<std::uint32_t>(direction);
+  do {
+    digits.insert(digits.begin(), kHex[value & 15]);
+    value >>= 4;
+  } while (value != 0);
+  if (digits.size() < 2) digits.insert(digits.begin(), '0');
+  return "_" + digits;
+}
+
+std::string SafeFileName(std::string_view name) {
+  std::string safe(name);
+  std::replace_if(
+      safe.begin(), safe.end(), [](char c) { return c == '/' || c == '\\' || c == '\0'; }, '_');
+  return safe;
+}
+
+void ConvertSequence(TSprite& sprite, std::int32_t sequenceIndex,
+                     const std::string& outputDirectory, const std::string& pattern) {
+  const TSequence& sequence = *sprite.GetSequence(sequenceIndex);
+  std::string text = "\t" + sequence.Name();
+  if (sequence.Name().size() < kNameColumn) text.append(kNameColumn - sequence.Name().size(), ' ');
+  ConsoleWrite(text);
+  ConsoleFlush();
+  if (!MatchWildcard(sequence.Name(), pattern)) {
+    ConsoleWrite(" skipped");
+    ConsoleFlush();
+    return;
+  }
+
+  const TSprAnim* anim = sprite.GetCollection(sequence.CollectionIndex());
+  if (anim == nullptr) return;  // the per-file job only converts sequences of a collection
+  const RunSettingsRecord& run = RunSettings();
+  const DrawSettings settings{
+      run.BinaryTransparency == 1 ? static_cast<std::int32_t>(run.Threshold) : -1,
+      run.StaticAnims == 1, run.BackgroundColor};
+  CheckDirectionWork(anim->DirectionCount(), sequence.FrameCount());
+  const std::string base = outputDirectory + "/" + SafeFileName(sequence.Name());
+  for (std::int32_t d = 0; d < anim->DirectionCount(); ++d) {
+    ConvertDirection(sprite, sequence, *anim, d, settings,
+                     base + DirectionSuffix(anim->DirectionCount(), d) + ".gif");
+  }
+  ConsoleWrite(" Ok ");
+  ConsoleFlush();
+}
+
+}  // namespace morvane
