@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs the converter.
+# Sets everything up, builds, and converts the bundled sample sprite into out/hero/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh build
-build/src/app/morvane
+mkdir -p out
+cd out
+../build/src/app/morvane ../sample/hero.spr
+echo
+echo "GIFs written to $(pwd)/hero/:"
+ls hero
