@@ -1,24 +1,20 @@
 #include "app/morvane.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
+#include "app/e2e_support.h"
 #include "params/colors.h"
 #include "params/params.h"
 
 namespace morvane {
 namespace {
 
+using e2e::kBanner;
+using e2e::TempDirTest;
 namespace fs = std::filesystem;
 
-const std::string kBanner =
-    "Morvane mass converter 2.0 beta (09.04.2001)  by the morvane developers\n";
 const std::string kUsage =
     "Usage: morvane <option>|<file[::sequence]>|<@listfile[::sequence]>\n"
     "Options (see morvane.cfg for description):\n"
@@ -36,23 +32,6 @@ const std::string kUsage =
     "\tusing the default parameters. GIFs are placed in the subdirectories\n"
     "\tnamed as sprite files. These subdirectories are located in the same\n"
     "\tdirectory as the original SPRs.\n";
-
-class TempDirTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/morvane-app-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Write(const std::string& name, const std::string& bytes) {
-    const std::string path = dir_ + "/" + name;
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
-  std::string dir_;
-};
 
 // The entry called in this process, with a configuration file in a temporary directory.
 class Entry : public TempDirTest {
@@ -126,41 +105,16 @@ TEST_F(Entry, AnEarlyEndPrintsNoSummary) {
   EXPECT_EQ(Run({"-what"}), kBanner + "Error: bad parameter: -what\n");
 }
 
-// The real executable, copied with its own configuration files into a temporary directory and
-// run from another working directory.
-class Executable : public TempDirTest {
+// The real executable with its own configuration files, run from another working directory.
+class Executable : public e2e::ExecutableTest {
  protected:
   void SetUp() override {
-    TempDirTest::SetUp();
-    const char* build = std::getenv("MORVANE_BINARY_DIR");
-    ASSERT_NE(build, nullptr);
-    fs::create_directory(dir_ + "/bin");
-    fs::copy_file(std::string(build) + "/src/app/morvane", dir_ + "/bin/morvane");
+    ExecutableTest::SetUp();
     Write("bin/colors.cfg", "sky=#87CEEB\n");
     Write("bin/morvane.cfg", "[defaults]\nanim_speed=50\n");
     // Files in the working directory are not the program's configuration.
     Write("morvane.cfg", "[defaults]\ntreshold=0\n");
     Write("colors.cfg", "sea=#0000FF\n");
-  }
-
-  // Runs the program in dir_ and returns everything it printed.
-  std::string Run(const std::vector<std::string>& arguments) {
-    std::string command = "cd '" + dir_ + "' && ./bin/morvane";
-    for (const std::string& argument : arguments) {
-      std::string quoted;
-      for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-      command += " '" + quoted + "'";
-    }
-    command += " 2>&1 </dev/null";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return "popen failed";
-    std::string output;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    return output;
   }
 };
 
