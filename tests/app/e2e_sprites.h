@@ -1,0 +1,113 @@
+// Test sprites described by what they show, a reference compositor that draws their frames
+// independently of the converter, and checks of written GIFs against the expected canvases.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sprwriter/sprwriter.h"
+#include "support/giflib_reader.h"
+
+namespace morvane::e2e {
+
+using sprwriter::Box;
+using sprwriter::Colour;
+using sprwriter::Pixel;
+
+constexpr Colour Rgb(unsigned r, unsigned g, unsigned b) {
+  return r | g << 8 | b << 16;
+}
+
+// A layer image: palette indexes and alphas, row by row, placed at (left, top) of the frame.
+struct Picture {
+  std::int32_t left = 0, top = 0, width = 0, height = 0;
+  std::vector<Pixel> pixels;
+
+  static Picture Solid(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height,
+                       std::uint8_t index, std::uint8_t alpha = 255);
+  static Picture Paint(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height,
+                       const std::function<Pixel(int x, int y)>& pixel);
+};
+
+// An animation collection: F x D frame boxes, four palettes, and a picture per
+// (frame, direction, layer) that has one.
+struct Anim {
+  std::string name;
+  std::int32_t frames = 0;
+  std::int32_t directions = 0;
+  bool packed = false;
+  std::array<std::vector<Colour>, 4> palettes;
+  std::vector<Box> boxes;  // frame-major
+  std::map<sprwriter::SubImageKey, Picture> layers;
+
+  void SetBox(std::int32_t frame, std::int32_t direction, Box box);
+  void SetLayer(std::int32_t frame, std::int32_t direction, int layer, Picture picture);
+  Box BoxOf(std::int32_t frame, std::int32_t direction) const;
+  sprwriter::Collection ToCollection() const;
+};
+
+// A sprite of one or more collections and its sequences.
+struct TestSprite {
+  std::int32_t width = 0, height = 0;
+  std::vector<Anim> anims;
+  std::vector<sprwriter::Sequence> sequences;
+
+  void AddSequence(const std::string& name, std::vector<std::int16_t> frames,
+                   std::uint16_t collection);
+  sprwriter::Sprite ToSprite() const;
+  std::string Bytes() const;
+};
+
+// A true-colour canvas of colour values 0x00BBGGRR.
+struct Canvas {
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> pixels;
+
+  Canvas(int w, int h, Colour fill) : width(w), height(h), pixels(std::size_t(w) * h, fill) {}
+  std::uint32_t At(int x, int y) const { return pixels[std::size_t(y) * width + x]; }
+};
+
+// What the converter must draw for one frame, worked out here from the pictures: a canvas of
+// width x height filled with background, then layers 0 to 3, each picture placed at
+// origin + (left, top) and drawn with its layer's palette. threshold -1 blends each pixel of
+// alpha a over the canvas, channel by channel ((255 - a) * canvas + a * colour) / 255;
+// any other threshold draws the pixels of alpha at least threshold unblended.
+Canvas Composite(const Anim& anim, std::int32_t frame, std::int32_t direction, int width,
+                 int height, int originX, int originY, int threshold, Colour background);
+
+// True when the colour reduction keeps every colour of these frames exactly: at most limit
+// colours over all frames, and in each frame no two colours in one 5-bit-per-channel cell.
+::testing::AssertionResult ExactlyReducible(const std::vector<Canvas>& frames,
+                                            std::size_t limit = 256);
+
+// Frame i of gif is a full-size frame at (0, 0) showing expected. With transparentBackground,
+// its pixels are transparent exactly where expected shows that colour; otherwise the frame
+// has no transparency.
+::testing::AssertionResult FrameShows(const testing::DecodedGif& gif, std::size_t i,
+                                      const Canvas& expected,
+                                      const Colour* transparentBackground = nullptr);
+
+// The codes of one frame's image data, read with the GIF decoder's string table: how many
+// codes there were and how many of them stood for strings of more than one colour. The
+// run-length coder only ever sends one-colour strings.
+struct FrameCodes {
+  int minCodeSize = 0;
+  std::size_t codes = 0;
+  std::size_t mixedCodes = 0;
+};
+std::vector<FrameCodes> ReadFrameCodes(const std::vector<std::uint8_t>& gif);
+
+// The names in a directory, sorted; empty when it does not exist.
+std::vector<std::string> ListDirectory(const std::string& path);
+
+// The error log with the date and time after "started " and "closed " replaced by "<time>".
+std::string MaskLogTimes(const std::string& log);
+std::string ReadText(const std::string& path);
+
+}  // namespace morvane::e2e
