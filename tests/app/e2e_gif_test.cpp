@@ -310,11 +310,11 @@ TestSprite BlankSprite() {
   return sprite;
 }
 
-class BlankGifs : public ExecutableTest {};
+class GifEdges : public ExecutableTest {};
 
 // A direction without a drawn frame shows one frame of plain background at the sprite's size,
 // without a loop, also when frames without extent were counted.
-TEST_F(BlankGifs, ADirectionWithoutADrawnFrameShowsThePlainBackground) {
+TEST_F(GifEdges, ADirectionWithoutADrawnFrameShowsThePlainBackground) {
   const std::string bytes = BlankSprite().Bytes();
   Write("plain.spr", bytes);
   Write("binary.spr", bytes);
@@ -363,12 +363,35 @@ TEST_F(BlankGifs, ADirectionWithoutADrawnFrameShowsThePlainBackground) {
   }
 }
 
+// The largest canvas a GIF can hold converts; one pixel more fails (see the console tests).
+TEST_F(GifEdges, ACanvasOfTheLargestGifSideConverts) {
+  TestSprite sprite;
+  Anim anim;
+  anim.name = "long";
+  anim.frames = 1;
+  anim.directions = 1;
+  anim.palettes[0] = {Rgb(90, 160, 30)};
+  anim.SetBox(0, 0, {-65000, 0, 535, 1});
+  anim.SetLayer(0, 0, 0, Picture::Solid(65000, 0, 2, 1, 0));
+  sprite.anims = {anim};
+  sprite.AddSequence("long", {0}, 0);
+  Write("long.spr", sprite.Bytes());
+  Run({"long.spr"});
+  const DecodedGif gif = DecodeGifFile(dir_ + "/long/long.gif");
+  EXPECT_EQ(gif.width, 65535);
+  EXPECT_EQ(gif.height, 1);
+  ASSERT_EQ(gif.frames.size(), 1u);
+  Canvas expected(65535, 1, 0);
+  expected.pixels[65000] = expected.pixels[65001] = Rgb(90, 160, 30);
+  EXPECT_TRUE(FrameShows(gif, 0, expected));
+}
+
 // With binary transparency the colour that ends up transparent is found in each frame's own
 // colour table first. The reduced table is padded with black, so a black background is found
 // in the padding, which no pixel uses; such a frame then takes the colour of its top-left
 // pixel as transparent. A frame whose top-left pixel is drawn loses that colour and keeps its
 // black background opaque, and a frame of one colour without background turns transparent.
-TEST_F(BlankGifs, ATransparentColourFoundUnusedFallsBackToTheTopLeftPixel) {
+TEST_F(GifEdges, ATransparentColourFoundUnusedFallsBackToTheTopLeftPixel) {
   TestSprite sprite;
   sprite.width = 4;
   sprite.height = 4;

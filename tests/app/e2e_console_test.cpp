@@ -1,0 +1,229 @@
+// What the converter prints, which files it writes where, and what it logs, for whole runs of
+// the real executable.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <regex>
+
+#include "app/e2e_sprites.h"
+#include "app/e2e_support.h"
+
+namespace morvane::e2e {
+namespace {
+
+const std::string kWarning =
+    " record(s) in the Error Log.\n"
+    "Please send errors.log file to morvane-bugs@example.org as soon as possible.\n";
+
+// A collection of one direction whose single frame is a small square.
+Anim Square(const std::string& name, Box box = {0, 0, 2, 2}) {
+  Anim anim;
+  anim.name = name;
+  anim.frames = 1;
+  anim.directions = 1;
+  anim.palettes[0] = {Rgb(90, 160, 30)};
+  anim.SetBox(0, 0, box);
+  anim.SetLayer(0, 0, 0, Picture::Solid(0, 0, 2, 2, 0));
+  return anim;
+}
+
+// A sprite of one collection whose sequences all play its one frame.
+TestSprite Squares(const std::vector<std::string>& names) {
+  TestSprite sprite;
+  sprite.width = 2;
+  sprite.height = 2;
+  sprite.anims = {Square("squares")};
+  for (const std::string& name : names) sprite.AddSequence(name, {0}, 0);
+  return sprite;
+}
+
+class Console : public ExecutableTest {};
+
+// Sequences are converted collection by collection, two to a line, names padded to 20
+// characters; a sequence of no collection prints nothing, and a file ends its last line.
+TEST_F(Console, SequencesAreListedTwoToALineInCollectionOrder) {
+  TestSprite order;
+  order.width = 2;
+  order.height = 2;
+  order.anims = {Square("c0"), Square("c1")};
+  order.AddSequence("second", {0}, 1);
+  order.AddSequence("ghost", {0}, 7);
+  order.AddSequence("exactly_twenty_chars", {0}, 0);
+  order.AddSequence("a_name_longer_than_twenty", {0}, 0);
+  order.AddSequence("first", {0}, 0);
+  Write("order.spr", order.Bytes());
+  Write("none.spr", TestSprite{}.Bytes());
+  Write("odd.spr", Squares({"solo"}).Bytes());
+
+  EXPECT_EQ(Run({"order.spr", "none.spr", "odd.spr"}),
+            kBanner +
+                "Parsing 'order'\t5 sequence(s), 2 image collection(s)\n"
+                "\texactly_twenty_chars Ok \ta_name_longer_than_twenty Ok \n"
+                "\tfirst                Ok \tsecond               Ok \n"
+                "\n"
+                "Parsing 'none'\t0 sequence(s), 0 image collection(s)\n"
+                "\n"
+                "Parsing 'odd'\t1 sequence(s), 1 image collection(s)\n"
+                "\tsolo                 Ok \n"
+                "3 file(s) processed\n");
+  EXPECT_EQ(ListDirectory(dir_ + "/order"),
+            (std::vector<std::string>{"a_name_longer_than_twenty.gif", "exactly_twenty_chars.gif",
+                                      "first.gif", "second.gif"}));
+  EXPECT_TRUE(fs::is_directory(dir_ + "/none"));
+  EXPECT_TRUE(ListDirectory(dir_ + "/none").empty());
+  EXPECT_EQ(ListDirectory(dir_ + "/odd"), std::vector<std::string>{"solo.gif"});
+  EXPECT_FALSE(fs::exists(ErrorLogPath()));
+}
+
+// Patterns after "::" choose the sequences; the GIFs of a file named on the command line go
+// into the working directory, those of a file named in a list beside the file. Sequence names
+// become file names with "/" and "\" replaced, so nothing is written outside.
+TEST_F(Console, PatternsChooseSequencesAndSpecsChooseDirectories) {
+  const std::string hero = Squares({"walk", "Walk_fast", "stand", "", "a/b", "c\\d"}).Bytes();
+  Write("sprites/hero.spr", hero);
+  Write("sprites/copy.spr", hero);
+  // A line with its own pattern keeps it; an empty line is skipped.
+  Write("list.txt", "sprites/hero.spr\n\nsprites/copy.spr::\n");
+
+  const std::string skipped = " skipped";
+  const std::string ok = " Ok ";
+  const auto line = [](const std::string& name, const std::string& a, const std::string& other,
+                       const std::string& b) {
+    return "\t" + name + std::string(20 - name.size(), ' ') + a + "\t" + other +
+           std::string(20 - other.size(), ' ') + b + "\n";
+  };
+  const std::string header = "\t6 sequence(s), 1 image collection(s)\n";
+  EXPECT_EQ(Run({"sprites/hero.spr::w*", "@list.txt::*A*", "sprites/copy.spr"}),
+            kBanner + "Parsing 'hero'" + header + line("walk", ok, "Walk_fast", ok) +
+                line("stand", skipped, "", skipped) + line("a/b", skipped, "c\\d", skipped) + "\n" +
+                "Parsing 'hero'" + header + line("walk", ok, "Walk_fast", ok) +
+                line("stand", ok, "", skipped) + line("a/b", ok, "c\\d", skipped) + "\n" +
+                "Parsing 'copy'" + header + line("walk", skipped, "Walk_fast", skipped) +
+                line("stand", skipped, "", ok) + line("a/b", skipped, "c\\d", skipped) + "\n" +
+                "Parsing 'copy'" + header + line("walk", ok, "Walk_fast", ok) +
+                line("stand", ok, "", ok) + line("a/b", ok, "c\\d", ok) + "\n" +
+                "4 file(s) processed\n");
+
+  EXPECT_EQ(ListDirectory(dir_ + "/hero"), (std::vector<std::string>{"Walk_fast.gif", "walk.gif"}));
+  EXPECT_EQ(ListDirectory(dir_ + "/sprites/hero"),
+            (std::vector<std::string>{"Walk_fast.gif", "a_b.gif", "stand.gif", "walk.gif"}));
+  EXPECT_EQ(ListDirectory(dir_ + "/sprites/copy"), std::vector<std::string>{".gif"});
+  EXPECT_EQ(ListDirectory(dir_ + "/copy"),
+            (std::vector<std::string>{".gif", "Walk_fast.gif", "a_b.gif", "c_d.gif", "stand.gif",
+                                      "walk.gif"}));
+  EXPECT_EQ(ListDirectory(dir_),
+            (std::vector<std::string>{"bin", "copy", "hero", "list.txt", "sprites"}));
+  EXPECT_EQ(ListDirectory(dir_ + "/sprites"),
+            (std::vector<std::string>{"copy", "copy.spr", "hero", "hero.spr"}));
+  const testing::DecodedGif gif = testing::DecodeGifFile(dir_ + "/copy/a_b.gif");
+  ASSERT_EQ(gif.frames.size(), 1u);
+  EXPECT_TRUE(FrameShows(gif, 0, Canvas(2, 2, Rgb(90, 160, 30))));
+}
+
+// Every kind of failure: a parse error (logged), a missing or cut-short file (not logged), a
+// canvas too large for a GIF and a GIF that cannot be created (logged as internal errors), a
+// parse error after some sequences were written. Each ends its own file only.
+TEST_F(Console, FailuresEndOnlyTheirFileAndAreCountedAndLogged) {
+  const std::string good = Squares({"walk"}).Bytes();
+  Write("good.spr", good);
+  Write("bad.spr", std::string("<sprite>\0"
+                               "5\0",
+                               11) +
+                       good.substr(11));
+  Write("short.spr", good.substr(0, 20));
+  Write("blocked.spr", good);
+  Write("blocked", "a file where the output directory would go");
+
+  TestSprite wide = Squares({"walk"});
+  wide.anims[0] = Square("wide", {0, 0, 70000, 2});
+  Write("wide.spr", wide.Bytes());
+  // Each box fits in a GIF, but not both together.
+  TestSprite apart = Squares({"walk"});
+  apart.anims[0].frames = 2;
+  apart.anims[0].SetBox(0, 0, {-40000, 0, 1, 2});
+  apart.anims[0].SetBox(1, 0, {0, 0, 40000, 2});
+  apart.sequences[0].frames = {0, 1};
+  Write("apart.spr", apart.Bytes());
+
+  // The second collection's image data has no tag: its sequence is not reached.
+  TestSprite late;
+  late.width = 2;
+  late.height = 2;
+  late.anims = {Square("c0"), Square("c1")};
+  late.AddSequence("first", {0}, 0);
+  late.AddSequence("later", {0}, 1);
+  sprwriter::Sprite broken = late.ToSprite();
+  broken.collections[1].images.tag = sprwriter::Bytes(16, 0);
+  sprwriter::Layout layout;
+  const sprwriter::Bytes lateBytes = sprwriter::WriteSprite(broken, &layout);
+  Write("late.spr", std::string(lateBytes.begin(), lateBytes.end()));
+  char position[9];
+  std::snprintf(position, sizeof position, "%08X", static_cast<unsigned>(layout.imageSets[1] + 16));
+
+  const std::string tooLarge = "\tError: Image too large for GIF\n";
+  EXPECT_EQ(
+      Run({"bad.spr", "missing.spr", "good.spr", "wide.spr", "short.spr", "late.spr", "apart.spr",
+           "blocked.spr"}),
+      kBanner + "Parsing 'bad'\tError parsing sprite file. See Error Log for detail.\n" +
+          "Parsing 'missing'\tError: No such file or directory\n" +
+          "Parsing 'good'\t1 sequence(s), 1 image collection(s)\n" +
+          "\twalk                 Ok \n" +
+          "Parsing 'wide'\t1 sequence(s), 1 image collection(s)\n" + "\twalk                " +
+          tooLarge + "Parsing 'short'\tError: Read beyond end of file\n" +
+          "Parsing 'late'\t2 sequence(s), 2 image collection(s)\n" +
+          "\tfirst                Ok \tError parsing sprite file. See Error Log for detail.\n" +
+          "Parsing 'apart'\t1 sequence(s), 1 image collection(s)\n" + "\twalk                " +
+          tooLarge + "Parsing 'blocked'\t1 sequence(s), 1 image collection(s)\n" +
+          "\twalk                \tError: Cannot create file ./blocked/walk.gif\n" +
+          "1 file(s) processed\n" + "7 error(s) encountered\n" + "WARNING: 5" + kWarning);
+
+  const std::string log = ReadText(ErrorLogPath());
+  EXPECT_TRUE(
+      std::regex_search(log, std::regex("^Morvane 2\\.0 beta \\(09\\.04\\.2001\\) Error Log, "
+                                        "started on [^\n]+ at [^\n]+\n")))
+      << log;
+  const std::string block =
+      "Morvane 2.0 beta (09.04.2001) Error Log, started <time>\n"
+      "Error: not a <sprite> file in file bad\n"
+      "Error: (internal) Image too large for GIF in file wide\n"
+      "Error: <spranim_img> tag not found. Filepos=" +
+      std::string(position) +
+      " in file late\n"
+      "Error: (internal) Image too large for GIF in file apart\n"
+      "Error: (internal) Cannot create file ./blocked/walk.gif in file blocked\n"
+      "5 errors\n"
+      "Error Log, closed <time>\n"
+      "\n";
+  EXPECT_EQ(MaskLogTimes(log), block);
+
+  EXPECT_EQ(ListDirectory(dir_ + "/good"), std::vector<std::string>{"walk.gif"});
+  EXPECT_EQ(ListDirectory(dir_ + "/late"), std::vector<std::string>{"first.gif"});
+  EXPECT_TRUE(ListDirectory(dir_ + "/wide").empty());
+  EXPECT_FALSE(fs::exists(dir_ + "/missing"));
+
+  // A later run with errors appends its own block.
+  EXPECT_EQ(Run({"bad.spr"}),
+            kBanner + "Parsing 'bad'\tError parsing sprite file. See Error Log for detail.\n" +
+                "0 file(s) processed\n1 error(s) encountered\nWARNING: 1" + kWarning);
+  EXPECT_EQ(MaskLogTimes(ReadText(ErrorLogPath())),
+            block +
+                "Morvane 2.0 beta (09.04.2001) Error Log, started <time>\n"
+                "Error: not a <sprite> file in file bad\n"
+                "1 errors\n"
+                "Error Log, closed <time>\n"
+                "\n");
+}
+
+// A missing file is counted but not logged: no log is created and no warning printed.
+TEST_F(Console, MissingFilesAreCountedButNotLogged) {
+  Write("good.spr", Squares({"walk"}).Bytes());
+  EXPECT_EQ(Run({"missing.spr", "good.spr"}),
+            kBanner + "Parsing 'missing'\tError: No such file or directory\n" +
+                "Parsing 'good'\t1 sequence(s), 1 image collection(s)\n" +
+                "\twalk                 Ok \n" + "1 file(s) processed\n" +
+                "1 error(s) encountered\n");
+  EXPECT_FALSE(fs::exists(ErrorLogPath()));
+}
+
+}  // namespace
+}  // namespace morvane::e2e
