@@ -1,0 +1,76 @@
+// Fuzz target: the whole per-file job on the input as a sprite file held in memory.
+//
+// The input is parsed, its collections loaded one at a time and every sequence written as GIFs
+// into a scratch directory, exactly as the converter does for a file on disk. The settings come
+// from the three header bytes after the tag, which the format leaves uninterpreted, so every
+// input is still a plain sprite file and replays as one:
+//   byte 11  bit 0 binary transparency, bit 1 run-length frames instead of LZW, bit 2 static
+//            anims, bit 3 no dithering, bits 4-5 the sequence pattern ("*", "*a*?", "", "w?l*")
+//   byte 12  threshold (0 stands for 256)
+//   byte 13  background colour (low two bits: black, white, magenta, grey)
+// A file shorter than that, such as a sprite written with zero bytes there, converts with the
+// default settings.
+//
+// After the job every file in the scratch directory must be a whole GIF that giflib decodes.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "app/convert_file.h"
+#include "app/morvane.h"
+#include "fuzz_support.h"
+#include "params/params.h"
+#include "platform/file.h"
+#include "work_budget.h"
+
+namespace {
+
+using namespace morvane;
+
+constexpr std::size_t kSettingsOffset = 11;
+constexpr const char* kPatterns[] = {"*", "*a*?", "", "w?l*"};
+constexpr const char* kBackgrounds[] = {"#000000", "#FFFFFF", "#FF00FF", "#808080"};
+
+std::string Bit(std::uint8_t byte, int bit) {
+  return (byte >> bit & 1) != 0 ? "1" : "0";
+}
+
+// Sets the run's options from the input and validates them into RunSettings; returns the
+// sequence pattern.
+std::string ApplySettings(const std::uint8_t* data, std::size_t size) {
+  std::uint8_t flags = 0, threshold = 128, background = 0;
+  if (size >= kSettingsOffset + 3) {
+    flags = data[kSettingsOffset];
+    threshold = data[kSettingsOffset + 1];
+    background = data[kSettingsOffset + 2];
+  }
+  SetParam("use_binary_transparency", Bit(flags, 0));
+  SetParam("use_lzw", (flags & 2) != 0 ? "0" : "1");
+  SetParam("static_anims", Bit(flags, 2));
+  SetParam("dithering", (flags & 8) != 0 ? "0" : "1");
+  SetParam("treshold", std::to_string(threshold == 0 ? 256 : threshold));
+  SetParam("bgcolor", kBackgrounds[background & 3]);
+  if (!ValidateSettings()) fuzz::Fail("settings chosen by the target do not validate");
+  return kPatterns[flags >> 4 & 3];
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+  fuzz::SilenceConsole();
+  RegisterOptions();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const fuzz::ScratchDirectory scratch;
+  const std::string pattern = ApplySettings(data, size);
+  if (!fuzz::WithinBudget(fuzz::EstimateWork(data, size))) return 0;
+
+  MemoryFile file(data, size);
+  const FileSpec spec{"fuzz.spr", pattern, "fuzz", scratch.Path()};
+  fuzz::RunJob([&] { ConvertSpriteFile(file, spec); });
+  scratch.CheckWrittenGifs();
+  scratch.Clear();
+  return 0;
+}

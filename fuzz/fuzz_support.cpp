@@ -1,0 +1,114 @@
+#include "fuzz_support.h"
+
+#include <fcntl.h>
+#include <gif_lib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+#include "gif/gif_image.h"
+#include "platform/exception.h"
+#include "sprite/readers.h"
+#include "sprite/sprite.h"
+
+namespace morvane::fuzz {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// Whether giflib reads the whole file. The converter may write a GIF without any image: a frame
+// made from a canvas without pixels (a sprite whose header gives a width or height of 0) writes
+// nothing but its extensions. giflib refuses such a file at its trailer, after reading it all.
+bool DecodesAsGif(const std::string& path) {
+  int error = 0;
+  GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+  if (gif == nullptr) return false;
+  const bool ok =
+      DGifSlurp(gif) == GIF_OK || (gif->Error == D_GIF_ERR_NO_IMAG_DSCR && gif->ImageCount == 0);
+  DGifCloseFile(gif, &error);
+  return ok;
+}
+
+}  // namespace
+
+void SilenceConsole() {
+  std::fflush(stdout);
+  const int null = ::open("/dev/null", O_WRONLY);
+  if (null < 0) return;
+  ::dup2(null, STDOUT_FILENO);
+  ::close(null);
+}
+
+void Tell(const std::string& outcome) {
+  static const bool verbose = std::getenv("MORVANE_FUZZ_VERBOSE") != nullptr;
+  if (verbose) std::fprintf(stderr, "  %s\n", outcome.c_str());
+}
+
+void Fail(const std::string& what) {
+  std::fprintf(stderr, "morvane fuzz: broken invariant: %s\n", what.c_str());
+  std::fflush(stderr);
+  std::abort();
+}
+
+ScratchDirectory::ScratchDirectory() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern =
+      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/morvane-fuzz-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) Fail("cannot create a scratch directory");
+  path_ = pattern;
+}
+
+ScratchDirectory::~ScratchDirectory() {
+  std::error_code error;
+  fs::remove_all(path_, error);
+}
+
+void ScratchDirectory::Clear() const {
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(path_, error)) {
+    fs::remove_all(entry.path(), error);
+  }
+}
+
+void ScratchDirectory::CheckWrittenGifs() const {
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(path_, error)) {
+    const std::string name = entry.path().filename().string();
+    if (!entry.is_regular_file() || name.size() < 4 || name.substr(name.size() - 4) != ".gif") {
+      Fail("left in the output directory: " + name);
+    }
+    if (!DecodesAsGif(entry.path().string())) Fail("written GIF does not decode: " + name);
+  }
+}
+
+void RunJob(const std::function<void()>& job) {
+  try {
+    job();
+    Tell("done");
+  } catch (const EStreamEnded& e) {
+    Fail("the end of the image data escaped its loading");
+  } catch (const EListError& e) {
+    // A negative count read from the file is refused as a capacity; an index out of bounds
+    // means a loaded image set does not hold the places its collection promises.
+    if (!StartsWith(e.Message(), "List capacity out of bounds")) Fail(e.Message());
+    Tell(e.Message());
+  } catch (const gif::GIFException& e) {
+    // The converter bounds every canvas before the GIF side sees it and never leaves a colour
+    // table short of an entry it asks for, so no sprite can make the GIF side fail.
+    Fail("GIF error: " + e.Message());
+  } catch (const Exception& e) {
+    // ELoggable, EInOutError, the converter's limits and GIF files that cannot be written.
+    Tell(e.Message());
+  }
+}
+
+}  // namespace morvane::fuzz

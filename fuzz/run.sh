@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang, replays the seeds and the past findings, then runs each
+# target for SECONDS (default 120) on a copy of its seeds. Fails on any crash, leak, timeout
+# (10 s for one input) or running out of memory (2 GiB); the input that did it is kept in
+# build-fuzz/findings/ and shown in hexadecimal.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${1:-120}"
+build=build-fuzz
+CC=clang CXX=clang++ scripts/setup.sh "$build" -DMORVANE_FUZZ=ON -DMORVANE_TESTS=OFF \
+  -DMORVANE_WERROR=ON
+ctest --test-dir "$build/fuzz" --output-on-failure
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+findings="$build/findings"
+mkdir -p "$findings"
+for kind in convert image_set; do
+  mkdir -p "$work/$kind"
+  cp fuzz/corpus/"$kind"/* "$work/$kind/"
+  echo "Fuzzing fuzz_$kind for $seconds s"
+  if ! "$build/fuzz/fuzz_$kind" -dict=fuzz/morvane.dict -max_total_time="$seconds" -timeout=10 \
+      -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/${kind}-" \
+      "$work/$kind" >"$work/$kind.log" 2>&1; then
+    tail -n 80 "$work/$kind.log"
+    for finding in "$findings/${kind}-"*; do
+      [ -f "$finding" ] || continue
+      echo "Input $finding:"
+      od -A x -t x1z -v "$finding" | head -n 64
+    done
+    echo "fuzz_$kind found a fault"
+    exit 1
+  fi
+  grep -E '^(Done|stat::number_of_executed_units|stat::average_exec_per_sec|stat::peak_rss_mb)' \
+    "$work/$kind.log" || true
+  echo "corpus: $(ls "$work/$kind" | wc -l) inputs"
+done

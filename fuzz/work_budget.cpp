@@ -1,0 +1,153 @@
+#include "work_budget.h"
+
+#include <algorithm>
+#include <string>
+
+#include "app/limits.h"
+#include "fuzz_support.h"
+#include "params/params.h"
+#include "platform/file.h"
+#include "sprite/sprite.h"
+
+namespace morvane::fuzz {
+
+namespace {
+
+// Costs relative to a canvas pixel, measured in the instrumented build: 32 bytes of runs
+// decoded, a GIF file (created, renamed, decoded by the check and removed again) as a thousand
+// pixels, and two positions walked.
+constexpr std::int64_t kDecodedBytesPerCostUnit = 32;
+constexpr std::int64_t kCostPerGif = 1024;
+constexpr std::int64_t kStepsPerCostUnit = 2;
+
+// The conversion stops at the first error; so does the walk.
+struct Stop {};
+
+std::int64_t CellBytes(const TSprAnim& anim, std::int32_t frame, std::int32_t direction) {
+  const TSprAnimImg& images = anim.Images();
+  std::int64_t bytes = 0;
+  for (int layer = 0; layer < 4; ++layer) {
+    const std::int64_t number = TSprAnim::SubImageNumber(
+        images.StorageType(), anim.FrameCount(), anim.DirectionCount(), frame, direction, layer);
+    if (number < 0 || number >= static_cast<std::int64_t>(images.SubImageCount())) continue;
+    if (const TZarImage* image = images.SubImage(static_cast<std::size_t>(number))) {
+      bytes += image->DataSize();
+    }
+  }
+  return bytes;
+}
+
+// Pixels of a canvas the conversion makes, or Stop where making it fails.
+std::int64_t CanvasPixels(std::int64_t width, std::int64_t height) {
+  try {
+    CheckCanvasSize(width, height);
+  } catch (const Exception&) {
+    throw Stop{};
+  }
+  return width > 0 && height > 0 ? width * height : 0;
+}
+
+void WalkDirection(Work& work, const TSprite& sprite, const TSequence& sequence,
+                   const TSprAnim& anim, std::int32_t direction, bool staticAnims) {
+  ++work.gifs;
+  std::int64_t left = 0, top = 0, right = 0, bottom = 0;
+  std::int64_t counted = 0;
+  for (std::int32_t i = 0; i < sequence.FrameCount(); ++i) {
+    const std::int16_t frame = sequence.FrameIndex(i);
+    if (frame < 0) continue;
+    const TFrameBox box = anim.FrameBox(frame, direction);
+    if (box.IsEmpty()) continue;
+    std::int64_t l = box.left, t = box.top, r = box.right, b = box.bottom;
+    if (staticAnims) {
+      const TFrameExtent extent = anim.FrameExtent(frame, direction);
+      l = 0, t = 0, r = extent.width, b = extent.height;
+    }
+    if (counted++ == 0) {
+      left = l, top = t, right = r, bottom = b;
+    } else {
+      left = std::min(left, l), top = std::min(top, t);
+      right = std::max(right, r), bottom = std::max(bottom, b);
+    }
+  }
+  work.steps += 2 * static_cast<std::int64_t>(sequence.FrameCount());
+  if (counted == 0) left = 0, top = 0, right = sprite.Width(), bottom = sprite.Height();
+
+  const std::int64_t width = right - left;
+  const std::int64_t height = bottom - top;
+  std::int64_t canvas = CanvasPixels(width, height);
+  std::int64_t added = 0;
+  for (std::int32_t i = 0; i < sequence.FrameCount(); ++i) {
+    const std::int16_t frame = sequence.FrameIndex(i);
+    if (frame < 0) continue;
+    const TFrameExtent extent = anim.FrameExtent(frame, direction);
+    if (extent.width <= 0 || extent.height <= 0) continue;
+    try {
+      CheckAnimationSize(added + 1, canvas > 0 ? width : 0, canvas > 0 ? height : 0);
+    } catch (const Exception&) {
+      throw Stop{};
+    }
+    work.decoded += CellBytes(anim, frame, direction);
+    work.pixels += canvas;
+    ++added;
+  }
+  if (added == 0) {
+    if (counted > 0) canvas = CanvasPixels(sprite.Width(), sprite.Height());
+    work.pixels += canvas;
+  }
+}
+
+void WalkCollection(Work& work, const TSprite& sprite, std::int32_t index, bool staticAnims) {
+  const TSprAnim& anim = *sprite.GetCollection(index);
+  for (std::int32_t j = 0; j < sprite.SequenceCount(); ++j) {
+    const TSequence& sequence = *sprite.GetSequence(j);
+    if (sequence.CollectionIndex() != index) continue;
+    try {
+      CheckDirectionWork(anim.DirectionCount(), sequence.FrameCount());
+    } catch (const Exception&) {
+      throw Stop{};
+    }
+    for (std::int32_t d = 0; d < anim.DirectionCount(); ++d) {
+      WalkDirection(work, sprite, sequence, anim, d, staticAnims);
+      if (work.Cost() > kWorkBudget) throw Stop{};  // past the budget the rest does not matter
+    }
+  }
+}
+
+}  // namespace
+
+std::int64_t Work::Cost() const {
+  return pixels + decoded / kDecodedBytesPerCostUnit + gifs * kCostPerGif +
+         steps / kStepsPerCostUnit;
+}
+
+bool WithinBudget(const Work& work) {
+  const bool within = work.Cost() <= kWorkBudget;
+  Tell("work: " + std::to_string(work.gifs) + " GIFs, " + std::to_string(work.pixels) +
+       " pixels, " + std::to_string(work.decoded) + " bytes decoded, " +
+       std::to_string(work.steps) + " steps" + (within ? "" : ": over the budget, not converted"));
+  return within;
+}
+
+Work EstimateWork(const std::uint8_t* data, std::size_t size) {
+  Work work;
+  const bool staticAnims = RunSettings().StaticAnims == 1;
+  MemoryFile file(data, size);
+  try {
+    TSprite sprite(file);
+    for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
+      TSprAnim& anim = *sprite.GetCollection(i);
+      const std::int64_t end = i + 1 < sprite.CollectionCount()
+                                   ? sprite.GetCollection(i + 1)->Images().ImagePos()
+                                   : file.Size();
+      anim.Images().LoadImages(end);
+      WalkCollection(work, sprite, i, staticAnims);
+      anim.Images().FreeImages();
+    }
+  } catch (const Stop&) {
+  } catch (const Exception&) {
+    // The conversion fails here too; what it did up to this point is counted.
+  }
+  return work;
+}
+
+}  // namespace morvane::fuzz
