@@ -23,14 +23,14 @@ using ColorNameTable = std::map<std::string, ColorValue, LessIgnoreCase>;
 // Absent when there is no colour-name file.
 std::optional<ColorNameTable> g_color_names;
 
+}  // namespace
+
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return -1;
 }
-
-}  // namespace
 
 void LoadColorNames(const std::string& path) {
   g_color_names.reset();

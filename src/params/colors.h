@@ -30,4 +30,7 @@ ColorValue ColorByName(std::string_view text);
 // kBadColor for anything else.
 ColorValue ParseColorText(std::string_view text);
 
+// The value of a hexadecimal digit (0-9, A-F, a-f); -1 for any other character.
+int HexDigit(char c);
+
 }  // namespace morvane

@@ -34,13 +34,6 @@ NameValueList g_parameters;
 NameValueList g_aliases;
 RunSettingsRecord g_settings;
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 }  // namespace
 
 NameValueList& ParameterStore() {
