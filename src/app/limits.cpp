@@ -21,6 +21,10 @@ void CheckCanvasSize(std::int64_t width, std::int64_t height) {
 }
 
 void CheckAnimationSize(std::int64_t frames, std::int64_t width, std::int64_t height) {
+  if (frames > kMaxGifFrames) {
+    throw Exception(std::to_string(frames) + " frames pass the limit of " +
+                    std::to_string(kMaxGifFrames) + " frames per GIF");
+  }
   if (frames * width * height > kMaxAnimationPixels) {
     throw Exception(std::to_string(frames) + " frames of " + Size(width, height) +
                     " pixels pass the limit of " + std::to_string(kMaxAnimationPixels) +

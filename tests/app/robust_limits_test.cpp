@@ -1,0 +1,200 @@
+// Hostile sprites: each asks for more than any real sprite needs, fails with a message naming
+// the limit it hit, and the run goes on with the next file.
+#include <zlib.h>
+
+#include <stdexcept>
+
+#include "app/limits.h"
+#include "app/robust_support.h"
+#include "platform/exception.h"
+
+namespace morvane::robust {
+namespace {
+
+std::string LimitMessage(void (*check)(std::int64_t, std::int64_t), std::int64_t a,
+                         std::int64_t b) {
+  try {
+    check(a, b);
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "";
+}
+
+std::string AnimationMessage(std::int64_t frames, std::int64_t w, std::int64_t h) {
+  try {
+    CheckAnimationSize(frames, w, h);
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "";
+}
+
+TEST(Limits, EachLimitIsReachedExactlyPastItsValueAndNamedInItsMessage) {
+  EXPECT_EQ(LimitMessage(CheckCanvasSize, 65535, 1), "");
+  EXPECT_EQ(LimitMessage(CheckCanvasSize, 65536, 1), "Image too large for GIF");
+  EXPECT_EQ(LimitMessage(CheckCanvasSize, 1, 65536), "Image too large for GIF");
+  EXPECT_EQ(LimitMessage(CheckCanvasSize, 4096, 4096), "");
+  EXPECT_EQ(LimitMessage(CheckCanvasSize, 4097, 4096),
+            "Canvas of 4097 x 4096 pixels passes the limit of 16777216 pixels per frame");
+  EXPECT_EQ(LimitMessage(CheckCanvasSize, -70000, 5), "");  // no pixels at all
+
+  EXPECT_EQ(AnimationMessage(4096, 1, 1), "");
+  EXPECT_EQ(AnimationMessage(4097, 1, 1), "4097 frames pass the limit of 4096 frames per GIF");
+  EXPECT_EQ(AnimationMessage(16, 4096, 4096), "");
+  EXPECT_EQ(AnimationMessage(17, 4096, 4096),
+            "17 frames of 4096 x 4096 pixels pass the limit of 268435456 pixels per GIF");
+
+  EXPECT_EQ(LimitMessage(CheckDirectionWork, 1024, 16384), "");
+  EXPECT_EQ(LimitMessage(CheckDirectionWork, 1025, 0),
+            "1025 directions pass the limit of 1024 directions per collection");
+  EXPECT_EQ(LimitMessage(CheckDirectionWork, 16, 1048577),
+            "1048577 sequence entries in 16 directions pass the limit of 16777216 frame "
+            "positions per sequence");
+}
+
+// One collection of frames x directions cells whose boxes are all box, played by one sequence.
+sprwriter::Sprite Shaped(std::int32_t frames, std::int32_t directions, sprwriter::Box box,
+                         std::vector<std::int16_t> positions) {
+  sprwriter::Sprite sprite;
+  sprite.width = 2;
+  sprite.height = 2;
+  sprwriter::Collection collection;
+  collection.name = "huge";
+  collection.frameCount = frames;
+  collection.directionCount = directions;
+  collection.images.palettes[0].colours = {0x0000FF};
+  for (std::int32_t f = 0; f < frames; ++f) {
+    for (std::int32_t d = 0; d < directions; ++d) {
+      collection.SetBox(f, d, box);
+      collection.SetSubImage(f, d, 0, sprwriter::Zar::Solid(0, 0, 1, 1, 0));
+    }
+  }
+  sprite.collections.push_back(std::move(collection));
+  sprwriter::Sequence sequence;
+  sequence.name = "s";
+  sequence.frames = std::move(positions);
+  sprite.sequences.push_back(sequence);
+  return sprite;
+}
+
+class HostileSprites : public RobustTest {};
+
+TEST_F(HostileSprites, PassingALimitEndsOnlyThatFile) {
+  // A canvas of 3.6 gigapixels whose sides would each fit a GIF.
+  Write("canvas.spr", Bytes(Shaped(1, 1, {0, 0, 60000, 60000}, {0})));
+  // Twenty thousand directions, none with a frame: no box to store, a GIF each.
+  Write("directions.spr", Bytes(Shaped(0, 20000, {}, {})));
+  // 1.1 million entries walked in 16 directions.
+  Write("entries.spr", Bytes(Shaped(1, 16, {0, 0, 1, 1}, std::vector<std::int16_t>(1100000, 0))));
+  // Five thousand frames of one pixel.
+  Write("frames.spr", Bytes(Shaped(1, 1, {0, 0, 1, 1}, std::vector<std::int16_t>(5000, 0))));
+  Write("good.spr", Bytes(OneFrameSprite(4, 4)));
+
+  const RunResult run =
+      Run({"canvas.spr", "directions.spr", "entries.spr", "frames.spr", "good.spr"});
+  const std::string line = "\t1 sequence(s), 1 image collection(s)\n\ts                   ";
+  EXPECT_EQ(run.output,
+            kBanner + "Parsing 'canvas'" + line +
+                "\tError: Canvas of 60000 x 60000 pixels passes the limit of 16777216 pixels "
+                "per frame\n" +
+                "Parsing 'directions'" + line +
+                "\tError: 20000 directions pass the limit of 1024 directions per collection\n" +
+                "Parsing 'entries'" + line +
+                "\tError: 1100000 sequence entries in 16 directions pass the limit of 16777216 "
+                "frame positions per sequence\n" +
+                "Parsing 'frames'" + line +
+                "\tError: 4097 frames pass the limit of 4096 frames per GIF\n" +
+                "Parsing 'good'\t1 sequence(s), 1 image collection(s)\n\twalk                 Ok "
+                "\n" +
+                "1 file(s) processed\n4 error(s) encountered\n" +
+                "WARNING: 4 record(s) in the Error Log.\n"
+                "Please send errors.log file to morvane-bugs@example.org as soon as possible.\n");
+  const std::string log = ErrorLog();
+  EXPECT_NE(log.find("Error: (internal) 4097 frames pass the limit of 4096 frames per GIF in "
+                     "file frames\n"),
+            std::string::npos)
+      << log;
+  for (const char* name : {"canvas", "directions", "entries", "frames"}) {
+    EXPECT_EQ(ListDirectory(Path(name)), std::vector<std::string>{}) << name;
+  }
+  EXPECT_EQ(ListDirectory(Path("good")), std::vector<std::string>{"walk.gif"});
+}
+
+// A zlib stream of data followed by zeros zeros, packed as it goes so that the test never
+// holds the unpacked bytes.
+sprwriter::Bytes PackWithZeros(const sprwriter::Bytes& data, std::int64_t zeros) {
+  z_stream stream{};
+  if (deflateInit(&stream, 9) != Z_OK) throw std::runtime_error("deflateInit");
+  sprwriter::Bytes packed;
+  std::vector<std::uint8_t> out(1 << 16);
+  const std::vector<std::uint8_t> nothing(1 << 20, 0);
+  const auto pump = [&](const std::uint8_t* in, std::size_t size, int flush) {
+    stream.next_in = const_cast<Bytef*>(in);
+    stream.avail_in = static_cast<uInt>(size);
+    do {
+      stream.next_out = out.data();
+      stream.avail_out = static_cast<uInt>(out.size());
+      deflate(&stream, flush);
+      packed.insert(packed.end(), out.data(), out.data() + (out.size() - stream.avail_out));
+    } while (stream.avail_out == 0);
+  };
+  pump(data.data(), data.size(), Z_NO_FLUSH);
+  for (std::int64_t left = zeros; left > 0; left -= static_cast<std::int64_t>(nothing.size())) {
+    pump(nothing.data(), std::min<std::size_t>(nothing.size(), static_cast<std::size_t>(left)),
+         Z_NO_FLUSH);
+  }
+  pump(nullptr, 0, Z_FINISH);
+  deflateEnd(&stream);
+  return packed;
+}
+
+// A packed collection of one cell whose one image claims nearly 2 GiB of run data: the zlib
+// stream holds the palettes, the start of that image and then zeros zeros.
+std::string Bomb(std::int32_t unpackedSize, std::int64_t zeros) {
+  sprwriter::Sprite sprite = OneFrameSprite(2, 2);
+  sprwriter::ImageSet& images = sprite.collections[0].images;
+  images.packed = true;
+  images.subImages.begin()->second.dataSize = 0x7FFFFFF0;
+  images.subImages.begin()->second.data.clear();
+  sprwriter::Bytes data = sprwriter::ImageData(sprite.collections[0]);
+  data.pop_back();  // the end marker: the image's data runs on into the zeros
+  images.unpackedSize = unpackedSize;
+  images.packedData = PackWithZeros(data, zeros);
+  return Bytes(sprite);
+}
+
+TEST_F(HostileSprites, ADecompressionBombIsReadOnlyAsFarAsItsDataReallyGoes) {
+  // A stream that goes on far past what its block promises is read up to the promise.
+  Write("beyond_promise.spr", Bomb(4096, std::int64_t{256} << 20));
+  // A stream that promises 2 GiB and holds 96 MiB: memory grows with the bytes really
+  // there, never with the promise or with DataSize.
+  Write("short_of_promise.spr", Bomb(0x7FFFFFFF, std::int64_t{96} << 20));
+  Write("good.spr", Bytes(OneFrameSprite(4, 4)));
+  ASSERT_LT(fs::file_size(Path("beyond_promise.spr")), 2u << 20);
+
+  const RunResult run = Run({"beyond_promise.spr", "short_of_promise.spr", "good.spr"});
+  const std::string parseError =
+      "\t1 sequence(s), 1 image collection(s)\n"
+      "\tError parsing sprite file. See Error Log for detail.\n";
+  EXPECT_EQ(run.output, kBanner + "Parsing 'beyond_promise'" + parseError +
+                            "Parsing 'short_of_promise'" + parseError +
+                            "Parsing 'good'\t1 sequence(s), 1 image collection(s)\n"
+                            "\twalk                 Ok \n"
+                            "1 file(s) processed\n2 error(s) encountered\n"
+                            "WARNING: 2 record(s) in the Error Log.\n"
+                            "Please send errors.log file to morvane-bugs@example.org as soon as "
+                            "possible.\n");
+  const std::string log = ErrorLog();
+  EXPECT_NE(log.find("Error: wrong number of subimages: 0 in file beyond_promise\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Error: wrong number of subimages: 0 in file short_of_promise\n"),
+            std::string::npos)
+      << log;
+  // Far below the 2 GiB that trusting either size would take (sanitizer builds included).
+  EXPECT_LT(run.peakRssKb, 1024 * 1024) << "peak resident set " << run.peakRssKb << " KiB";
+}
+
+}  // namespace
+}  // namespace morvane::robust
