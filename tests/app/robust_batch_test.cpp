@@ -1,0 +1,85 @@
+// A long batch: one list of 2,000 specs mixing good, missing, malformed and cut-short sprites.
+// Every good one converts, every bad one is counted, and the run ends with the right summary.
+#include <algorithm>
+
+#include "app/robust_support.h"
+
+namespace morvane::robust {
+namespace {
+
+class LongBatch : public RobustTest {};
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+TEST_F(LongBatch, TwoThousandSpecsConvertEveryGoodFileAndCountEveryBadOne) {
+  constexpr int kSpecs = 2000;
+  const std::string good = Bytes(OneFrameSprite(5, 4, true));
+  const std::string badTag = std::string(
+                                 "<sprite>\0"
+                                 "3\0",
+                                 11) +
+                             good.substr(11);
+  const std::string cut = good.substr(0, 30);
+
+  std::string list;
+  int goods = 0, missing = 0, malformed = 0, cutShort = 0;
+  for (int i = 0; i < kSpecs; ++i) {
+    const std::string name = "s/f" + std::to_string(i) + ".spr";
+    switch (i % 5) {
+      case 0:
+      case 1:
+        Write(name, good);
+        ++goods;
+        break;
+      case 2:
+        ++missing;  // listed, never written
+        break;
+      case 3:
+        Write(name, badTag);
+        ++malformed;
+        break;
+      default:
+        Write(name, cut);
+        ++cutShort;
+        break;
+    }
+    list += name + (i % 2 == 0 ? "\n" : "\r\n");
+  }
+  Write("batch.lst", list);
+
+  const std::string output = Run({"@batch.lst"}).output;
+  const std::string summary = std::to_string(goods) + " file(s) processed\n" +
+                              std::to_string(missing + malformed + cutShort) +
+                              " error(s) encountered\n" + "WARNING: " + std::to_string(malformed) +
+                              " record(s) in the Error Log.\n";
+  EXPECT_NE(output.find(summary), std::string::npos) << output.substr(output.size() - 300);
+  EXPECT_EQ(Count(output, "Parsing '"), static_cast<std::size_t>(kSpecs));
+  EXPECT_EQ(Count(output, " Ok \n"), static_cast<std::size_t>(goods));
+  EXPECT_EQ(Count(output, "\tError: No such file or directory\n"),
+            static_cast<std::size_t>(missing));
+  EXPECT_EQ(Count(output, "\tError parsing sprite file. See Error Log for detail.\n"),
+            static_cast<std::size_t>(malformed));
+  EXPECT_EQ(Count(output, "\tError: Read beyond end of file\n"),
+            static_cast<std::size_t>(cutShort));
+  EXPECT_EQ(Count(ErrorLog(), "Error: not a <sprite> file in file f"),
+            static_cast<std::size_t>(malformed));
+
+  for (int i = 0; i < kSpecs; ++i) {
+    const std::vector<std::string> written = ListDirectory(Path("s/f" + std::to_string(i)));
+    if (i % 5 < 2) {
+      ASSERT_EQ(written, std::vector<std::string>{"walk.gif"}) << i;
+    } else {
+      // A missing file gets no directory; the others get one that stays empty.
+      ASSERT_EQ(written, std::vector<std::string>{}) << i;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace morvane::robust
