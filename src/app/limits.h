@@ -3,9 +3,10 @@
 // next file.
 //
 // Memory for one GIF is then bounded: one canvas of at most 64 MiB, the indexed frames of at
-// most 256 MiB and the per-frame overhead of at most 4096 frames (about 40 MiB), plus the
-// encoded file. Time is bounded per GIF, not per sprite file: a file of many sequences or
-// directions takes as long as its GIFs together.
+// most 128 MiB and the per-frame overhead of at most 4096 frames (about 40 MiB), plus the
+// encoded file; about 600 MiB in all for frames of noise at the pixel limit. Time is bounded
+// per GIF, not per sprite file: a file of many sequences or directions takes as long as its
+// GIFs together.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +17,9 @@ namespace morvane {
 inline constexpr std::int64_t kMaxGifSide = 65535;
 // Pixels of one canvas (4 bytes each): 4096 x 4096.
 inline constexpr std::int64_t kMaxCanvasPixels = std::int64_t{1} << 24;
-// Pixels over all frames of one GIF, held in memory until it is written.
-inline constexpr std::int64_t kMaxAnimationPixels = std::int64_t{1} << 28;
+// Pixels over all frames of one GIF, held in memory until it is written: 280 frames of a whole
+// 800 x 600 screen.
+inline constexpr std::int64_t kMaxAnimationPixels = std::int64_t{1} << 27;
 // Frames of one GIF. Each frame costs a few KiB besides its pixels (its colour table among
 // them), so a long sequence of tiny frames is bounded by this rather than by its pixels.
 inline constexpr std::int64_t kMaxGifFrames = 4096;

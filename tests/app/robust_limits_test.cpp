@@ -41,9 +41,9 @@ TEST(Limits, EachLimitIsReachedExactlyPastItsValueAndNamedInItsMessage) {
 
   EXPECT_EQ(AnimationMessage(4096, 1, 1), "");
   EXPECT_EQ(AnimationMessage(4097, 1, 1), "4097 frames pass the limit of 4096 frames per GIF");
-  EXPECT_EQ(AnimationMessage(16, 4096, 4096), "");
-  EXPECT_EQ(AnimationMessage(17, 4096, 4096),
-            "17 frames of 4096 x 4096 pixels pass the limit of 268435456 pixels per GIF");
+  EXPECT_EQ(AnimationMessage(8, 4096, 4096), "");
+  EXPECT_EQ(AnimationMessage(9, 4096, 4096),
+            "9 frames of 4096 x 4096 pixels pass the limit of 134217728 pixels per GIF");
 
   EXPECT_EQ(LimitMessage(CheckDirectionWork, 1024, 16384), "");
   EXPECT_EQ(LimitMessage(CheckDirectionWork, 1025, 0),
