@@ -25,9 +25,10 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-// Whether giflib reads the whole file. The converter may write a GIF without any image: a frame
-// made from a canvas without pixels (a sprite whose header gives a width or height of 0) writes
-// nothing but its extensions. giflib refuses such a file at its trailer, after reading it all.
+// Whether giflib reads the whole file. The converter may write a GIF without any image: a
+// frame made from a canvas without pixels (a sprite whose header gives a width or height below
+// 1) writes nothing but its extensions. giflib refuses such a file at its trailer, after
+// reading it all.
 bool DecodesAsGif(const std::string& path) {
   int error = 0;
   GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
