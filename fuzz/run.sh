@@ -20,7 +20,8 @@ for kind in convert image_set; do
   mkdir -p "$work/$kind"
   cp fuzz/corpus/"$kind"/* "$work/$kind/"
   echo "Fuzzing fuzz_$kind for $seconds s"
-  if ! "$build/fuzz/fuzz_$kind" -dict=fuzz/morvane.dict -max_total_time="$seconds" -timeout=10 \
+  # libFuzzer ends without running destructors, so the scratch directory goes with $work.
+  if ! TMPDIR="$work" "$build/fuzz/fuzz_$kind" -dict=fuzz/morvane.dict -max_total_time="$seconds" -timeout=10 \
       -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/${kind}-" \
       "$work/$kind" >"$work/$kind.log" 2>&1; then
     tail -n 80 "$work/$kind.log"
