@@ -44,6 +44,13 @@ class TempFile {
   std::string path_;
 };
 
+// The process's file-creation mask (reading it means setting it, so it is put straight back).
+mode_t CurrentUmask() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
+}
+
 }  // namespace
 
 std::string ProgramDirectory() {
@@ -122,12 +129,8 @@ void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) throw Exception("Cannot create file " + path);
   TempFile temp(fd, pattern);
-  ::fchmod(
-      fd, 0666 & ~[] {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return mask;
-      }());
+  // mkstemp creates the file 0600; give the GIF the mode an ordinary new file would get.
+  ::fchmod(fd, 0666 & ~CurrentUmask());
 
   const std::uint8_t* data = bytes.data();
   std::size_t left = bytes.size();
