@@ -27,13 +27,6 @@ struct Box {
   std::int64_t Height() const { return bottom - top; }
 };
 
-// The settings one direction is drawn with.
-struct DrawSettings {
-  std::int32_t threshold;  // -1: alpha blending
-  bool static_anims;
-  ColorValue background;
-};
-
 // A canvas of the given size, refused before any allocation when no GIF could hold it or when
 // it passes the converter's memory bound.
 RgbCanvas MakeCanvas(std::int64_t width, std::int64_t height) {
@@ -52,70 +45,22 @@ void AddTransparency(gif::TGIFSubImage& frame, ColorValue background) {
 void ConvertDirection(const TSprite& sprite, const TSequence& sequence, const TSprAnim& anim,
                       std::int32_t direction, const DrawSettings& settings,
                       const std::string& path) {
-  // Union of the boxes of every counted frame.
-  Box box_union;
-  std::int64_t counted = 0;
-  for (std::int32_t i = 0; i < sequence.FrameCount(); ++i) {
-    const std::int16_t frame = sequence.FrameIndex(i);
-    if (frame < 0) continue;
-    const TFrameBox frame_box = anim.FrameBox(frame, direction);
-    if (frame_box.IsEmpty()) continue;
-    Box box{frame_box.left, frame_box.top, frame_box.right, frame_box.bottom};
-    if (settings.static_anims) {
-      const TFrameExtent extent = anim.FrameExtent(frame, direction);
-      box = Box{0, 0, extent.width, extent.height};
-    }
-    if (counted++ == 0) {
-      box_union = box;
-    } else {
-      box_union.left = std::min(box_union.left, box.left);
-      box_union.top = std::min(box_union.top, box.top);
-      box_union.right = std::max(box_union.right, box.right);
-      box_union.bottom = std::max(box_union.bottom, box.bottom);
-    }
-  }
-  if (counted == 0) box_union = Box{0, 0, sprite.Width(), sprite.Height()};
-
-  RgbCanvas canvas = MakeCanvas(box_union.Width(), box_union.Height());
+  DirectionFrames frames(sprite, sequence, anim, direction, settings);
   gif::TGIFImage image;
   image.ReductionMethod = 7;
   image.DitherMethod = RunSettings().Dithering == 1 ? 1 : 0;
   image.SetBackgroundColor(settings.background);
   if (RunSettings().UseLZW == 0) image.FrameCompression = gif::kCompressionRLE;
 
-  // Drawing pass.
-  std::int64_t added = 0;
-  for (std::int32_t i = 0; i < sequence.FrameCount(); ++i) {
-    const std::int16_t frame = sequence.FrameIndex(i);
-    if (frame < 0) continue;
-    const TFrameExtent extent = anim.FrameExtent(frame, direction);
-    if (extent.width <= 0 || extent.height <= 0) continue;
-    CheckAnimationSize(added + 1, canvas.Width(), canvas.Height());
-
-    canvas.FillRect(0, 0, canvas.Width(), canvas.Height(), settings.background);
-    CanvasPoint origin;
-    if (!settings.static_anims) {
-      const TFrameBox frame_box = anim.FrameBox(frame, direction);
-      origin = CanvasPoint{static_cast<std::int32_t>(frame_box.left - box_union.left),
-                           static_cast<std::int32_t>(frame_box.top - box_union.top)};
-    }
-    anim.DrawFrame(frame, direction, canvas, origin, settings.threshold);
-
+  const bool loops = frames.Counted() > 1;
+  frames.Draw([&](const RgbCanvas& canvas, bool drawn) {
+    const bool first = image.SubImageCount() == 0;
     gif::TGIFSubImage& gif_frame = image.SubImageAt(image.AddFrame(canvas));
-    if (counted > 1 && added == 0) {
+    if (loops && drawn && first) {
       gif_frame.AddExtension(std::make_unique<gif::TGIFAppExtNSLoop>(gif_frame));
     }
     if (settings.threshold != -1) AddTransparency(gif_frame, settings.background);
-    ++added;
-  }
-
-  // A direction without a drawn frame shows the plain background at the sprite's size.
-  if (added == 0) {
-    if (counted > 0) canvas = MakeCanvas(sprite.Width(), sprite.Height());
-    canvas.FillRect(0, 0, canvas.Width(), canvas.Height(), settings.background);
-    gif::TGIFSubImage& gif_frame = image.SubImageAt(image.AddFrame(canvas));
-    if (settings.threshold != -1) AddTransparency(gif_frame, settings.background);
-  }
+  });
 
   image.OptimizeColorMaps();
   if (settings.threshold != -1) {
@@ -135,6 +80,77 @@ void ConvertDirection(const TSprite& sprite, const TSequence& sequence, const TS
 }
 
 }  // namespace
+
+DrawSettings DrawSettings::FromRun() {
+  const RunSettingsRecord& run = RunSettings();
+  return DrawSettings{run.BinaryTransparency == 1 ? static_cast<std::int32_t>(run.Threshold) : -1,
+                      run.StaticAnims == 1, run.BackgroundColor};
+}
+
+DirectionFrames::DirectionFrames(const TSprite& sprite, const TSequence& sequence,
+                                 const TSprAnim& anim, std::int32_t direction,
+                                 const DrawSettings& settings)
+    : sprite_(sprite),
+      sequence_(sequence),
+      anim_(anim),
+      direction_(direction),
+      settings_(settings) {
+  // Union of the boxes of every counted frame.
+  Box box_union;
+  for (std::int32_t i = 0; i < sequence.FrameCount(); ++i) {
+    const std::int16_t frame = sequence.FrameIndex(i);
+    if (frame < 0) continue;
+    const TFrameBox frame_box = anim.FrameBox(frame, direction);
+    if (frame_box.IsEmpty()) continue;
+    Box box{frame_box.left, frame_box.top, frame_box.right, frame_box.bottom};
+    if (settings.static_anims) {
+      const TFrameExtent extent = anim.FrameExtent(frame, direction);
+      box = Box{0, 0, extent.width, extent.height};
+    }
+    if (counted_++ == 0) {
+      box_union = box;
+    } else {
+      box_union.left = std::min(box_union.left, box.left);
+      box_union.top = std::min(box_union.top, box.top);
+      box_union.right = std::max(box_union.right, box.right);
+      box_union.bottom = std::max(box_union.bottom, box.bottom);
+    }
+  }
+  if (counted_ == 0) box_union = Box{0, 0, sprite.Width(), sprite.Height()};
+  left_ = box_union.left;
+  top_ = box_union.top;
+  canvas_ = MakeCanvas(box_union.Width(), box_union.Height());
+}
+
+std::int64_t DirectionFrames::Draw(const FrameSink& sink) {
+  std::int64_t drawn = 0;
+  for (std::int32_t i = 0; i < sequence_.FrameCount(); ++i) {
+    const std::int16_t frame = sequence_.FrameIndex(i);
+    if (frame < 0) continue;
+    const TFrameExtent extent = anim_.FrameExtent(frame, direction_);
+    if (extent.width <= 0 || extent.height <= 0) continue;
+    CheckAnimationSize(drawn + 1, canvas_.Width(), canvas_.Height());
+
+    canvas_.FillRect(0, 0, canvas_.Width(), canvas_.Height(), settings_.background);
+    CanvasPoint origin;
+    if (!settings_.static_anims) {
+      const TFrameBox frame_box = anim_.FrameBox(frame, direction_);
+      origin = CanvasPoint{static_cast<std::int32_t>(frame_box.left - left_),
+                           static_cast<std::int32_t>(frame_box.top - top_)};
+    }
+    anim_.DrawFrame(frame, direction_, canvas_, origin, settings_.threshold);
+    sink(canvas_, true);
+    ++drawn;
+  }
+
+  // A direction without a drawn frame shows the plain background at the sprite's size.
+  if (drawn == 0) {
+    if (counted_ > 0) canvas_ = MakeCanvas(sprite_.Width(), sprite_.Height());
+    canvas_.FillRect(0, 0, canvas_.Width(), canvas_.Height(), settings_.background);
+    sink(canvas_, false);
+  }
+  return drawn;
+}
 
 std::string DirectionSuffix(std::int32_t directionCount, std::int32_t direction) {
   if (directionCount == 1) return "";
@@ -175,10 +191,7 @@ void ConvertSequence(TSprite& sprite, std::int32_t sequenceIndex,
 
   const TSprAnim* anim = sprite.GetCollection(sequence.CollectionIndex());
   if (anim == nullptr) return;  // the per-file job only converts sequences of a collection
-  const RunSettingsRecord& run = RunSettings();
-  const DrawSettings settings{
-      run.BinaryTransparency == 1 ? static_cast<std::int32_t>(run.Threshold) : -1,
-      run.StaticAnims == 1, run.BackgroundColor};
+  const DrawSettings settings = DrawSettings::FromRun();
   CheckDirectionWork(anim->DirectionCount(), sequence.FrameCount());
   const std::string base = outputDirectory + "/" + SafeFileName(sequence.Name());
   for (std::int32_t d = 0; d < anim->DirectionCount(); ++d) {

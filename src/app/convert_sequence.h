@@ -2,12 +2,53 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
+#include "platform/canvas.h"
 #include "sprite/sprite.h"
 
 namespace morvane {
+
+// How the frames of a sequence are drawn.
+struct DrawSettings {
+  std::int32_t threshold = -1;  // -1: alpha blending; else the alpha a pixel needs to be drawn
+  bool static_anims = false;    // every frame at the canvas origin
+  ColorValue background = 0;
+
+  // The settings the run's options give.
+  static DrawSettings FromRun();
+};
+
+// The frames one direction of a sequence shows, composited as its GIF holds them: the canvas
+// is the union of the boxes of the sequence's frames (or their extents for static
+// animations), cleared to the background before each frame.
+class DirectionFrames {
+ public:
+  // Raises the canvas limits' errors when the union cannot become one canvas.
+  DirectionFrames(const TSprite& sprite, const TSequence& sequence, const TSprAnim& anim,
+                  std::int32_t direction, const DrawSettings& settings);
+
+  // Frames of the sequence with a non-empty box in this direction.
+  std::int64_t Counted() const { return counted_; }
+
+  // Hands the canvas to sink with each frame drawn on it, in sequence order (drawn true); a
+  // direction without a drawn frame hands over one background frame at the sprite's size
+  // (drawn false). Returns the number of frames drawn.
+  using FrameSink = std::function<void(const RgbCanvas& canvas, bool drawn)>;
+  std::int64_t Draw(const FrameSink& sink);
+
+ private:
+  const TSprite& sprite_;
+  const TSequence& sequence_;
+  const TSprAnim& anim_;
+  std::int32_t direction_;
+  DrawSettings settings_;
+  std::int64_t counted_ = 0;
+  std::int64_t left_ = 0, top_ = 0;
+  RgbCanvas canvas_;
+};
 
 // The file-name suffix of a direction: none for one direction, compass names for 4 and 8,
 // "_" and at least two upper-case hexadecimal digits otherwise.
