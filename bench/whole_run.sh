@@ -35,6 +35,16 @@ need_commands() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
+# Runs a command with its output shown only when it fails.
+quietly() {
+  local log
+  if ! log=$("$@" 2>&1); then
+    echo "$log" >&2
+    echo "FAILED: $*" >&2
+    exit 1
+  fi
+}
+
 # Makes sure build_dir holds the converter and the two tools the scripts run. A directory
 # without a CMake cache is set up as a Release tree with the benchmarks and without the tests
 # (scripts/setup.sh installs the build dependencies); an existing tree keeps its configuration.
@@ -42,13 +52,13 @@ ensure_build() {
   local build_dir=$1
   if [ ! -f "$build_dir/CMakeCache.txt" ]; then
     echo "Configuring a Release build in $build_dir" >&2
-    "$REPO/scripts/setup.sh" "$build_dir" -DCMAKE_BUILD_TYPE=Release -DMORVANE_BENCH=ON \
-      -DMORVANE_TESTS=OFF >/dev/null
+    quietly "$REPO/scripts/setup.sh" "$build_dir" -DCMAKE_BUILD_TYPE=Release -DMORVANE_BENCH=ON \
+      -DMORVANE_TESTS=OFF
   fi
   local type
   type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build_dir/CMakeCache.txt")
   [ "$type" = Release ] || echo "WARNING: $build_dir is a '$type' build, not Release" >&2
-  cmake --build "$build_dir" --target morvane morvane-benchsprite morvane-ppmdump >/dev/null
+  quietly cmake --build "$build_dir" --target morvane morvane-benchsprite morvane-ppmdump
   BUILD_TYPE=$type
 }
 
