@@ -154,6 +154,7 @@ main() {
 
   echo "morvane against ImageMagick and FFmpeg"
   echo "  build        $BUILD ($BUILD_TYPE)"
+  source_line
   machine_line
   echo "  sprite       ${SHAPE[0]} frames x ${SHAPE[1]} directions, ${SHAPE[2]}x${SHAPE[2]} boxes: ${#DIRECTIONS[@]} GIFs, $FRAME_COUNT frames"
   echo "  morvane      one process: morvane -d=1 | -d=0 march.spr"

@@ -173,6 +173,11 @@ print(f"sprite file {len(data):,} bytes; image data {stored:,} bytes stored, "
 EOF
 }
 
+# The commit measured, and whether the working tree differed from it.
+source_line() {
+  echo "  source       $(git -C "$REPO" describe --always --dirty 2>/dev/null || echo unknown)"
+}
+
 machine_line() {
   local cpu
   cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
@@ -286,6 +291,7 @@ main() {
 
   echo "morvane whole-run measurement"
   echo "  build        $BUILD ($BUILD_TYPE)"
+  source_line
   machine_line
   echo "  sprite       ${SHAPE[0]} frames x ${SHAPE[1]} directions, ${SHAPE[2]}x${SHAPE[2]} boxes, 4 layers, packed"
   echo "  sizes        $(sprite_sizes "$SCRATCH/march.spr")"
