@@ -44,6 +44,10 @@ class RgbCanvas {
   const ColorValue* Row(std::int32_t y) const {
     return pixels_.data() + static_cast<std::size_t>(y) * width_;
   }
+  // Row y for writing; only the low 24 bits of each value may be set.
+  ColorValue* MutableRow(std::int32_t y) {
+    return pixels_.data() + static_cast<std::size_t>(y) * width_;
+  }
 
  private:
   std::int32_t width_ = 0;

@@ -20,27 +20,37 @@ constexpr int kOpaque = 1;
 constexpr int kWithAlpha = 2;
 constexpr int kAlphaOnly = 3;
 
-void PlotPixel(RgbCanvas& canvas, std::int64_t x, std::int64_t y, ColorValue colour, int alpha,
-               std::int32_t threshold) {
+// (x + 1 + (x >> 8)) >> 8 equals x / 255 for every x up to 255 * 255.
+constexpr std::uint64_t kChannelOnes = 0x000000010001'0001ull;
+constexpr std::uint64_t kChannelMask = 0x000000FF00FF'00FFull;
+
+// The three channels of a colour in 16-bit fields, so that one multiplication scales them all.
+inline std::uint64_t Spread(ColorValue colour) {
+  return (colour & 0xFFull) | (colour & 0xFF00ull) << 8 | (colour & 0xFF0000ull) << 16;
+}
+
+inline ColorValue Gather(std::uint64_t fields) {
+  return static_cast<ColorValue>((fields & 0xFF) | (fields >> 8 & 0xFF00) |
+                                 (fields >> 16 & 0xFF0000));
+}
+
+// (255 - alpha) * under + alpha * colour, divided by 255 with truncation, per channel.
+inline ColorValue Blend(ColorValue under, std::uint64_t colour, std::uint32_t alpha) {
+  const std::uint64_t sum = (255 - alpha) * Spread(under) + alpha * colour;
+  return Gather((sum + kChannelOnes + ((sum >> 8) & kChannelMask)) >> 8);
+}
+
+// Puts one pixel of alpha over dst: nothing for 0; with a threshold (not -1) drawn whole when
+// alpha reaches it; otherwise drawn whole at 255 and blended below.
+inline void Plot(ColorValue& dst, ColorValue colour, std::uint32_t alpha, std::int32_t threshold) {
   if (alpha == 0) return;
   if (threshold != -1) {
-    if (alpha >= threshold) canvas.SetPixel(x, y, colour);
-    return;
+    if (static_cast<std::int32_t>(alpha) >= threshold) dst = colour;
+  } else if (alpha == 255) {
+    dst = colour;
+  } else {
+    dst = Blend(dst, Spread(colour), alpha);
   }
-  if (alpha == 255) {
-    canvas.SetPixel(x, y, colour);
-    return;
-  }
-  if (!canvas.Contains(x, y)) return;
-  const ColorValue under = canvas.GetPixel(x, y);
-  ColorValue blended = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const ColorValue b = (under >> shift) & 0xFF;
-    const ColorValue c = (colour >> shift) & 0xFF;
-    const ColorValue a = static_cast<ColorValue>(alpha);
-    blended |= (((255 - a) * b + a * c) / 255) << shift;
-  }
-  canvas.SetPixel(x, y, blended);
 }
 
 }  // namespace
@@ -81,40 +91,49 @@ void TZarImage::Draw(RgbCanvas& canvas, CanvasPoint origin, std::int32_t thresho
                      const TPalette& palette) const {
   const std::int64_t x0 = std::int64_t{origin.x} + left_;
   const std::int64_t y0 = std::int64_t{origin.y} + top_;
+  const std::int64_t canvas_width = canvas.Width();
+  const std::int64_t canvas_height = canvas.Height();
+  // Colours drawn are the palette's low 24 bits.
+  ColorValue colours[256];
+  for (std::size_t i = 0; i < 256; ++i) colours[i] = palette[i] & 0xFFFFFFu;
+  const bool opaque_drawn = threshold == -1 || threshold <= 255;
+
   std::int64_t col = 0;
   std::int64_t row = 0;
   const std::size_t end = data_.size();
+  const std::uint8_t* const data = data_.data();
   std::size_t pos = 0;
   while (pos < end) {
-    const std::uint8_t control = data_[pos++];
+    const std::uint8_t control = data[pos++];
     const int kind = control & 3;
     const int n = control >> 2;
     const std::size_t runBytes = kind == kTransparent ? 0
                                  : kind == kWithAlpha ? 2 * static_cast<std::size_t>(n)
                                                       : static_cast<std::size_t>(n);
     if (runBytes > end - pos) break;  // a cut run is not drawn and ends the image
-    const std::uint8_t* run = data_.data() + pos;
+    // Runs do not wrap: all n pixels lie on the current row, even past Width. Only the part
+    // of the run inside the canvas is drawn.
     const std::int64_t x = x0 + col;
     const std::int64_t y = y0 + row;
-    // Runs do not wrap: all n pixels lie on the current row, even past Width.
-    switch (kind) {
-      case kOpaque:
-        for (int j = 0; j < n; ++j) {
-          PlotPixel(canvas, x + j, y, palette[run[j]] & 0xFFFFFFu, 255, threshold);
-        }
-        break;
-      case kWithAlpha:
-        for (int j = 0; j < n; ++j) {
-          PlotPixel(canvas, x + j, y, palette[run[2 * j]] & 0xFFFFFFu, run[2 * j + 1], threshold);
-        }
-        break;
-      case kAlphaOnly:
-        for (int j = 0; j < n; ++j) {
-          PlotPixel(canvas, x + j, y, palette[0] & 0xFFFFFFu, run[j], threshold);
-        }
-        break;
-      default:  // transparent pixels draw nothing
-        break;
+    if (kind != kTransparent && y >= 0 && y < canvas_height) {
+      const std::int64_t first = std::max<std::int64_t>(0, -x);
+      const std::int64_t last = std::min<std::int64_t>(n, canvas_width - x);
+      const std::uint8_t* run = data + pos;
+      ColorValue* dst = canvas.MutableRow(static_cast<std::int32_t>(y));
+      switch (kind) {
+        case kOpaque:
+          if (opaque_drawn)
+            for (std::int64_t j = first; j < last; ++j) dst[x + j] = colours[run[j]];
+          break;
+        case kWithAlpha:
+          for (std::int64_t j = first; j < last; ++j)
+            Plot(dst[x + j], colours[run[2 * j]], run[2 * j + 1], threshold);
+          break;
+        default:  // alpha only, in the colour of entry 0
+          for (std::int64_t j = first; j < last; ++j)
+            Plot(dst[x + j], colours[0], run[j], threshold);
+          break;
+      }
     }
     pos += runBytes;
     col += n;

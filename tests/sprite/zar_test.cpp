@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <utility>
 
 #include "sprite_test_util.h"
 
@@ -154,6 +156,35 @@ TEST(ZarImage, AlphaBlendingAndBinaryThreshold) {
   EXPECT_EQ(blended.GetPixel(4, 0), 0x0000FF00u);
   EXPECT_EQ(blended.GetPixel(2, 0),
             (0x10u * 254 / 255) << 16 | ((0x20u * 254 + 255) / 255) << 8 | 0x30u * 254 / 255);
+}
+
+TEST(ZarImage, BlendingTruncatesExactlyForEveryAlpha) {
+  // Alphas 1..254 in alpha-only runs over extreme and mixed colour pairs: each channel is
+  // ((255 - alpha) * under + alpha * colour) / 255 with the remainder dropped.
+  sw::Bytes data;
+  for (int alpha = 1; alpha < 255;) {
+    const int n = std::min(63, 255 - alpha);
+    data.push_back(static_cast<std::uint8_t>(n << 2 | 3));
+    for (int i = 0; i < n; ++i) data.push_back(static_cast<std::uint8_t>(alpha++));
+  }
+  const TZarImage ramp = ReadZar(ZarBlock(254, data));
+  const std::pair<ColorValue, ColorValue> pairs[] = {
+      {0x000000, 0xFFFFFF}, {0xFFFFFF, 0x000000}, {0x123456, 0xFEDCBA}, {0xFF00FF, 0x01FE80}};
+  for (const auto& [under, colour] : pairs) {
+    TPalette palette{};
+    palette[0] = colour;
+    RgbCanvas canvas(254, 1);
+    canvas.FillRect(0, 0, 254, 1, under);
+    ramp.Draw(canvas, {0, 0}, -1, palette);
+    for (std::uint32_t alpha = 1; alpha < 255; ++alpha) {
+      ColorValue expected = 0;
+      for (int shift = 0; shift < 24; shift += 8)
+        expected |=
+            ((255 - alpha) * (under >> shift & 0xFF) + alpha * (colour >> shift & 0xFF)) / 255
+            << shift;
+      ASSERT_EQ(canvas.GetPixel(alpha - 1, 0), expected) << "alpha " << alpha;
+    }
+  }
 }
 
 TEST(ZarImage, FormatErrorsCarryTheStreamPosition) {
