@@ -1,6 +1,9 @@
 // Octree colour quantisation.
 #include "gif/quantizer.h"
 
+#include <algorithm>
+#include <bit>
+
 #include "gif/gif_image.h"
 
 namespace morvane::gif {
@@ -51,12 +54,21 @@ void TColorQuantizer::FreeSubtree(std::int32_t index) {
 }
 
 void TColorQuantizer::AddColor(ColorValue colour, std::uint64_t count) {
+  colour &= 0xFFFFFFu;
   const unsigned red = colour & 0xFF;
   const unsigned green = (colour >> 8) & 0xFF;
   const unsigned blue = (colour >> 16) & 0xFF;
   if (root_ == kNone) root_ = NewNode(0);
   std::int32_t index = root_;
   int level = 0;
+  if (path_depth_ >= 0) {
+    // Levels whose branch bits agree with the last colour lead through the same nodes.
+    const ColorValue differ = colour ^ path_colour_;
+    const auto bits = static_cast<std::uint8_t>(differ | differ >> 8 | differ >> 16);
+    level = std::min(std::countl_zero(bits), path_depth_);
+    index = path_[static_cast<std::size_t>(level)];
+  }
+  path_[static_cast<std::size_t>(level)] = index;
   while (!nodes_[static_cast<std::size_t>(index)].IsLeaf) {
     const int shift = 7 - level;
     const std::size_t branch =
@@ -68,7 +80,10 @@ void TColorQuantizer::AddColor(ColorValue colour, std::uint64_t count) {
     }
     index = child;
     ++level;
+    path_[static_cast<std::size_t>(level)] = index;
   }
+  path_depth_ = level;
+  path_colour_ = colour;
   TOctreeNode& leaf = nodes_[static_cast<std::size_t>(index)];
   leaf.PixelCount += count;
   leaf.RedSum += red * count;
@@ -94,6 +109,7 @@ bool TColorQuantizer::Reduce() {
   while (level > 0 && reducible_[static_cast<std::size_t>(level)] == kNone) --level;
   const std::int32_t index = reducible_[static_cast<std::size_t>(level)];
   if (index == kNone) return false;  // a single leaf: nothing left to fold
+  path_depth_ = -1;
   TOctreeNode& node = nodes_[static_cast<std::size_t>(index)];
   reducible_[static_cast<std::size_t>(level)] = node.NextReducible;
   node.NextReducible = kNone;

@@ -56,6 +56,12 @@ class TColorQuantizer {
   std::array<std::int32_t, 8> reducible_{};
   std::vector<TOctreeNode> nodes_;
   std::vector<std::int32_t> free_;
+  // The nodes the last inserted colour passed, by level, down to its leaf at path_depth_ (-1:
+  // none). A following colour that shares the top bits of every channel starts from the
+  // deepest node of the shared part. Reducing the tree forgets the path.
+  std::array<std::int32_t, 9> path_{};
+  int path_depth_ = -1;
+  ColorValue path_colour_ = 0;
 };
 
 // The optimised palette of a canvas: every pixel inserted row by row from the top, at most
