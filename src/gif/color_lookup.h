@@ -15,7 +15,8 @@ class TFastColorLookup {
 
   // Reads up to 256 palette entries. Each entry then claims its own cell unless an earlier
   // entry already owns it.
-  explicit TFastColorLookup(const std::vector<ColorValue>& palette) : cache_(kCells, -1) {
+  explicit TFastColorLookup(const std::vector<ColorValue>& palette)
+      : cache_(kCells, kUnknown), known_(kCells / 8, 0) {
     red_.fill(kFar);
     green_.fill(kFar);
     blue_.fill(kFar);
@@ -26,9 +27,10 @@ class TFastColorLookup {
       green_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>((colour >> 8) & 0xFF);
       blue_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>((colour >> 16) & 0xFF);
     }
+    const View view = MakeView();
     for (int i = 0; i < count_; ++i) {
-      std::int16_t& cell = cache_[Cell(Red(i), Green(i), Blue(i))];
-      if (cell < 0) cell = static_cast<std::int16_t>(i);
+      const std::size_t cell = Cell(Red(i), Green(i), Blue(i));
+      if (!view.Known(cell)) view.Set(cell, i);
     }
   }
 
@@ -41,20 +43,53 @@ class TFastColorLookup {
     return static_cast<std::size_t>((red >> 3) | (green >> 3) << 5 | (blue >> 3) << 10);
   }
 
-  // The palette index for a colour (channels 0..255); Red/Green/Blue of it give the chosen
-  // entry. The cache answers per cell, not per colour: the first colour of a cell that misses
-  // decides the index for every later colour of that cell.
-  int NearestIndex(int red, int green, int blue) {
-    std::int16_t& cell = cache_[Cell(red, green, blue)];
-    if (cell < 0) cell = static_cast<std::int16_t>(Search(red, green, blue));
-    return cell;
+  // Plain pointers into the lookup for inner loops, which the compiler keeps in registers
+  // while pixels are stored. Valid while the lookup lives.
+  // The cache keeps one byte per cell: the index, or kUnknown while the cell has none, with a
+  // bit per cell telling a real index kUnknown apart, so most lookups read one byte from a
+  // table that stays in the first-level cache.
+  struct View {
+    std::uint8_t* cache;
+    std::uint8_t* known;
+    const std::int16_t* red;
+    const std::int16_t* green;
+    const std::int16_t* blue;
+    const TFastColorLookup* lookup;
+
+    bool Known(std::size_t cell) const { return (known[cell / 8] >> (cell % 8) & 1) != 0; }
+    void Set(std::size_t cell, int index) const {
+      cache[cell] = static_cast<std::uint8_t>(index);
+      known[cell / 8] = static_cast<std::uint8_t>(known[cell / 8] | 1u << (cell % 8));
+    }
+
+    // The palette index for a colour (channels 0..255); red/green/blue of it give the chosen
+    // entry. The cache answers per cell, not per colour: the first colour of a cell that
+    // misses decides the index for every later colour of that cell.
+    int Nearest(int r, int g, int b) const {
+      const std::size_t cell = Cell(r, g, b);
+      int index = cache[cell];
+      if (index == kUnknown && !Known(cell)) {
+        index = lookup->Search(r, g, b);
+        Set(cell, index);
+      }
+      return index;
+    }
+  };
+  View MakeView() {
+    return View{cache_.data(), known_.data(), red_.data(), green_.data(), blue_.data(), this};
   }
+
+  int NearestIndex(int red, int green, int blue) { return MakeView().Nearest(red, green, blue); }
 
   // The entry of least |dr| + |dg| + |db|, the lowest index on ties; 0 for an empty palette.
   int Search(int red, int green, int blue) const;
+  // The same search without processor-specific code, which Search falls back to.
+  int SearchPortable(int red, int green, int blue) const;
 
  private:
-  std::vector<std::int16_t> cache_;
+  static constexpr std::uint8_t kUnknown = 0xFF;
+  std::vector<std::uint8_t> cache_;
+  std::vector<std::uint8_t> known_;
   // Channels as 16-bit lanes, all 256 entries always present: entries past the palette hold
   // kFar, whose distance from any colour exceeds every real one.
   static constexpr std::int16_t kFar = 1000;

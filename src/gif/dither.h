@@ -6,8 +6,11 @@
 #include <vector>
 
 #include "gif/color_lookup.h"
+#include "platform/canvas.h"
 
 namespace morvane::gif {
+
+struct ChannelState;
 
 // Nearest colour without diffusion. Rows alternate direction: row 0 left to right, row 1 right
 // to left, and so on; Column() is the next pixel to map.
@@ -23,6 +26,17 @@ class TDitherEngine {
     const int index = lookup_.NearestIndex(red, green, blue);
     column_ += direction_;
     return index;
+  }
+  // Maps the rest of the current row, row[x] into out[x] for each column in walk order; the
+  // same as calling MapPixel for every column up to the row's end.
+  void MapRow(const ColorValue* row, std::uint8_t* out) {
+    for (int x = column_; x >= 0 && x < width_; x += direction_) {
+      const ColorValue colour = row[x];
+      out[x] = static_cast<std::uint8_t>(lookup_.NearestIndex(
+          static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+          static_cast<int>((colour >> 16) & 0xFF)));
+      column_ = x + direction_;
+    }
   }
   void StartNextRow() {
     direction_ = -direction_;
@@ -46,6 +60,9 @@ class TFloydSteinbergDitherer : public TDitherEngine {
   TFloydSteinbergDitherer(int width, TFastColorLookup& lookup);
 
   int MapPixel(int red, int green, int blue);
+  // Maps the rest of the current row as MapPixel would, pixel by pixel, with the diffusion
+  // state held in registers.
+  void MapRow(const ColorValue* row, std::uint8_t* out);
   void StartNextRow();
 
   int Slot() const { return slot_; }
@@ -55,6 +72,8 @@ class TFloydSteinbergDitherer : public TDitherEngine {
   }
 
  private:
+  void LoadState(ChannelState (&channels)[3]);
+  void StoreState(const ChannelState (&channels)[3]);
   std::size_t Offset(int channel) const {
     return static_cast<std::size_t>(channel) * (static_cast<std::size_t>(width_) + 2);
   }

@@ -19,12 +19,7 @@ void MapPixels(const RgbCanvas& source, Ditherer& ditherer, std::vector<std::uin
     const ColorValue* row = source.Row(y);
     std::uint8_t* out_row =
         out.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-    for (int x = ditherer.Column(); x >= 0 && x < width; x = ditherer.Column()) {
-      const ColorValue colour = row[x];
-      out_row[x] = static_cast<std::uint8_t>(
-          ditherer.MapPixel(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                            static_cast<int>((colour >> 16) & 0xFF)));
-    }
+    ditherer.MapRow(row, out_row);
     ditherer.StartNextRow();
   }
 }

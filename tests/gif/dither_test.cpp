@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
 #include <vector>
 
 namespace morvane::gif {
@@ -95,6 +96,53 @@ TEST(TFloydSteinbergDitherer, ClampsCarriedValuesOnly) {
   TFastColorLookup lookup2({kBlack, kWhite});
   TFloydSteinbergDitherer low(3, lookup2);
   EXPECT_EQ(MapRows(low, {{155, 5, 135}}), (std::vector<std::vector<int>>{{1, 0, 1}}));
+}
+
+// Mapping whole rows at a time gives the indices, diffusion state and cache decisions of
+// mapping pixel by pixel, for both ditherers, rows in both directions and any width.
+template <typename Ditherer>
+void ExpectRowWalkEqualsPixelWalk(int width) {
+  std::uint32_t seed = 11;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  std::vector<ColorValue> palette;
+  for (int i = 0; i < 40; ++i) palette.push_back(next() & 0xFFFFFF);
+  std::vector<ColorValue> pixels;
+  for (int i = 0; i < width * 7; ++i) pixels.push_back(next() & 0xFFFFFF);
+
+  TFastColorLookup by_pixel_lookup(palette);
+  TFastColorLookup by_row_lookup(palette);
+  Ditherer by_pixel(width, by_pixel_lookup);
+  Ditherer by_row(width, by_row_lookup);
+  std::vector<std::uint8_t> expected(pixels.size()), actual(pixels.size());
+  for (int y = 0; y < 7; ++y) {
+    const ColorValue* row = pixels.data() + y * width;
+    for (int x = by_pixel.Column(); x >= 0 && x < width; x = by_pixel.Column()) {
+      const ColorValue c = row[x];
+      expected[static_cast<std::size_t>(y * width + x)] = static_cast<std::uint8_t>(
+          by_pixel.MapPixel(static_cast<int>(c & 0xFF), static_cast<int>(c >> 8 & 0xFF),
+                            static_cast<int>(c >> 16 & 0xFF)));
+    }
+    by_row.MapRow(row, actual.data() + y * width);
+    EXPECT_EQ(by_row.Column(), by_pixel.Column());
+    by_pixel.StartNextRow();
+    by_row.StartNextRow();
+  }
+  EXPECT_EQ(actual, expected) << "width " << width;
+  if constexpr (std::is_same_v<Ditherer, TFloydSteinbergDitherer>) {
+    for (int channel = 0; channel < 3; ++channel)
+      for (int slot = 0; slot < width + 2; ++slot)
+        ASSERT_EQ(by_row.SlotValue(channel, slot), by_pixel.SlotValue(channel, slot));
+  }
+}
+
+TEST(DitherRows, RowWalkEqualsPixelWalk) {
+  for (int width : {1, 2, 5, 64}) {
+    ExpectRowWalkEqualsPixelWalk<TFloydSteinbergDitherer>(width);
+    ExpectRowWalkEqualsPixelWalk<TDitherEngine>(width);
+  }
 }
 
 }  // namespace

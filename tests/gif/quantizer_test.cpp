@@ -109,9 +109,11 @@ TEST(TFastColorLookup, SearchEqualsThePlainScan) {
         }
       }
       ASSERT_EQ(lookup.Search(r, g, b), expected) << "size " << size << " colour " << c;
+      ASSERT_EQ(lookup.SearchPortable(r, g, b), expected) << "size " << size << " colour " << c;
     }
   }
   EXPECT_EQ(TFastColorLookup({}).Search(1, 2, 3), 0);
+  EXPECT_EQ(TFastColorLookup({}).SearchPortable(1, 2, 3), 0);
 }
 
 }  // namespace
