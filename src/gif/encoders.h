@@ -56,10 +56,23 @@ class TGIFEncoder {
   }
 
   // The pixel at the cursor, which then moves on; checks it against the colour count.
-  int TakePixel() {
-    const int pixel = *cursor_++;
+  int TakePixel() { return CheckedPixel(*cursor_++); }
+
+  int CheckedPixel(int pixel) const {
     if (pixel >= colour_count_) RaiseColorNotInTable();
     return pixel;
+  }
+
+  // The next stretch of pixels in walk order, for encoders that take many pixels at a time:
+  // the whole frame, or one row of an interlaced frame per call. False when none is left.
+  // Not to be mixed with TakePixel and NextPixel.
+  bool NextSpan(const std::uint8_t*& begin, const std::uint8_t*& end) {
+    if (pixels_left_ <= 0 && !(interlaced_ && NextInterlacedRow())) return false;
+    begin = cursor_;
+    end = cursor_ + pixels_left_;
+    cursor_ = end;
+    pixels_left_ = 0;
+    return true;
   }
 
   // Counts off the pixel just taken; false at the end of the frame. An interlaced frame is walked

@@ -42,18 +42,18 @@ class TGIFWriter {
   int fill_ = 1;
 };
 
-// The LZW string table: open addressing over 8009 slots of 32 bits. A slot holds
-// (key << 12) | code, where key = (prefix << 8) | pixel takes at most 20 bits; an empty slot has
-// every bit set. The first slot is (key ^ (key >> 4)) % 8009 and the probe after slot s is
-// 2s % 8009 (8008 after slot 0).
+// The LZW string table: maps key = (prefix code << 8) | pixel (at most 20 bits) to the code of
+// that string. Open addressing over 8192 slots of 32 bits, each (key << 12) | code or all bits
+// set when empty; linear probing from a multiplicative hash. The encoder clears the table
+// before it holds 4095 strings, so at least half the slots stay empty, probe runs stay short,
+// and every probe ends at an empty slot. The codes the encoder writes depend only on which
+// strings the table holds, never on where it keeps them.
 class THashTable {
  public:
-  static constexpr std::uint32_t kSlots = 8009;
+  static constexpr std::uint32_t kSlots = 8192;
   static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
-  static constexpr std::uint32_t kEmptyKey = kEmpty >> 12;
-  // Doubling modulo the prime 8009 walks cycles of 4004 slots (2 has order 4004), and slot 0
-  // leads into one of them, so a probe sequence meets at most 4005 distinct slots.
-  static constexpr std::uint32_t kLongestProbe = 4005;
+  // More strings than any frame's table can hold; storing beyond it is a logic error.
+  static constexpr std::uint32_t kMaxStrings = kSlots / 2;
 
   THashTable();
 
@@ -62,20 +62,18 @@ class THashTable {
 
   // The code stored for key, or -1 with slot set to the empty slot where key belongs.
   int Find(std::uint32_t key, std::uint32_t& slot) const {
-    std::uint32_t s = FirstSlot(key);
-    for (std::uint32_t probes = 0; probes < kLongestProbe; ++probes) {
+    for (std::uint32_t s = FirstSlot(key);; s = (s + 1) & (kSlots - 1)) {
       const std::uint32_t entry = slots_[s];
-      if ((entry >> 12) == kEmptyKey) {
+      if (entry == kEmpty) {
         slot = s;
         return -1;
       }
       if ((entry >> 12) == key) return static_cast<int>(entry & 0xFFF);
-      s = NextSlot(s);
     }
-    return FindBeyondCycle(key, slot);
   }
   // Stores key with its code in the slot that Find named for it.
   void Store(std::uint32_t slot, std::uint32_t key, int code) {
+    if (++count_ > kMaxStrings) RaiseFull();
     slots_[slot] = key << 12 | (static_cast<std::uint32_t>(code) & 0xFFF);
   }
 
@@ -88,17 +86,13 @@ class THashTable {
     if (Find(key, slot) < 0) Store(slot, key, code);
   }
 
-  static std::uint32_t FirstSlot(std::uint32_t key) { return (key ^ (key >> 4)) % kSlots; }
-  static std::uint32_t NextSlot(std::uint32_t slot) {
-    if (slot == 0) return kSlots - 1;
-    slot *= 2;
-    return slot >= kSlots ? slot - kSlots : slot;
-  }
+  static std::uint32_t FirstSlot(std::uint32_t key) { return (key * 0x9E3779B1u) >> 19; }
 
  private:
-  int FindBeyondCycle(std::uint32_t key, std::uint32_t& slot) const;
+  [[noreturn]] static void RaiseFull();
 
   std::unique_ptr<std::uint32_t[]> slots_;
+  std::uint32_t count_ = 0;
 };
 
 }  // namespace morvane::gif

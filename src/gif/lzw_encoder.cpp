@@ -22,7 +22,7 @@ void TLZWEncoder::EncodeFrame(ByteSink& out, int codeBits, int colourCount,
 
 // After each code the width follows the decoder, which widens its codes once the next free code
 // no longer fits; at 12 bits the largest code becomes 4096 so the width stops growing.
-void TLZWEncoder::EmitCode(int code) {
+inline void TLZWEncoder::EmitCode(int code) {
   PackCode(code);
   if (next_free_ > largest_code_ || just_cleared_) {
     if (just_cleared_) {
@@ -45,25 +45,31 @@ void TLZWEncoder::EmitClear() {
 
 void TLZWEncoder::CompressPixels() {
   table_ = std::make_unique<THashTable>();
+  THashTable& table = *table_;
   EmitClear();
-  int prefix = TakePixel();
-  while (NextPixel()) {
-    const int pixel = TakePixel();
-    const std::uint32_t key = static_cast<std::uint32_t>(prefix) << 8 | pixel;
-    std::uint32_t slot = 0;
-    const int code = table_->Find(key, slot);
-    if (code >= 0) {
-      prefix = code;
-      continue;
+  const std::uint8_t* pixel = nullptr;
+  const std::uint8_t* end = nullptr;
+  NextSpan(pixel, end);
+  int prefix = CheckedPixel(*pixel++);
+  do {
+    for (; pixel < end; ++pixel) {
+      const int value = CheckedPixel(*pixel);
+      const std::uint32_t key = static_cast<std::uint32_t>(prefix) << 8 | value;
+      std::uint32_t slot = 0;
+      const int code = table.Find(key, slot);
+      if (code >= 0) {
+        prefix = code;
+        continue;
+      }
+      EmitCode(prefix);
+      prefix = value;
+      if (next_free_ >= kClearAtFreeCode) {
+        EmitClear();
+      } else {
+        table.Store(slot, key, next_free_++);
+      }
     }
-    EmitCode(prefix);
-    prefix = pixel;
-    if (next_free_ >= kClearAtFreeCode) {
-      EmitClear();
-    } else {
-      table_->Store(slot, key, next_free_++);
-    }
-  }
+  } while (NextSpan(pixel, end));
   EmitCode(prefix);
 }
 
