@@ -23,6 +23,9 @@ class TFastColorLookup {
     count_ = palette.size() < 256 ? static_cast<int>(palette.size()) : 256;
     for (int i = 0; i < count_; ++i) {
       const ColorValue colour = palette[static_cast<std::size_t>(i)];
+      rgb_[4 * static_cast<std::size_t>(i)] = static_cast<std::int32_t>(colour & 0xFF);
+      rgb_[4 * static_cast<std::size_t>(i) + 1] = static_cast<std::int32_t>((colour >> 8) & 0xFF);
+      rgb_[4 * static_cast<std::size_t>(i) + 2] = static_cast<std::int32_t>((colour >> 16) & 0xFF);
       red_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(colour & 0xFF);
       green_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>((colour >> 8) & 0xFF);
       blue_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>((colour >> 16) & 0xFF);
@@ -42,6 +45,10 @@ class TFastColorLookup {
   static std::size_t Cell(int red, int green, int blue) {
     return static_cast<std::size_t>((red >> 3) | (green >> 3) << 5 | (blue >> 3) << 10);
   }
+  // The cell of a colour 0x00BBGGRR: the top five bits of each channel.
+  static std::size_t Cell(ColorValue colour) {
+    return (colour >> 3 & 0x1F) | (colour >> 6 & 0x3E0) | (colour >> 9 & 0x7C00);
+  }
 
   // Plain pointers into the lookup for inner loops, which the compiler keeps in registers
   // while pixels are stored. Valid while the lookup lives.
@@ -54,6 +61,7 @@ class TFastColorLookup {
     const std::int16_t* red;
     const std::int16_t* green;
     const std::int16_t* blue;
+    const std::int32_t* rgb;  // red, green, blue, 0 per entry
     const TFastColorLookup* lookup;
 
     bool Known(std::size_t cell) const { return (known[cell / 8] >> (cell % 8) & 1) != 0; }
@@ -66,17 +74,25 @@ class TFastColorLookup {
     // entry. The cache answers per cell, not per colour: the first colour of a cell that
     // misses decides the index for every later colour of that cell.
     int Nearest(int r, int g, int b) const {
-      const std::size_t cell = Cell(r, g, b);
+      return Nearest(static_cast<ColorValue>(r) | static_cast<ColorValue>(g) << 8 |
+                     static_cast<ColorValue>(b) << 16);
+    }
+    // The same for a colour 0x00BBGGRR.
+    int Nearest(ColorValue colour) const {
+      const std::size_t cell = Cell(colour);
       int index = cache[cell];
       if (index == kUnknown && !Known(cell)) {
-        index = lookup->Search(r, g, b);
+        index =
+            lookup->Search(static_cast<int>(colour & 0xFF), static_cast<int>(colour >> 8 & 0xFF),
+                           static_cast<int>(colour >> 16 & 0xFF));
         Set(cell, index);
       }
       return index;
     }
   };
   View MakeView() {
-    return View{cache_.data(), known_.data(), red_.data(), green_.data(), blue_.data(), this};
+    return View{cache_.data(), known_.data(), red_.data(), green_.data(),
+                blue_.data(),  rgb_.data(),   this};
   }
 
   int NearestIndex(int red, int green, int blue) { return MakeView().Nearest(red, green, blue); }
@@ -93,6 +109,7 @@ class TFastColorLookup {
   // Channels as 16-bit lanes, all 256 entries always present: entries past the palette hold
   // kFar, whose distance from any colour exceeds every real one.
   static constexpr std::int16_t kFar = 1000;
+  std::array<std::int32_t, 4 * 256> rgb_{};
   std::array<std::int16_t, 256> red_{};
   std::array<std::int16_t, 256> green_{};
   std::array<std::int16_t, 256> blue_{};

@@ -10,8 +10,6 @@
 
 namespace morvane::gif {
 
-struct ChannelState;
-
 // Nearest colour without diffusion. Rows alternate direction: row 0 left to right, row 1 right
 // to left, and so on; Column() is the next pixel to map.
 class TDitherEngine {
@@ -55,34 +53,42 @@ class TDitherEngine {
 // back the share it leaves for the next row. Left-to-right rows use slots 0 .. width-1 and
 // right-to-left rows slots width+1 .. 2, so the shares of one row are read back one slot
 // shifted by the next. The output bytes depend on this geometry; keep it as it is.
+//
+// The three channels of a slot are stored side by side (red, green, blue, unused), and the
+// per-channel state likewise, so that one vector operation serves all three channels.
 class TFloydSteinbergDitherer : public TDitherEngine {
  public:
   TFloydSteinbergDitherer(int width, TFastColorLookup& lookup);
 
   int MapPixel(int red, int green, int blue);
-  // Maps the rest of the current row as MapPixel would, pixel by pixel, with the diffusion
-  // state held in registers.
+  // Maps the rest of the current row as MapPixel would, pixel by pixel.
   void MapRow(const ColorValue* row, std::uint8_t* out);
   void StartNextRow();
+
+  // Maps count pixels from the current column on, walking in the row's direction: the pixel
+  // at first[k * Direction()] into out[k * Direction()].
+  void MapRun(const ColorValue* first, std::uint8_t* out, int count);
+  // The same without processor-specific code, which MapRun falls back to.
+  void MapRunPortable(const ColorValue* first, std::uint8_t* out, int count);
 
   int Slot() const { return slot_; }
   // The value of one channel's slot (channel 0 red, 1 green, 2 blue).
   std::int32_t SlotValue(int channel, int slot) const {
-    return slots_[Offset(channel) + static_cast<std::size_t>(slot)];
+    return slots_[4 * static_cast<std::size_t>(slot) + static_cast<std::size_t>(channel)];
   }
 
  private:
-  void LoadState(ChannelState (&channels)[3]);
-  void StoreState(const ChannelState (&channels)[3]);
-  std::size_t Offset(int channel) const {
-    return static_cast<std::size_t>(channel) * (static_cast<std::size_t>(width_) + 2);
+  void Advance(int count) {
+    column_ += count * direction_;
+    slot_ += count * direction_;
   }
 
   std::vector<std::int32_t> slots_;
   int slot_ = 0;
-  std::array<std::int32_t, 3> carried_{};
-  std::array<std::int32_t, 3> below_{};
-  std::array<std::int32_t, 3> below_prev_{};
+  // Red, green, blue, unused.
+  std::array<std::int32_t, 4> carried_{};
+  std::array<std::int32_t, 4> below_{};
+  std::array<std::int32_t, 4> below_prev_{};
 };
 
 }  // namespace morvane::gif

@@ -99,7 +99,8 @@ TEST(TFloydSteinbergDitherer, ClampsCarriedValuesOnly) {
 }
 
 // Mapping whole rows at a time gives the indices, diffusion state and cache decisions of
-// mapping pixel by pixel, for both ditherers, rows in both directions and any width.
+// mapping pixel by pixel, for both ditherers, rows in both directions and any width; the
+// portable diffusion gives the same as the one the processor runs.
 template <typename Ditherer>
 void ExpectRowWalkEqualsPixelWalk(int width) {
   std::uint32_t seed = 11;
@@ -114,9 +115,11 @@ void ExpectRowWalkEqualsPixelWalk(int width) {
 
   TFastColorLookup by_pixel_lookup(palette);
   TFastColorLookup by_row_lookup(palette);
+  TFastColorLookup portable_lookup(palette);
   Ditherer by_pixel(width, by_pixel_lookup);
   Ditherer by_row(width, by_row_lookup);
-  std::vector<std::uint8_t> expected(pixels.size()), actual(pixels.size());
+  Ditherer portable(width, portable_lookup);
+  std::vector<std::uint8_t> expected(pixels.size()), actual(pixels.size()), plain(pixels.size());
   for (int y = 0; y < 7; ++y) {
     const ColorValue* row = pixels.data() + y * width;
     for (int x = by_pixel.Column(); x >= 0 && x < width; x = by_pixel.Column()) {
@@ -127,14 +130,22 @@ void ExpectRowWalkEqualsPixelWalk(int width) {
     }
     by_row.MapRow(row, actual.data() + y * width);
     EXPECT_EQ(by_row.Column(), by_pixel.Column());
+    if constexpr (std::is_same_v<Ditherer, TFloydSteinbergDitherer>) {
+      const int x = portable.Column();
+      portable.MapRunPortable(row + x, plain.data() + y * width + x, width);
+    }
     by_pixel.StartNextRow();
     by_row.StartNextRow();
+    portable.StartNextRow();
   }
   EXPECT_EQ(actual, expected) << "width " << width;
   if constexpr (std::is_same_v<Ditherer, TFloydSteinbergDitherer>) {
+    EXPECT_EQ(plain, expected) << "width " << width;
     for (int channel = 0; channel < 3; ++channel)
-      for (int slot = 0; slot < width + 2; ++slot)
+      for (int slot = 0; slot < width + 2; ++slot) {
         ASSERT_EQ(by_row.SlotValue(channel, slot), by_pixel.SlotValue(channel, slot));
+        ASSERT_EQ(portable.SlotValue(channel, slot), by_pixel.SlotValue(channel, slot));
+      }
   }
 }
 
