@@ -69,19 +69,47 @@ bool THistogram::CountFrame(TGIFSubImage& frame) {
   TGIFGraphicControlExtension* control = frame.ControlExtension();
   const bool transparent = frame.HasTransparency() && control != nullptr;
   const int transparent_index = transparent ? control->TransparentIndex() : -1;
+  std::vector<std::uint8_t>& pixels = frame.Pixels();
+
+  // Counted first into a table of the frame's own, without the checks each pixel needs only
+  // when a count could reach the saturation point.
+  std::int64_t total = static_cast<std::int64_t>(pixels.size());
+  for (const THistogramRecord& record : records_) total += record.UseCount;
   bool used = false;
-  for (std::uint8_t& pixel : frame.Pixels()) {
-    if (pixel == transparent_index) {
-      used = true;
-      continue;
+  bool in_range = true;
+  if (total < kMaxUseCount) {
+    std::array<std::uint32_t, 256> counts{};
+    for (const std::uint8_t pixel : pixels) ++counts[pixel];
+    for (int index = entry_count_; index < 256; ++index)
+      if (counts[static_cast<std::size_t>(index)] != 0 && index != transparent_index)
+        in_range = false;
+    if (in_range) {
+      if (transparent_index >= 0) {
+        used = counts[static_cast<std::size_t>(transparent_index)] != 0;
+        counts[static_cast<std::size_t>(transparent_index)] = 0;
+      }
+      for (int index = 0; index < entry_count_; ++index)
+        records_[static_cast<std::size_t>(index)].UseCount +=
+            static_cast<std::int32_t>(counts[static_cast<std::size_t>(index)]);
     }
-    if (pixel >= entry_count_) {
-      pixel = 0;
-      frame.Image().Warning("Color not in color table");
+  }
+  if (total >= kMaxUseCount || !in_range) {
+    // Pixel by pixel: indices beyond the map are replaced in order, each with its warning,
+    // and counting stops when a count saturates.
+    used = false;
+    for (std::uint8_t& pixel : pixels) {
+      if (pixel == transparent_index) {
+        used = true;
+        continue;
+      }
+      if (pixel >= entry_count_) {
+        pixel = 0;
+        frame.Image().Warning("Color not in color table");
+      }
+      std::int32_t& count = records_[pixel].UseCount;
+      if (count == kMaxUseCount) break;
+      ++count;
     }
-    std::int32_t& count = records_[pixel].UseCount;
-    if (count == kMaxUseCount) break;
-    ++count;
   }
   if (transparent && !used) {
     control->SetTransparentIndex(0);
@@ -174,6 +202,24 @@ void TColorMapOptimizer::BuildSharedMap() {
     shared_[p] = combined_[p]->Colour;
     sums[p] = ChannelSum(combined_[p]->Colour);
   }
+  // A used colour that did not fit takes the kept colour with the nearest channel sum, the most
+  // used one on ties. Sums run from 0 to 765, so the answer for every sum is worked out once.
+  std::array<std::int32_t, 766> nearest_by_sum{};
+  if (kept > 0 && kept < combined_.size()) {
+    for (int sum = 0; sum <= 765; ++sum) {
+      int best = 0;
+      int best_distance = 765;
+      for (std::size_t k = 0; k < kept; ++k) {
+        const int distance = std::abs(sums[k] - sum);
+        if (distance < best_distance) {
+          best_distance = distance;
+          best = static_cast<int>(k);
+        }
+      }
+      nearest_by_sum[static_cast<std::size_t>(sum)] =
+          combined_[static_cast<std::size_t>(best)]->NewIndex;
+    }
+  }
   // Records are sorted by use, so every record a merged-away one refers to is placed before it.
   for (std::size_t p = kept; p < combined_.size(); ++p) {
     THistogramRecord* record = combined_[p];
@@ -181,19 +227,8 @@ void TColorMapOptimizer::BuildSharedMap() {
       record->NewIndex = record->MergedInto->NewIndex;
       continue;
     }
-    // A used colour that did not fit: the kept colour with the nearest channel sum, the most
-    // used one on ties.
-    const int sum = ChannelSum(record->Colour);
-    int best = 0;
-    int best_distance = 765;
-    for (std::size_t k = 0; k < kept; ++k) {
-      const int distance = std::abs(sums[k] - sum);
-      if (distance < best_distance) {
-        best_distance = distance;
-        best = static_cast<int>(k);
-      }
-    }
-    record->NewIndex = kept > 0 ? combined_[static_cast<std::size_t>(best)]->NewIndex : 0;
+    record->NewIndex =
+        kept > 0 ? nearest_by_sum[static_cast<std::size_t>(ChannelSum(record->Colour))] : 0;
   }
 
   if (uses_transparency_) {
