@@ -159,30 +159,38 @@ TEST(ZarImage, AlphaBlendingAndBinaryThreshold) {
 }
 
 TEST(ZarImage, BlendingTruncatesExactlyForEveryAlpha) {
-  // Alphas 1..254 in alpha-only runs over extreme and mixed colour pairs: each channel is
-  // ((255 - alpha) * under + alpha * colour) / 255 with the remainder dropped.
-  sw::Bytes data;
-  for (int alpha = 1; alpha < 255;) {
-    const int n = std::min(63, 255 - alpha);
-    data.push_back(static_cast<std::uint8_t>(n << 2 | 3));
-    for (int i = 0; i < n; ++i) data.push_back(static_cast<std::uint8_t>(alpha++));
+  // Alphas 0..255 in alpha-only runs and in runs of index and alpha pairs, over extreme and
+  // mixed colour pairs: each channel is ((255 - alpha) * under + alpha * colour) / 255 with the
+  // remainder dropped (alpha 0 leaves the pixel, 255 gives the colour).
+  sw::Bytes alpha_only, pairs;
+  for (int alpha = 0; alpha < 256;) {
+    const int n = std::min(63, 256 - alpha);
+    alpha_only.push_back(static_cast<std::uint8_t>(n << 2 | 3));
+    pairs.push_back(static_cast<std::uint8_t>(n << 2 | 2));
+    for (int i = 0; i < n; ++i, ++alpha) {
+      alpha_only.push_back(static_cast<std::uint8_t>(alpha));
+      pairs.push_back(static_cast<std::uint8_t>(alpha % 3 == 0 ? 0 : 1 + alpha % 5));
+      pairs.push_back(static_cast<std::uint8_t>(alpha));
+    }
   }
-  const TZarImage ramp = ReadZar(ZarBlock(254, data));
-  const std::pair<ColorValue, ColorValue> pairs[] = {
+  const std::pair<ColorValue, ColorValue> colours[] = {
       {0x000000, 0xFFFFFF}, {0xFFFFFF, 0x000000}, {0x123456, 0xFEDCBA}, {0xFF00FF, 0x01FE80}};
-  for (const auto& [under, colour] : pairs) {
+  for (const auto& [under, colour] : colours) {
     TPalette palette{};
-    palette[0] = colour;
-    RgbCanvas canvas(254, 1);
-    canvas.FillRect(0, 0, 254, 1, under);
-    ramp.Draw(canvas, {0, 0}, -1, palette);
-    for (std::uint32_t alpha = 1; alpha < 255; ++alpha) {
-      ColorValue expected = 0;
-      for (int shift = 0; shift < 24; shift += 8)
-        expected |=
-            ((255 - alpha) * (under >> shift & 0xFF) + alpha * (colour >> shift & 0xFF)) / 255
-            << shift;
-      ASSERT_EQ(canvas.GetPixel(alpha - 1, 0), expected) << "alpha " << alpha;
+    for (std::size_t i = 0; i < 6; ++i) palette[i] = (colour + 0x0B1D29u * i) & 0xFFFFFF;
+    for (const bool indexed : {false, true}) {
+      RgbCanvas canvas(256, 1);
+      canvas.FillRect(0, 0, 256, 1, under);
+      ReadZar(ZarBlock(256, indexed ? pairs : alpha_only)).Draw(canvas, {0, 0}, -1, palette);
+      for (std::uint32_t alpha = 0; alpha < 256; ++alpha) {
+        const ColorValue over = palette[indexed && alpha % 3 != 0 ? 1 + alpha % 5 : 0];
+        ColorValue expected = 0;
+        for (int shift = 0; shift < 24; shift += 8)
+          expected |=
+              ((255 - alpha) * (under >> shift & 0xFF) + alpha * (over >> shift & 0xFF)) / 255
+              << shift;
+        ASSERT_EQ(canvas.GetPixel(alpha, 0), expected) << "alpha " << alpha << " " << indexed;
+      }
     }
   }
 }
