@@ -14,13 +14,15 @@ constexpr std::int32_t kNone = TOctreeNode::kNone;
 
 TColorQuantizer::TColorQuantizer(int max_colors, int color_bits)
     : max_colors_(max_colors), color_bits_(color_bits) {
-  if (color_bits < 1 || color_bits > 8 || max_colors < 1)
+  if (color_bits < 1 || color_bits > 8 || max_colors < 1 || max_colors > kMaxColors)
     throw GIFException("Invalid color quantizer settings");
   reducible_.fill(kNone);
   // A tree reduced as pixels arrive holds at most max_colors + 1 leaves, each with at most
   // color_bits ancestors; reserving that much avoids regrowing the pool in the common case.
-  nodes_.reserve(static_cast<std::size_t>(max_colors + 1) * static_cast<std::size_t>(color_bits) +
-                 1);
+  const std::size_t nodes =
+      static_cast<std::size_t>(max_colors + 1) * static_cast<std::size_t>(color_bits) + 1;
+  nodes_.reserve(nodes);
+  links_.reserve(nodes);
 }
 
 std::int32_t TColorQuantizer::NewNode(int level) {
@@ -29,15 +31,17 @@ std::int32_t TColorQuantizer::NewNode(int level) {
     index = free_.back();
     free_.pop_back();
     nodes_[static_cast<std::size_t>(index)] = TOctreeNode{};
+    links_[static_cast<std::size_t>(index)] = TOctreeLinks{};
   } else {
     index = static_cast<std::int32_t>(nodes_.size());
     nodes_.emplace_back();
+    links_.emplace_back();
   }
-  TOctreeNode& node = nodes_[static_cast<std::size_t>(index)];
   if (level == color_bits_) {
-    node.IsLeaf = true;
+    links_[static_cast<std::size_t>(index)].Child[0] = TOctreeLinks::kLeaf;
     ++leaf_count_;
   } else {
+    TOctreeNode& node = nodes_[static_cast<std::size_t>(index)];
     node.NextReducible = reducible_[static_cast<std::size_t>(level)];
     reducible_[static_cast<std::size_t>(level)] = index;
   }
@@ -45,63 +49,90 @@ std::int32_t TColorQuantizer::NewNode(int level) {
 }
 
 void TColorQuantizer::FreeSubtree(std::int32_t index) {
-  TOctreeNode& node = nodes_[static_cast<std::size_t>(index)];
-  for (int i = 7; i >= 0; --i) {
-    const std::int32_t child = node.Child[static_cast<std::size_t>(i)];
-    if (child != kNone) FreeSubtree(child);
+  const TOctreeLinks& links = links_[static_cast<std::size_t>(index)];
+  if (!links.IsLeaf()) {
+    for (int i = 7; i >= 0; --i) {
+      const std::int32_t child = links.Child[static_cast<std::size_t>(i)];
+      if (child != kNone) FreeSubtree(child);
+    }
   }
   free_.push_back(index);
 }
 
-void TColorQuantizer::AddColor(ColorValue colour, std::uint64_t count) {
+namespace {
+
+// The bits of a byte spread to every third bit: bit i moves to bit 3i.
+constexpr std::array<std::uint32_t, 256> kSpread = [] {
+  std::array<std::uint32_t, 256> table{};
+  for (std::uint32_t value = 0; value < 256; ++value)
+    for (int bit = 0; bit < 8; ++bit) table[value] |= (value >> bit & 1u) << (3 * bit);
+  return table;
+}();
+
+// The branches a colour takes at every level of the tree, three bits per level (red, green,
+// blue from the top bit of each channel down), level 0 in the top three of the 24 bits.
+std::uint32_t Branches(ColorValue colour) {
+  return kSpread[colour & 0xFF] << 2 | kSpread[colour >> 8 & 0xFF] << 1 |
+         kSpread[colour >> 16 & 0xFF];
+}
+
+}  // namespace
+
+inline void TColorQuantizer::Insert(ColorValue colour, std::uint64_t count, Path& path) {
   colour &= 0xFFFFFFu;
-  const unsigned red = colour & 0xFF;
-  const unsigned green = (colour >> 8) & 0xFF;
-  const unsigned blue = (colour >> 16) & 0xFF;
+  const std::uint32_t branches = Branches(colour);
   if (root_ == kNone) root_ = NewNode(0);
   std::int32_t index = root_;
   int level = 0;
-  if (path_depth_ >= 0) {
-    // Levels whose branch bits agree with the last colour lead through the same nodes.
-    const ColorValue differ = colour ^ path_colour_;
-    const auto bits = static_cast<std::uint8_t>(differ | differ >> 8 | differ >> 16);
-    level = std::min(std::countl_zero(bits), path_depth_);
-    index = path_[static_cast<std::size_t>(level)];
+  if (path.depth >= 0) {
+    // Levels whose branches agree with the last colour's lead through the same nodes.
+    const std::uint32_t differ = branches ^ path.branches;
+    const int shared = differ == 0 ? 8 : (std::countl_zero(differ) - 8) / 3;
+    level = std::min(shared, path.depth);
+    index = path.nodes[static_cast<std::size_t>(level)];
+  } else {
+    path.nodes[0] = index;
   }
-  path_[static_cast<std::size_t>(level)] = index;
-  while (!nodes_[static_cast<std::size_t>(index)].IsLeaf) {
-    const int shift = 7 - level;
-    const std::size_t branch =
-        ((red >> shift) & 1u) << 2 | ((green >> shift) & 1u) << 1 | ((blue >> shift) & 1u);
-    std::int32_t child = nodes_[static_cast<std::size_t>(index)].Child[branch];
+  for (TOctreeLinks* links = &links_[static_cast<std::size_t>(index)]; !links->IsLeaf();
+       links = &links_[static_cast<std::size_t>(index)]) {
+    const std::size_t branch = branches >> (21 - 3 * level) & 7u;
+    std::int32_t child = links->Child[branch];
     if (child == kNone) {
       child = NewNode(level + 1);  // may move the pool: look the parent up again
-      nodes_[static_cast<std::size_t>(index)].Child[branch] = child;
+      links_[static_cast<std::size_t>(index)].Child[branch] = static_cast<std::int16_t>(child);
     }
     index = child;
-    ++level;
-    path_[static_cast<std::size_t>(level)] = index;
+    path.nodes[static_cast<std::size_t>(++level)] = index;
   }
-  path_depth_ = level;
-  path_colour_ = colour;
+  path.depth = level;
+  path.branches = branches;
   TOctreeNode& leaf = nodes_[static_cast<std::size_t>(index)];
   leaf.PixelCount += count;
-  leaf.RedSum += red * count;
-  leaf.GreenSum += green * count;
-  leaf.BlueSum += blue * count;
-  while (leaf_count_ > max_colors_ && Reduce()) {
+  leaf.RedSum += (colour & 0xFF) * count;
+  leaf.GreenSum += (colour >> 8 & 0xFF) * count;
+  leaf.BlueSum += (colour >> 16 & 0xFF) * count;
+  if (leaf_count_ > max_colors_) {
+    while (leaf_count_ > max_colors_ && Reduce()) {
+    }
+    path.depth = -1;
   }
 }
 
+void TColorQuantizer::AddColor(ColorValue colour, std::uint64_t count) {
+  Insert(colour, count, path_);
+}
+
 void TColorQuantizer::AddRow(const ColorValue* row, int width) {
+  Path path = path_;
   int x = 0;
   while (x < width) {
     const ColorValue colour = row[x] & 0xFFFFFFu;
     int run = 1;
     while (x + run < width && (row[x + run] & 0xFFFFFFu) == colour) ++run;
-    AddColor(colour, static_cast<std::uint64_t>(run));
+    Insert(colour, static_cast<std::uint64_t>(run), path);
     x += run;
   }
+  path_ = path;
 }
 
 bool TColorQuantizer::Reduce() {
@@ -109,13 +140,12 @@ bool TColorQuantizer::Reduce() {
   while (level > 0 && reducible_[static_cast<std::size_t>(level)] == kNone) --level;
   const std::int32_t index = reducible_[static_cast<std::size_t>(level)];
   if (index == kNone) return false;  // a single leaf: nothing left to fold
-  path_depth_ = -1;
   TOctreeNode& node = nodes_[static_cast<std::size_t>(index)];
+  TOctreeLinks& links = links_[static_cast<std::size_t>(index)];
   reducible_[static_cast<std::size_t>(level)] = node.NextReducible;
   node.NextReducible = kNone;
   int children = 0;
-  for (std::size_t i = 0; i < 8; ++i) {
-    const std::int32_t child = node.Child[i];
+  for (const std::int32_t child : links.Child) {
     if (child == kNone) continue;
     const TOctreeNode& leaf = nodes_[static_cast<std::size_t>(child)];
     node.PixelCount += leaf.PixelCount;
@@ -125,18 +155,19 @@ bool TColorQuantizer::Reduce() {
     ++children;
   }
   for (int i = 7; i >= 0; --i) {
-    std::int32_t& child = node.Child[static_cast<std::size_t>(i)];
+    const std::int32_t child = links.Child[static_cast<std::size_t>(i)];
     if (child != kNone) FreeSubtree(child);
-    child = kNone;
   }
-  node.IsLeaf = true;
+  links_[static_cast<std::size_t>(index)] = TOctreeLinks{};
+  links_[static_cast<std::size_t>(index)].Child[0] = TOctreeLinks::kLeaf;
   leaf_count_ -= children - 1;
   return true;
 }
 
 void TColorQuantizer::Walk(std::int32_t index, std::vector<ColorValue>& palette) const {
-  const TOctreeNode& node = nodes_[static_cast<std::size_t>(index)];
-  if (node.IsLeaf) {
+  const TOctreeLinks& links = links_[static_cast<std::size_t>(index)];
+  if (links.IsLeaf()) {
+    const TOctreeNode& node = nodes_[static_cast<std::size_t>(index)];
     ColorValue colour = 0;
     if (node.PixelCount > 0) {
       colour = static_cast<ColorValue>(node.RedSum / node.PixelCount) |
@@ -146,7 +177,7 @@ void TColorQuantizer::Walk(std::int32_t index, std::vector<ColorValue>& palette)
     palette.push_back(colour);
     return;
   }
-  for (const std::int32_t child : node.Child)
+  for (const std::int32_t child : links.Child)
     if (child != kNone) Walk(child, palette);
 }
 

@@ -9,23 +9,36 @@
 
 namespace morvane::gif {
 
-// One node of the colour octree. Nodes live in the quantiser's pool and refer to each other by
-// pool index, so a whole tree costs one growing allocation instead of one per node. Counts and
-// sums are 64-bit: a leaf that gathers millions of pixels of one colour keeps its true average.
+// The gathered pixels of one node of the colour octree. Nodes live in the quantiser's pool and
+// refer to each other by pool index, so a whole tree costs one growing allocation instead of
+// one per node. Counts and sums are 64-bit: a leaf that gathers millions of pixels of one
+// colour keeps its true average.
 struct TOctreeNode {
   static constexpr std::int32_t kNone = -1;
 
-  bool IsLeaf = false;
   std::uint64_t PixelCount = 0;
   std::uint64_t RedSum = 0;
   std::uint64_t GreenSum = 0;
   std::uint64_t BlueSum = 0;
   std::int32_t NextReducible = kNone;
-  std::array<std::int32_t, 8> Child{kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone};
+};
+
+// The children of a node, kept apart from its sums: the walk down the tree reads 16 bytes per
+// level, and the links of a whole tree stay in the first-level cache. A leaf is marked in its
+// first child slot (leaves have no children).
+struct TOctreeLinks {
+  static constexpr std::int16_t kNone = -1;
+  static constexpr std::int16_t kLeaf = -2;
+
+  std::array<std::int16_t, 8> Child{kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone};
+  bool IsLeaf() const { return Child[0] == kLeaf; }
 };
 
 class TColorQuantizer {
  public:
+  // Up to this many colours; the node indices of such a tree fit the 16-bit links.
+  static constexpr int kMaxColors = 2048;
+
   // color_bits is the depth of the tree (1..8); a colour inserted at that depth is a leaf.
   TColorQuantizer(int max_colors, int color_bits);
 
@@ -55,13 +68,20 @@ class TColorQuantizer {
   // Heads of the per-level lists of reducible nodes, newest first.
   std::array<std::int32_t, 8> reducible_{};
   std::vector<TOctreeNode> nodes_;
+  std::vector<TOctreeLinks> links_;  // the children of nodes_[i] at links_[i]
   std::vector<std::int32_t> free_;
-  // The nodes the last inserted colour passed, by level, down to its leaf at path_depth_ (-1:
-  // none). A following colour that shares the top bits of every channel starts from the
-  // deepest node of the shared part. Reducing the tree forgets the path.
-  std::array<std::int32_t, 9> path_{};
-  int path_depth_ = -1;
-  ColorValue path_colour_ = 0;
+  // The nodes the last inserted colour passed, by level, down to its leaf at depth (-1: none).
+  // A following colour that shares the top bits of every channel starts from the deepest node
+  // of the shared part. Reducing the tree forgets the path.
+  struct Path {
+    std::array<std::int32_t, 9> nodes{};
+    int depth = -1;
+    std::uint32_t branches = 0;  // the last colour's branch bits, three per level
+  };
+  // AddColor with the path held by the caller, so that a row's loop keeps it in locals.
+  void Insert(ColorValue colour, std::uint64_t count, Path& path);
+
+  Path path_;
 };
 
 // The optimised palette of a canvas: every pixel inserted row by row from the top, at most

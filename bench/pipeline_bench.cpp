@@ -1,0 +1,172 @@
+// The converter's stages on the frames of the measuring sprite (tools/benchsprite): 32 frames
+// of one direction, 256 x 256, four alpha-blended layers. Each stage runs on what the stage
+// before it produced, as in a conversion, and reports the time per frame pixel ("per_pixel").
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+#include "app/convert_sequence.h"
+#include "benchsprite/benchsprite.h"
+#include "gif/color_lookup.h"
+#include "gif/dither.h"
+#include "gif/encoders.h"
+#include "gif/gif_image.h"
+#include "gif/quantizer.h"
+#include "gif/reduce.h"
+#include "platform/file.h"
+#include "sprite/sprite.h"
+#include "sprwriter/sprwriter.h"
+
+namespace {
+
+using namespace morvane;
+
+constexpr int kFrames = 32;
+constexpr int kSize = 256;
+
+// The measuring sprite in memory with its image data loaded.
+struct LoadedSprite {
+  MemoryFile file;
+  TSprite sprite;
+
+  LoadedSprite()
+      : file(sprwriter::WriteSprite(benchsprite::LargeSprite({kFrames, 1, kSize}))), sprite(file) {
+    sprite.GetCollection(0)->Images().LoadImages(file.Size());
+  }
+};
+
+LoadedSprite& Sprite() {
+  static LoadedSprite loaded;
+  return loaded;
+}
+
+// The composited frames, as the converter hands them to the GIF image.
+const std::vector<RgbCanvas>& Frames() {
+  static const std::vector<RgbCanvas> frames = [] {
+    std::vector<RgbCanvas> out;
+    LoadedSprite& loaded = Sprite();
+    DirectionFrames(loaded.sprite, *loaded.sprite.GetSequence(0), *loaded.sprite.GetCollection(0),
+                    0, DrawSettings{})
+        .Draw([&](const RgbCanvas& canvas, bool) { out.push_back(canvas); });
+    return out;
+  }();
+  return frames;
+}
+
+// The frames reduced to 256 colours, with and without dithering.
+const std::vector<gif::TReducedBitmap>& Reduced(int dither) {
+  static const auto make = [](int method) {
+    std::vector<gif::TReducedBitmap> out;
+    for (const RgbCanvas& frame : Frames()) out.push_back(gif::ReduceBitmap(frame, 7, method, 8));
+    return out;
+  };
+  static const std::vector<gif::TReducedBitmap> nearest = make(0), dithered = make(1);
+  return dither == 1 ? dithered : nearest;
+}
+
+void SetPerPixel(benchmark::State& state, double pixels) {
+  state.counters["per_pixel"] = benchmark::Counter(
+      pixels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// Decoding the ZAR runs of all four layers and blending them onto the cleared canvas.
+void BM_DrawFrames(benchmark::State& state) {
+  LoadedSprite& loaded = Sprite();
+  const TSprAnim& anim = *loaded.sprite.GetCollection(0);
+  DirectionFrames frames(loaded.sprite, *loaded.sprite.GetSequence(0), anim, 0, DrawSettings{});
+  for (auto _ : state) {
+    frames.Draw([](const RgbCanvas& canvas, bool) { benchmark::DoNotOptimize(canvas.Row(0)); });
+  }
+  SetPerPixel(state, kFrames * kSize * kSize);
+}
+BENCHMARK(BM_DrawFrames)->Unit(benchmark::kMillisecond);
+
+void BM_OctreePalette(benchmark::State& state) {
+  for (auto _ : state)
+    for (const RgbCanvas& frame : Frames())
+      benchmark::DoNotOptimize(gif::BuildOctreePalette(frame, 256, 8));
+  SetPerPixel(state, kFrames * kSize * kSize);
+}
+BENCHMARK(BM_OctreePalette)->Unit(benchmark::kMillisecond);
+
+// Mapping every pixel to the frame's palette (the palettes are made outside the timing); a
+// fresh lookup per frame, as in a conversion.
+template <typename Ditherer>
+void MapFrames(benchmark::State& state) {
+  std::vector<std::vector<ColorValue>> palettes;
+  for (const RgbCanvas& frame : Frames())
+    palettes.push_back(gif::BuildOctreePalette(frame, 256, 8));
+  std::vector<std::uint8_t> out(kSize * kSize);
+  for (auto _ : state) {
+    for (std::size_t f = 0; f < Frames().size(); ++f) {
+      const RgbCanvas& frame = Frames()[f];
+      gif::TFastColorLookup lookup(palettes[f]);
+      Ditherer ditherer(frame.Width(), lookup);
+      for (int y = 0; y < frame.Height(); ++y) {
+        ditherer.MapRow(frame.Row(y), out.data() + static_cast<std::size_t>(y) * frame.Width());
+        ditherer.StartNextRow();
+      }
+      benchmark::DoNotOptimize(out.data());
+    }
+  }
+  SetPerPixel(state, kFrames * kSize * kSize);
+}
+void BM_MapNearest(benchmark::State& state) {
+  MapFrames<gif::TDitherEngine>(state);
+}
+void BM_MapFloydSteinberg(benchmark::State& state) {
+  MapFrames<gif::TFloydSteinbergDitherer>(state);
+}
+BENCHMARK(BM_MapNearest)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MapFloydSteinberg)->Unit(benchmark::kMillisecond);
+
+// One GIF's colour maps merged into a global one; the frames are set up outside the timing.
+void BM_OptimizeColorMaps(benchmark::State& state) {
+  const int dither = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto image = std::make_unique<gif::TGIFImage>();
+    for (const gif::TReducedBitmap& reduced : Reduced(dither)) {
+      auto frame = std::make_unique<gif::TGIFSubImage>(*image);
+      frame->SetFrameBounds(0, 0, reduced.Width, reduced.Height);
+      frame->LocalColorMap().SetColors(reduced.Table.data(), 256);
+      frame->Pixels() = reduced.Pixels;
+      image->AddFrame(std::move(frame));
+    }
+    state.ResumeTiming();
+    image->OptimizeColorMaps();
+    benchmark::DoNotOptimize(image->GlobalColorMap().ColorCount());
+    state.PauseTiming();
+    image.reset();
+    state.ResumeTiming();
+  }
+  SetPerPixel(state, kFrames * kSize * kSize);
+}
+BENCHMARK(BM_OptimizeColorMaps)
+    ->ArgNames({"dither"})
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
+
+// The frame encoders on the reduced frames.
+void BM_Encode(benchmark::State& state) {
+  const auto compression = static_cast<std::uint8_t>(state.range(0));
+  const int dither = static_cast<int>(state.range(1));
+  gif::ByteSink out;
+  for (auto _ : state) {
+    for (const gif::TReducedBitmap& reduced : Reduced(dither)) {
+      out.clear();
+      gif::EncodeFrame(out, compression, 8, 256, reduced.Pixels.data(), false, reduced.Width,
+                       reduced.Height);
+      benchmark::DoNotOptimize(out.data());
+    }
+  }
+  SetPerPixel(state, kFrames * kSize * kSize);
+}
+BENCHMARK(BM_Encode)
+    ->ArgNames({"rle", "dither"})
+    ->ArgsProduct({{gif::kCompressionLZW, gif::kCompressionRLE}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
