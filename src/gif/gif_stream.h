@@ -43,14 +43,14 @@ class TGIFWriter {
 };
 
 // The LZW string table: maps key = (prefix code << 8) | pixel (at most 20 bits) to the code of
-// that string. Open addressing over 8192 slots of 32 bits, each (key << 12) | code or all bits
+// that string. Open addressing over 16384 slots of 32 bits, each (key << 12) | code or all bits
 // set when empty; linear probing from a multiplicative hash. The encoder clears the table
-// before it holds 4095 strings, so at least half the slots stay empty, probe runs stay short,
+// before it holds 4095 strings, so three quarters of the slots stay empty, probe runs stay short,
 // and every probe ends at an empty slot. The codes the encoder writes depend only on which
 // strings the table holds, never on where it keeps them.
 class THashTable {
  public:
-  static constexpr std::uint32_t kSlots = 8192;
+  static constexpr std::uint32_t kSlots = 16384;
   static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
   // More strings than any frame's table can hold; storing beyond it is a logic error.
   static constexpr std::uint32_t kMaxStrings = kSlots / 2;
@@ -86,7 +86,7 @@ class THashTable {
     if (Find(key, slot) < 0) Store(slot, key, code);
   }
 
-  static std::uint32_t FirstSlot(std::uint32_t key) { return (key * 0x9E3779B1u) >> 19; }
+  static std::uint32_t FirstSlot(std::uint32_t key) { return (key * 0x9E3779B1u) >> 18; }
 
  private:
   [[noreturn]] static void RaiseFull();

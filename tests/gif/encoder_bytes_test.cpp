@@ -119,17 +119,19 @@ TEST(LZWStringTable, FindsStoredCodesAndForgetsThemOnClear) {
 }
 
 TEST(LZWStringTable, CollidingKeysFillOneClusterAndEveryProbeEnds) {
-  // Keys whose first slots all lie in the lowest 64 slots pile up into one run of occupied
-  // slots as long as the table's whole capacity.
+  // Keys (of at most 20 bits) whose first slots all lie in the lowest 256 slots pile up into
+  // one run of occupied slots as long as the table's whole capacity.
   std::vector<std::uint32_t> keys;
-  for (std::uint32_t key = 0; keys.size() < THashTable::kMaxStrings; ++key)
-    if (THashTable::FirstSlot(key) < 64) keys.push_back(key);
+  for (std::uint32_t key = 0; keys.size() < THashTable::kMaxStrings; ++key) {
+    ASSERT_LE(key, 0xFFFFFu);
+    if (THashTable::FirstSlot(key) < 256) keys.push_back(key);
+  }
   THashTable table;
   for (std::size_t i = 0; i < keys.size(); ++i) table.Insert(keys[i], static_cast<int>(i));
   for (std::size_t i = 0; i < keys.size(); ++i)
     ASSERT_EQ(table.Lookup(keys[i]), static_cast<int>(i & 0xFFF)) << "key " << keys[i];
   std::uint32_t absent = keys.back() + 1;
-  while (THashTable::FirstSlot(absent) >= 64) ++absent;
+  while (THashTable::FirstSlot(absent) >= 256) ++absent;
   EXPECT_EQ(table.Lookup(absent), -1);
   // One string more than a frame's table can hold is a fault of the caller.
   EXPECT_THROW(table.Insert(absent, 1), std::logic_error);
