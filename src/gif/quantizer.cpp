@@ -23,6 +23,7 @@ TColorQuantizer::TColorQuantizer(int max_colors, int color_bits)
       static_cast<std::size_t>(max_colors + 1) * static_cast<std::size_t>(color_bits) + 1;
   nodes_.reserve(nodes);
   links_.reserve(nodes);
+  next_reducible_.reserve(nodes);
 }
 
 std::int32_t TColorQuantizer::NewNode(int level) {
@@ -32,17 +33,18 @@ std::int32_t TColorQuantizer::NewNode(int level) {
     free_.pop_back();
     nodes_[static_cast<std::size_t>(index)] = TOctreeNode{};
     links_[static_cast<std::size_t>(index)] = TOctreeLinks{};
+    next_reducible_[static_cast<std::size_t>(index)] = kNone;
   } else {
     index = static_cast<std::int32_t>(nodes_.size());
     nodes_.emplace_back();
     links_.emplace_back();
+    next_reducible_.push_back(kNone);
   }
   if (level == color_bits_) {
     links_[static_cast<std::size_t>(index)].Child[0] = TOctreeLinks::kLeaf;
     ++leaf_count_;
   } else {
-    TOctreeNode& node = nodes_[static_cast<std::size_t>(index)];
-    node.NextReducible = reducible_[static_cast<std::size_t>(level)];
+    next_reducible_[static_cast<std::size_t>(index)] = reducible_[static_cast<std::size_t>(level)];
     reducible_[static_cast<std::size_t>(level)] = index;
   }
   return index;
@@ -76,7 +78,24 @@ std::uint32_t Branches(ColorValue colour) {
          kSpread[colour >> 16 & 0xFF];
 }
 
+// The number of top levels two colours share, by the leading zeros of the difference of their
+// branch bits (24 bits in a 32-bit word, three per level).
+constexpr std::array<int, 33> kSharedLevels = [] {
+  std::array<int, 33> table{};
+  for (int zeros = 0; zeros <= 32; ++zeros)
+    table[static_cast<std::size_t>(zeros)] = zeros < 8 ? 0 : (zeros - 8) / 3;
+  return table;
+}();
+
 }  // namespace
+
+inline void TColorQuantizer::AddToLeaf(std::int32_t index, ColorValue colour, std::uint64_t count) {
+  TOctreeNode& leaf = nodes_[static_cast<std::size_t>(index)];
+  leaf.PixelCount += count;
+  leaf.RedSum += (colour & 0xFF) * count;
+  leaf.GreenSum += (colour >> 8 & 0xFF) * count;
+  leaf.BlueSum += (colour >> 16 & 0xFF) * count;
+}
 
 inline void TColorQuantizer::Insert(ColorValue colour, std::uint64_t count, Path& path) {
   colour &= 0xFFFFFFu;
@@ -85,10 +104,14 @@ inline void TColorQuantizer::Insert(ColorValue colour, std::uint64_t count, Path
   std::int32_t index = root_;
   int level = 0;
   if (path.depth >= 0) {
-    // Levels whose branches agree with the last colour's lead through the same nodes.
+    // Levels whose branches agree with the last colour's lead through the same nodes; when they
+    // agree down to the last colour's leaf, that is this colour's leaf too.
     const std::uint32_t differ = branches ^ path.branches;
-    const int shared = differ == 0 ? 8 : (std::countl_zero(differ) - 8) / 3;
-    level = std::min(shared, path.depth);
+    if (differ >> (24 - 3 * path.depth) == 0) {
+      AddToLeaf(path.nodes[static_cast<std::size_t>(path.depth)], colour, count);
+      return;
+    }
+    level = kSharedLevels[static_cast<std::size_t>(std::countl_zero(differ))];
     index = path.nodes[static_cast<std::size_t>(level)];
   } else {
     path.nodes[0] = index;
@@ -106,11 +129,7 @@ inline void TColorQuantizer::Insert(ColorValue colour, std::uint64_t count, Path
   }
   path.depth = level;
   path.branches = branches;
-  TOctreeNode& leaf = nodes_[static_cast<std::size_t>(index)];
-  leaf.PixelCount += count;
-  leaf.RedSum += (colour & 0xFF) * count;
-  leaf.GreenSum += (colour >> 8 & 0xFF) * count;
-  leaf.BlueSum += (colour >> 16 & 0xFF) * count;
+  AddToLeaf(index, colour, count);
   if (leaf_count_ > max_colors_) {
     while (leaf_count_ > max_colors_ && Reduce()) {
     }
@@ -142,8 +161,8 @@ bool TColorQuantizer::Reduce() {
   if (index == kNone) return false;  // a single leaf: nothing left to fold
   TOctreeNode& node = nodes_[static_cast<std::size_t>(index)];
   TOctreeLinks& links = links_[static_cast<std::size_t>(index)];
-  reducible_[static_cast<std::size_t>(level)] = node.NextReducible;
-  node.NextReducible = kNone;
+  reducible_[static_cast<std::size_t>(level)] = next_reducible_[static_cast<std::size_t>(index)];
+  next_reducible_[static_cast<std::size_t>(index)] = kNone;
   int children = 0;
   for (const std::int32_t child : links.Child) {
     if (child == kNone) continue;

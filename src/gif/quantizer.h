@@ -20,12 +20,12 @@ struct TOctreeNode {
   std::uint64_t RedSum = 0;
   std::uint64_t GreenSum = 0;
   std::uint64_t BlueSum = 0;
-  std::int32_t NextReducible = kNone;
 };
 
 // The children of a node, kept apart from its sums: the walk down the tree reads 16 bytes per
 // level, and the links of a whole tree stay in the first-level cache. A leaf is marked in its
-// first child slot (leaves have no children).
+// first child slot (leaves have no children). The next node of the same level's list of
+// reducible nodes is kept apart as well.
 struct TOctreeLinks {
   static constexpr std::int16_t kNone = -1;
   static constexpr std::int16_t kLeaf = -2;
@@ -68,7 +68,8 @@ class TColorQuantizer {
   // Heads of the per-level lists of reducible nodes, newest first.
   std::array<std::int32_t, 8> reducible_{};
   std::vector<TOctreeNode> nodes_;
-  std::vector<TOctreeLinks> links_;  // the children of nodes_[i] at links_[i]
+  std::vector<TOctreeLinks> links_;           // the children of nodes_[i] at links_[i]
+  std::vector<std::int32_t> next_reducible_;  // and the next reducible node at its level
   std::vector<std::int32_t> free_;
   // The nodes the last inserted colour passed, by level, down to its leaf at depth (-1: none).
   // A following colour that shares the top bits of every channel starts from the deepest node
@@ -80,6 +81,7 @@ class TColorQuantizer {
   };
   // AddColor with the path held by the caller, so that a row's loop keeps it in locals.
   void Insert(ColorValue colour, std::uint64_t count, Path& path);
+  void AddToLeaf(std::int32_t index, ColorValue colour, std::uint64_t count);
 
   Path path_;
 };
