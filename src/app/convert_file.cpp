@@ -14,7 +14,11 @@ namespace morvane {
 
 void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec) {
   TSprite sprite(file);
-  ConsoleWrite("\t" + std::to_string(sprite.SequenceCount()) + " sequence(s), ");
+  // Appended piece by piece: GCC 12 at -O3 misreads "literal" + std::string&& as overlapping.
+  std::string counts = "\t";
+  counts += std::to_string(sprite.SequenceCount());
+  counts += " sequence(s), ";
+  ConsoleWrite(counts);
   ConsoleFlush();
   ConsoleLine(std::to_string(sprite.CollectionCount()) + " image collection(s)");
 
