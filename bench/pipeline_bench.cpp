@@ -121,6 +121,33 @@ void BM_MapFloydSteinberg(benchmark::State& state) {
 BENCHMARK(BM_MapNearest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MapFloydSteinberg)->Unit(benchmark::kMillisecond);
 
+// Floyd-Steinberg on two frames at once, as the conversion does it.
+void BM_MapFloydSteinbergPairs(benchmark::State& state) {
+  std::vector<std::vector<ColorValue>> palettes;
+  for (const RgbCanvas& frame : Frames())
+    palettes.push_back(gif::BuildOctreePalette(frame, 256, 8));
+  std::vector<std::uint8_t> out_a(kSize * kSize), out_b(kSize * kSize);
+  for (auto _ : state) {
+    for (std::size_t f = 0; f + 1 < Frames().size(); f += 2) {
+      const RgbCanvas& a = Frames()[f];
+      const RgbCanvas& b = Frames()[f + 1];
+      gif::TFastColorLookup lookup_a(palettes[f]), lookup_b(palettes[f + 1]);
+      gif::TFloydSteinbergDitherer ditherer_a(a.Width(), lookup_a), ditherer_b(b.Width(), lookup_b);
+      for (int y = 0; y < a.Height(); ++y) {
+        const std::size_t at = static_cast<std::size_t>(y) * a.Width();
+        gif::TFloydSteinbergDitherer::MapRowPair(ditherer_a, a.Row(y), out_a.data() + at,
+                                                 ditherer_b, b.Row(y), out_b.data() + at);
+        ditherer_a.StartNextRow();
+        ditherer_b.StartNextRow();
+      }
+      benchmark::DoNotOptimize(out_a.data());
+      benchmark::DoNotOptimize(out_b.data());
+    }
+  }
+  SetPerPixel(state, kFrames * kSize * kSize);
+}
+BENCHMARK(BM_MapFloydSteinbergPairs)->Unit(benchmark::kMillisecond);
+
 // One GIF's colour maps merged into a global one; the frames are set up outside the timing.
 void BM_OptimizeColorMaps(benchmark::State& state) {
   const int dither = static_cast<int>(state.range(0));

@@ -67,59 +67,115 @@ void TFloydSteinbergDitherer::MapRunPortable(const ColorValue* first, std::uint8
 }
 
 #if defined(__SSE2__)
-void TFloydSteinbergDitherer::MapRun(const ColorValue* first, std::uint8_t* out, int count) {
-  // The portable walk, channel by channel in 32-bit lanes; the fourth lane stays 0 throughout.
-  const TFastColorLookup::View lookup = lookup_.MakeView();
-  const auto load = [](const std::int32_t* p) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  };
-  const auto select = [](__m128i keep, __m128i old_value, __m128i new_value) {
-    return _mm_or_si128(_mm_and_si128(keep, old_value), _mm_andnot_si128(keep, new_value));
-  };
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i eight = _mm_set1_epi32(8);
-  const __m128i fifteen = _mm_set1_epi32(15);
-  __m128i carried = load(carried_.data());
-  __m128i below = load(below_.data());
-  __m128i below_prev = load(below_prev_.data());
-  const std::ptrdiff_t step = direction_;
-  std::int32_t* const slots = slots_.data() + 4 * static_cast<std::ptrdiff_t>(slot_);
-  for (int k = 0; k < count; ++k) {
-    const std::ptrdiff_t at = k * step;
-    auto* share = reinterpret_cast<__m128i*>(slots + 4 * at);
+// The diffusion of one ditherer while a run is walked, all three channels in 32-bit lanes (the
+// fourth lane stays 0 throughout): the same arithmetic as the portable walk.
+class TFloydSteinbergDitherer::Walk {
+ public:
+  explicit Walk(TFloydSteinbergDitherer& ditherer)
+      : ditherer_(ditherer),
+        lookup_(ditherer.lookup_.MakeView()),
+        slots_(ditherer.slots_.data() + 4 * static_cast<std::ptrdiff_t>(ditherer.slot_)),
+        carried_(Load(ditherer.carried_.data())),
+        below_(Load(ditherer.below_.data())),
+        below_prev_(Load(ditherer.below_prev_.data())) {}
+
+  // Maps the pixel at offset at (in pixels, signed) from the run's first one.
+  std::uint8_t Map(ColorValue colour, std::ptrdiff_t at) {
+    const __m128i zero = _mm_setzero_si128();
+    auto* share = reinterpret_cast<__m128i*>(slots_ + 4 * at);
     const __m128i pending = _mm_loadu_si128(share);
     // (share + carried + 8) / 16, truncating toward zero: negative sums are raised by 15 first.
-    __m128i sum = _mm_add_epi32(_mm_add_epi32(pending, carried), eight);
-    sum = _mm_srai_epi32(_mm_add_epi32(sum, _mm_and_si128(_mm_srai_epi32(sum, 31), fifteen)), 4);
+    __m128i sum = _mm_add_epi32(_mm_add_epi32(pending, carried_), _mm_set1_epi32(8));
+    sum = _mm_srai_epi32(
+        _mm_add_epi32(sum, _mm_and_si128(_mm_srai_epi32(sum, 31), _mm_set1_epi32(15))), 4);
     const __m128i input = _mm_unpacklo_epi16(
-        _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(first[at] & 0xFFFFFF)), zero), zero);
+        _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(colour & 0xFFFFFF)), zero), zero);
     // Signed saturation to 16 bits, then unsigned to 8 bits, clamps to 0..255.
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(_mm_add_epi32(input, sum), zero), zero);
-    const auto wanted_rgb = static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes));
-    const int index = lookup.Nearest(static_cast<int>(wanted_rgb & 0xFF),
-                                     static_cast<int>(wanted_rgb >> 8 & 0xFF),
-                                     static_cast<int>(wanted_rgb >> 16 & 0xFF));
-    out[at] = static_cast<std::uint8_t>(index);
+    const int index = lookup_.Nearest(static_cast<ColorValue>(_mm_cvtsi128_si32(bytes)));
 
     const __m128i wanted = _mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero);
-    const __m128i e = _mm_sub_epi32(wanted, load(lookup.rgb + 4 * index));
-    carried = _mm_sub_epi32(_mm_slli_epi32(e, 3), e);
+    const __m128i e = _mm_sub_epi32(wanted, Load(lookup_.rgb + 4 * index));
+    carried_ = _mm_sub_epi32(_mm_slli_epi32(e, 3), e);
+    // An exact match leaves the pending shares alone.
     const __m128i exact = _mm_cmpeq_epi32(e, zero);
     _mm_storeu_si128(
         share,
-        select(exact, pending, _mm_add_epi32(below_prev, _mm_add_epi32(e, _mm_slli_epi32(e, 1)))));
-    below_prev =
-        select(exact, below_prev, _mm_add_epi32(below, _mm_add_epi32(e, _mm_slli_epi32(e, 2))));
-    below = select(exact, below, e);
+        Select(exact, pending, _mm_add_epi32(below_prev_, _mm_add_epi32(e, _mm_slli_epi32(e, 1)))));
+    below_prev_ =
+        Select(exact, below_prev_, _mm_add_epi32(below_, _mm_add_epi32(e, _mm_slli_epi32(e, 2))));
+    below_ = Select(exact, below_, e);
+    return static_cast<std::uint8_t>(index);
   }
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(carried_.data()), carried);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(below_.data()), below);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(below_prev_.data()), below_prev);
-  Advance(count);
+
+  // Stores the state back after count pixels.
+  void Finish(int count) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(ditherer_.carried_.data()), carried_);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(ditherer_.below_.data()), below_);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(ditherer_.below_prev_.data()), below_prev_);
+    ditherer_.Advance(count);
+  }
+
+ private:
+  static __m128i Load(const std::int32_t* lanes) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
+  }
+  static __m128i Select(__m128i keep, __m128i old_value, __m128i new_value) {
+    return _mm_or_si128(_mm_and_si128(keep, old_value), _mm_andnot_si128(keep, new_value));
+  }
+
+  TFloydSteinbergDitherer& ditherer_;
+  const TFastColorLookup::View lookup_;
+  std::int32_t* const slots_;
+  __m128i carried_;
+  __m128i below_;
+  __m128i below_prev_;
+};
+
+void TFloydSteinbergDitherer::MapRun(const ColorValue* first, std::uint8_t* out, int count) {
+  Walk walk(*this);
+  const std::ptrdiff_t step = direction_;
+  for (int k = 0; k < count; ++k) {
+    const std::ptrdiff_t at = k * step;
+    out[at] = walk.Map(first[at], at);
+  }
+  walk.Finish(count);
+}
+
+void TFloydSteinbergDitherer::MapRowPair(TFloydSteinbergDitherer& a, const ColorValue* row_a,
+                                         std::uint8_t* out_a, TFloydSteinbergDitherer& b,
+                                         const ColorValue* row_b, std::uint8_t* out_b) {
+  if (a.width_ != b.width_ || a.column_ != b.column_ || a.direction_ != b.direction_ ||
+      a.column_ < 0 || a.column_ >= a.width_) {
+    a.MapRow(row_a, out_a);
+    b.MapRow(row_b, out_b);
+    return;
+  }
+  // The two walks do not depend on each other, so the processor overlaps their long chains of
+  // dependent steps.
+  const int count = a.direction_ > 0 ? a.width_ - a.column_ : a.column_ + 1;
+  const std::ptrdiff_t step = a.direction_;
+  const int column = a.column_;
+  Walk walk_a(a);
+  Walk walk_b(b);
+  for (int k = 0; k < count; ++k) {
+    const std::ptrdiff_t at = column + k * step;
+    out_a[at] = walk_a.Map(row_a[at], k * step);
+    out_b[at] = walk_b.Map(row_b[at], k * step);
+  }
+  walk_a.Finish(count);
+  walk_b.Finish(count);
 }
 #else
 void TFloydSteinbergDitherer::MapRun(const ColorValue* first, std::uint8_t* out, int count) {
   MapRunPortable(first, out, count);
+}
+
+void TFloydSteinbergDitherer::MapRowPair(TFloydSteinbergDitherer& a, const ColorValue* row_a,
+                                         std::uint8_t* out_a, TFloydSteinbergDitherer& b,
+                                         const ColorValue* row_b, std::uint8_t* out_b) {
+  a.MapRow(row_a, out_a);
+  b.MapRow(row_b, out_b);
 }
 #endif
 

@@ -70,6 +70,10 @@ class TFloydSteinbergDitherer : public TDitherEngine {
   void MapRun(const ColorValue* first, std::uint8_t* out, int count);
   // The same without processor-specific code, which MapRun falls back to.
   void MapRunPortable(const ColorValue* first, std::uint8_t* out, int count);
+  // MapRow for two ditherers at once, each with its own row; the same as a.MapRow then
+  // b.MapRow, but faster when both stand at the same column of rows of the same width.
+  static void MapRowPair(TFloydSteinbergDitherer& a, const ColorValue* row_a, std::uint8_t* out_a,
+                         TFloydSteinbergDitherer& b, const ColorValue* row_b, std::uint8_t* out_b);
 
   int Slot() const { return slot_; }
   // The value of one channel's slot (channel 0 red, 1 green, 2 blue).
@@ -78,6 +82,8 @@ class TFloydSteinbergDitherer : public TDitherEngine {
   }
 
  private:
+  class Walk;
+
   void Advance(int count) {
     column_ += count * direction_;
     slot_ += count * direction_;

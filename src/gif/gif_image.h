@@ -29,6 +29,7 @@ int BitsForCount(int n);
 
 class TGIFImage;
 class TGIFSubImage;
+struct TReducedBitmap;
 
 // A colour table of at most 256 entries, stored as red, green, blue bytes in file order.
 // Colour values are 0x00BBGGRR.
@@ -215,6 +216,12 @@ class TGIFSubImage {
   void SaveToStream(ByteSink& out) const;
 
  private:
+  friend class TGIFImage;
+  // The two halves of Assign: clearing and sizing the frame for the canvas (false for an empty
+  // canvas, which leaves the frame empty), and taking a reduction's colours and pixels.
+  bool Prepare(const RgbCanvas& canvas);
+  void Install(TReducedBitmap reduced);
+
   TGIFImage* image_;
   TGIFLocalColorMap local_map_;
   std::uint16_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -261,6 +268,9 @@ class TGIFImage {
 
   // Appends a frame made from the canvas (reduced to indexed colour) and returns its index.
   int AddFrame(const RgbCanvas& canvas);
+  // Appends two frames made from the canvases, the same as two AddFrame calls (faster when both
+  // canvases have one size); returns the index of the first.
+  int AddFramePair(const RgbCanvas& first, const RgbCanvas& second);
   // Appends a ready frame of this image unchanged.
   int AddFrame(std::unique_ptr<TGIFSubImage> frame);
   int SubImageCount() const { return static_cast<int>(frames_.size()); }

@@ -26,26 +26,40 @@ void MapPixels(const RgbCanvas& source, Ditherer& ditherer, std::vector<std::uin
 
 }  // namespace
 
-TReducedBitmap ReduceBitmap(const RgbCanvas& source, int reduction_method, int dither_method,
-                            int reduction_bits) {
+namespace {
+
+void CheckMethods(int reduction_method, int dither_method, int reduction_bits) {
   if (reduction_method != kReductionOptimized) throw GIFException("Unsupported reduction method");
   if (dither_method != kDitherNearest && dither_method != kDitherFloydSteinberg)
     throw GIFException("Unsupported dither method");
   // More than 2^8 colours would not fit the 256-entry table of an 8-bit frame.
   if (reduction_bits < 0 || reduction_bits > 8) throw GIFException("Unsupported reduction bits");
-  if (source.Empty()) throw GIFException("Invalid image dimensions");
+}
 
+// The palette part of a reduction: the octree palette in the table, pixels allocated.
+TReducedBitmap Prepare(const RgbCanvas& source, int reduction_bits,
+                       std::vector<ColorValue>& palette) {
+  if (source.Empty()) throw GIFException("Invalid image dimensions");
   TReducedBitmap result;
   result.Width = source.Width();
   result.Height = source.Height();
-  const std::vector<ColorValue> palette = BuildOctreePalette(source, 1 << reduction_bits, 8);
+  palette = BuildOctreePalette(source, 1 << reduction_bits, 8);
   result.PaletteCount = static_cast<int>(palette.size());
   for (std::size_t i = 0; i < palette.size() && i < result.Table.size(); ++i)
     result.Table[i] = palette[i];
-
-  TFastColorLookup lookup(palette);
   result.Pixels.assign(
       static_cast<std::size_t>(result.Width) * static_cast<std::size_t>(result.Height), 0);
+  return result;
+}
+
+}  // namespace
+
+TReducedBitmap ReduceBitmap(const RgbCanvas& source, int reduction_method, int dither_method,
+                            int reduction_bits) {
+  CheckMethods(reduction_method, dither_method, reduction_bits);
+  std::vector<ColorValue> palette;
+  TReducedBitmap result = Prepare(source, reduction_bits, palette);
+  TFastColorLookup lookup(palette);
   if (dither_method == kDitherFloydSteinberg) {
     TFloydSteinbergDitherer ditherer(result.Width, lookup);
     MapPixels(source, ditherer, result.Pixels);
@@ -56,17 +70,72 @@ TReducedBitmap ReduceBitmap(const RgbCanvas& source, int reduction_method, int d
   return result;
 }
 
+std::array<TReducedBitmap, 2> ReduceBitmapPair(const RgbCanvas& first, const RgbCanvas& second,
+                                               int reduction_method, int dither_method,
+                                               int reduction_bits) {
+  if (dither_method != kDitherFloydSteinberg || first.Empty() || second.Empty() ||
+      first.Width() != second.Width() || first.Height() != second.Height()) {
+    TReducedBitmap reduced = ReduceBitmap(first, reduction_method, dither_method, reduction_bits);
+    return {std::move(reduced),
+            ReduceBitmap(second, reduction_method, dither_method, reduction_bits)};
+  }
+  CheckMethods(reduction_method, dither_method, reduction_bits);
+  std::vector<ColorValue> palette_a, palette_b;
+  std::array<TReducedBitmap, 2> result{Prepare(first, reduction_bits, palette_a),
+                                       Prepare(second, reduction_bits, palette_b)};
+  TFastColorLookup lookup_a(palette_a), lookup_b(palette_b);
+  TFloydSteinbergDitherer ditherer_a(first.Width(), lookup_a), ditherer_b(second.Width(), lookup_b);
+  const auto width = static_cast<std::size_t>(first.Width());
+  for (std::int32_t y = 0; y < first.Height(); ++y) {
+    const std::size_t at = static_cast<std::size_t>(y) * width;
+    TFloydSteinbergDitherer::MapRowPair(ditherer_a, first.Row(y), result[0].Pixels.data() + at,
+                                        ditherer_b, second.Row(y), result[1].Pixels.data() + at);
+    ditherer_a.StartNextRow();
+    ditherer_b.StartNextRow();
+  }
+  return result;
+}
+
 void TGIFSubImage::Assign(const RgbCanvas& canvas) {
+  if (!Prepare(canvas)) return;
+  Install(
+      ReduceBitmap(canvas, image_->ReductionMethod, image_->DitherMethod, image_->ReductionBits));
+}
+
+bool TGIFSubImage::Prepare(const RgbCanvas& canvas) {
   Clear();
-  if (canvas.Empty()) return;
+  if (canvas.Empty()) return false;
   // A frame's size is a 16-bit field of the file.
   if (canvas.Width() > 0xFFFF || canvas.Height() > 0xFFFF)
     throw GIFException("Image too large for GIF");
   SetFrameBounds(0, 0, canvas.Width(), canvas.Height());
-  TReducedBitmap reduced =
-      ReduceBitmap(canvas, image_->ReductionMethod, image_->DitherMethod, image_->ReductionBits);
+  return true;
+}
+
+void TGIFSubImage::Install(TReducedBitmap reduced) {
   local_map_.SetColors(reduced.Table.data(), static_cast<int>(reduced.Table.size()));
   pixels_ = std::move(reduced.Pixels);
+}
+
+int TGIFImage::AddFramePair(const RgbCanvas& first, const RgbCanvas& second) {
+  auto a = std::make_unique<TGIFSubImage>(*this);
+  auto b = std::make_unique<TGIFSubImage>(*this);
+  // Both frames are set up (bounds, logical screen) in order before either is reduced; a frame
+  // whose canvas is empty stays empty, as with AddFrame.
+  const bool fill_a = a->Prepare(first);
+  const bool fill_b = b->Prepare(second);
+  if (fill_a && fill_b) {
+    std::array<TReducedBitmap, 2> reduced =
+        ReduceBitmapPair(first, second, ReductionMethod, DitherMethod, ReductionBits);
+    a->Install(std::move(reduced[0]));
+    b->Install(std::move(reduced[1]));
+  } else {
+    if (fill_a) a->Install(ReduceBitmap(first, ReductionMethod, DitherMethod, ReductionBits));
+    if (fill_b) b->Install(ReduceBitmap(second, ReductionMethod, DitherMethod, ReductionBits));
+  }
+  frames_.push_back(std::move(a));
+  frames_.push_back(std::move(b));
+  return SubImageCount() - 2;
 }
 
 }  // namespace morvane::gif

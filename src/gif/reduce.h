@@ -30,4 +30,11 @@ struct TReducedBitmap {
 TReducedBitmap ReduceBitmap(const RgbCanvas& source, int reduction_method, int dither_method,
                             int reduction_bits);
 
+// Two reductions at once, each the same as ReduceBitmap of its canvas; with Floyd-Steinberg
+// diffusion on canvases of one size, the two frames' pixels are mapped in step, which lets the
+// processor overlap their work.
+std::array<TReducedBitmap, 2> ReduceBitmapPair(const RgbCanvas& first, const RgbCanvas& second,
+                                               int reduction_method, int dither_method,
+                                               int reduction_bits);
+
 }  // namespace morvane::gif

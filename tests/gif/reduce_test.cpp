@@ -168,6 +168,48 @@ TEST(TGIFSubImageAssign, FailedReductionAddsNoFrame) {
   EXPECT_EQ(image.SubImageCount(), 0);
 }
 
+// Frames added in pairs equal frames added one by one: noisy canvases (so the diffusion and
+// the cache decisions are busy) of one size, of two sizes, and with an empty canvas.
+TEST(TGIFImageAddFramePair, PairsGiveTheFramesOfSingleAdds) {
+  std::uint32_t seed = 3;
+  auto canvas = [&seed](int width, int height) {
+    RgbCanvas c(width, height);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        seed = seed * 1664525u + 1013904223u;
+        c.SetPixel(x, y, (seed >> 8) & (x < width / 2 ? 0xFFFFFF : 0xF0F0F0));
+      }
+    return c;
+  };
+  const std::pair<RgbCanvas, RgbCanvas> pairs[] = {
+      {canvas(37, 9), canvas(37, 9)}, {canvas(37, 9), canvas(20, 5)}, {RgbCanvas(), canvas(3, 3)}};
+  for (const int dither : {1, 0}) {
+    for (const auto& [first, second] : pairs) {
+      TGIFImage singles, paired;
+      for (TGIFImage* image : {&singles, &paired}) {
+        image->ReductionMethod = 7;
+        image->DitherMethod = static_cast<std::uint8_t>(dither);
+      }
+      singles.AddFrame(first);
+      singles.AddFrame(second);
+      ASSERT_EQ(paired.AddFramePair(first, second), 0);
+      ASSERT_EQ(paired.SubImageCount(), 2);
+      EXPECT_EQ(paired.LogicalWidth(), singles.LogicalWidth());
+      EXPECT_EQ(paired.LogicalHeight(), singles.LogicalHeight());
+      for (int i = 0; i < 2; ++i) {
+        const TGIFSubImage& a = singles.SubImageAt(i);
+        const TGIFSubImage& b = paired.SubImageAt(i);
+        EXPECT_EQ(b.Width(), a.Width());
+        EXPECT_EQ(b.Height(), a.Height());
+        EXPECT_EQ(b.Pixels(), a.Pixels()) << "frame " << i << " dither " << dither;
+        ASSERT_EQ(b.LocalColorMap().ColorCount(), a.LocalColorMap().ColorCount());
+        for (int e = 0; e < a.LocalColorMap().ColorCount(); ++e)
+          EXPECT_EQ(b.LocalColorMap().Entry(e), a.LocalColorMap().Entry(e));
+      }
+    }
+  }
+}
+
 // With binary transparency the background colour is asked for in a full 256-entry map that
 // need not hold it: the nearest entry stands in for it instead of overflowing the table.
 TEST(TGIFSubImageAssign, TransparentColourMissingFromAFullMapTakesTheNearestEntry) {
