@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "app/limits.h"
 #include "app/wildcard.h"
@@ -53,14 +54,29 @@ void ConvertDirection(const TSprite& sprite, const TSequence& sequence, const TS
   if (RunSettings().UseLZW == 0) image.FrameCompression = gif::kCompressionRLE;
 
   const bool loops = frames.Counted() > 1;
-  frames.Draw([&](const RgbCanvas& canvas, bool drawn) {
-    const bool first = image.SubImageCount() == 0;
-    gif::TGIFSubImage& gif_frame = image.SubImageAt(image.AddFrame(canvas));
-    if (loops && drawn && first) {
+  const auto finish_frame = [&](int index, bool drawn) {
+    gif::TGIFSubImage& gif_frame = image.SubImageAt(index);
+    if (loops && drawn && index == 0) {
       gif_frame.AddExtension(std::make_unique<gif::TGIFAppExtNSLoop>(gif_frame));
     }
     if (settings.threshold != -1) AddTransparency(gif_frame, settings.background);
+  };
+  // Frames are reduced two at a time, which is faster than one by one and gives the same
+  // frames; the first of a pair waits in a copy of the canvas.
+  RgbCanvas waiting;
+  std::optional<bool> waiting_drawn;
+  frames.Draw([&](const RgbCanvas& canvas, bool drawn) {
+    if (!waiting_drawn) {
+      waiting = canvas;
+      waiting_drawn = drawn;
+      return;
+    }
+    const int first = image.AddFramePair(waiting, canvas);
+    finish_frame(first, *waiting_drawn);
+    finish_frame(first + 1, drawn);
+    waiting_drawn.reset();
   });
+  if (waiting_drawn) finish_frame(image.AddFrame(waiting), *waiting_drawn);
 
   image.OptimizeColorMaps();
   if (settings.threshold != -1) {
