@@ -28,13 +28,13 @@ class TDitherEngine {
   // Maps the rest of the current row, row[x] into out[x] for each column in walk order; the
   // same as calling MapPixel for every column up to the row's end.
   void MapRow(const ColorValue* row, std::uint8_t* out) {
-    for (int x = column_; x >= 0 && x < width_; x += direction_) {
-      const ColorValue colour = row[x];
-      out[x] = static_cast<std::uint8_t>(lookup_.NearestIndex(
-          static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-          static_cast<int>((colour >> 16) & 0xFF)));
-      column_ = x + direction_;
-    }
+    const TFastColorLookup::View lookup = lookup_.MakeView();
+    const int step = direction_;
+    const int width = width_;
+    int x = column_;
+    for (; x >= 0 && x < width; x += step)
+      out[x] = static_cast<std::uint8_t>(lookup.Nearest(row[x] & 0xFFFFFFu));
+    column_ = x;
   }
   void StartNextRow() {
     direction_ = -direction_;

@@ -187,7 +187,7 @@ void TZarImage::Draw(RgbCanvas& canvas, CanvasPoint origin, std::int32_t thresho
               Plot(dst[x + j], colours[run[2 * j]], run[2 * j + 1], threshold);
           }
           break;
-        default:  // alpha only, in the colour of entry 0
+        case kAlphaOnly:  // in the colour of entry 0
           if (threshold == -1 && first < last) {
             BlendRun(dst + x + first, colours, run + first, last - first, false);
           } else {
