@@ -168,8 +168,12 @@ void TGIFImage::SaveToStream(ByteSink& out) const {
 }
 
 void TGIFImage::SaveGifFile(const std::string& path) const {
-  // The whole file is made in memory first, so a failed save leaves nothing on disk.
+  // The whole file is made in memory first, so a failed save leaves nothing on disk. Room for
+  // about a byte per pixel is set aside, so that the buffer seldom has to move while it grows.
   ByteSink bytes;
+  std::size_t pixels = 0;
+  for (const auto& frame : frames_) pixels += frame->Pixels().size();
+  bytes.reserve(pixels + 4096);
   SaveToStream(bytes);
   WriteFileAtomically(path, bytes);
 }

@@ -36,9 +36,10 @@ void CheckMethods(int reduction_method, int dither_method, int reduction_bits) {
   if (reduction_bits < 0 || reduction_bits > 8) throw GIFException("Unsupported reduction bits");
 }
 
-// The palette part of a reduction: the octree palette in the table, pixels allocated.
+// The palette part of a reduction: the octree palette in the table, and the pixels in storage
+// of the canvas's size (taken from pixels when it already has that size).
 TReducedBitmap Prepare(const RgbCanvas& source, int reduction_bits,
-                       std::vector<ColorValue>& palette) {
+                       std::vector<ColorValue>& palette, std::vector<std::uint8_t> pixels) {
   if (source.Empty()) throw GIFException("Invalid image dimensions");
   TReducedBitmap result;
   result.Width = source.Width();
@@ -47,18 +48,19 @@ TReducedBitmap Prepare(const RgbCanvas& source, int reduction_bits,
   result.PaletteCount = static_cast<int>(palette.size());
   for (std::size_t i = 0; i < palette.size() && i < result.Table.size(); ++i)
     result.Table[i] = palette[i];
-  result.Pixels.assign(
-      static_cast<std::size_t>(result.Width) * static_cast<std::size_t>(result.Height), 0);
+  result.Pixels = std::move(pixels);
+  result.Pixels.resize(static_cast<std::size_t>(result.Width) *
+                       static_cast<std::size_t>(result.Height));
   return result;
 }
 
 }  // namespace
 
 TReducedBitmap ReduceBitmap(const RgbCanvas& source, int reduction_method, int dither_method,
-                            int reduction_bits) {
+                            int reduction_bits, std::vector<std::uint8_t> pixels) {
   CheckMethods(reduction_method, dither_method, reduction_bits);
   std::vector<ColorValue> palette;
-  TReducedBitmap result = Prepare(source, reduction_bits, palette);
+  TReducedBitmap result = Prepare(source, reduction_bits, palette, std::move(pixels));
   TFastColorLookup lookup(palette);
   if (dither_method == kDitherFloydSteinberg) {
     TFloydSteinbergDitherer ditherer(result.Width, lookup);
@@ -72,17 +74,21 @@ TReducedBitmap ReduceBitmap(const RgbCanvas& source, int reduction_method, int d
 
 std::array<TReducedBitmap, 2> ReduceBitmapPair(const RgbCanvas& first, const RgbCanvas& second,
                                                int reduction_method, int dither_method,
-                                               int reduction_bits) {
+                                               int reduction_bits,
+                                               std::vector<std::uint8_t> first_pixels,
+                                               std::vector<std::uint8_t> second_pixels) {
   if (dither_method != kDitherFloydSteinberg || first.Empty() || second.Empty() ||
       first.Width() != second.Width() || first.Height() != second.Height()) {
-    TReducedBitmap reduced = ReduceBitmap(first, reduction_method, dither_method, reduction_bits);
-    return {std::move(reduced),
-            ReduceBitmap(second, reduction_method, dither_method, reduction_bits)};
+    TReducedBitmap reduced = ReduceBitmap(first, reduction_method, dither_method, reduction_bits,
+                                          std::move(first_pixels));
+    return {std::move(reduced), ReduceBitmap(second, reduction_method, dither_method,
+                                             reduction_bits, std::move(second_pixels))};
   }
   CheckMethods(reduction_method, dither_method, reduction_bits);
   std::vector<ColorValue> palette_a, palette_b;
-  std::array<TReducedBitmap, 2> result{Prepare(first, reduction_bits, palette_a),
-                                       Prepare(second, reduction_bits, palette_b)};
+  std::array<TReducedBitmap, 2> result{
+      Prepare(first, reduction_bits, palette_a, std::move(first_pixels)),
+      Prepare(second, reduction_bits, palette_b, std::move(second_pixels))};
   TFastColorLookup lookup_a(palette_a), lookup_b(palette_b);
   TFloydSteinbergDitherer ditherer_a(first.Width(), lookup_a), ditherer_b(second.Width(), lookup_b);
   const auto width = static_cast<std::size_t>(first.Width());
@@ -98,8 +104,9 @@ std::array<TReducedBitmap, 2> ReduceBitmapPair(const RgbCanvas& first, const Rgb
 
 void TGIFSubImage::Assign(const RgbCanvas& canvas) {
   if (!Prepare(canvas)) return;
-  Install(
-      ReduceBitmap(canvas, image_->ReductionMethod, image_->DitherMethod, image_->ReductionBits));
+  // The reduction fills the frame's own pixel buffer, which Prepare sized.
+  Install(ReduceBitmap(canvas, image_->ReductionMethod, image_->DitherMethod, image_->ReductionBits,
+                       std::move(pixels_)));
 }
 
 bool TGIFSubImage::Prepare(const RgbCanvas& canvas) {
@@ -126,12 +133,17 @@ int TGIFImage::AddFramePair(const RgbCanvas& first, const RgbCanvas& second) {
   const bool fill_b = b->Prepare(second);
   if (fill_a && fill_b) {
     std::array<TReducedBitmap, 2> reduced =
-        ReduceBitmapPair(first, second, ReductionMethod, DitherMethod, ReductionBits);
+        ReduceBitmapPair(first, second, ReductionMethod, DitherMethod, ReductionBits,
+                         std::move(a->pixels_), std::move(b->pixels_));
     a->Install(std::move(reduced[0]));
     b->Install(std::move(reduced[1]));
   } else {
-    if (fill_a) a->Install(ReduceBitmap(first, ReductionMethod, DitherMethod, ReductionBits));
-    if (fill_b) b->Install(ReduceBitmap(second, ReductionMethod, DitherMethod, ReductionBits));
+    if (fill_a)
+      a->Install(
+          ReduceBitmap(first, ReductionMethod, DitherMethod, ReductionBits, std::move(a->pixels_)));
+    if (fill_b)
+      b->Install(ReduceBitmap(second, ReductionMethod, DitherMethod, ReductionBits,
+                              std::move(b->pixels_)));
   }
   frames_.push_back(std::move(a));
   frames_.push_back(std::move(b));

@@ -26,15 +26,18 @@ struct TReducedBitmap {
 
 // Reduces a non-empty canvas with an octree palette of 2^reduction_bits colours (method 7) and
 // maps its pixels by nearest colour (dither method 0) or Floyd-Steinberg diffusion (1). Other
-// methods raise GIFException.
+// methods raise GIFException. pixels is storage the result's pixels may take over; whatever
+// it holds is overwritten.
 TReducedBitmap ReduceBitmap(const RgbCanvas& source, int reduction_method, int dither_method,
-                            int reduction_bits);
+                            int reduction_bits, std::vector<std::uint8_t> pixels = {});
 
 // Two reductions at once, each the same as ReduceBitmap of its canvas; with Floyd-Steinberg
 // diffusion on canvases of one size, the two frames' pixels are mapped in step, which lets the
 // processor overlap their work.
 std::array<TReducedBitmap, 2> ReduceBitmapPair(const RgbCanvas& first, const RgbCanvas& second,
                                                int reduction_method, int dither_method,
-                                               int reduction_bits);
+                                               int reduction_bits,
+                                               std::vector<std::uint8_t> first_pixels = {},
+                                               std::vector<std::uint8_t> second_pixels = {});
 
 }  // namespace morvane::gif
