@@ -143,14 +143,37 @@ void TColorQuantizer::AddColor(ColorValue colour, std::uint64_t count) {
 
 void TColorQuantizer::AddRow(const ColorValue* row, int width) {
   Path path = path_;
+  // Runs that reach the leaf at the end of the path are summed here and added to the leaf in
+  // one go before the tree is next walked or changed; sums add up the same in any order.
+  std::uint64_t count = 0, red = 0, green = 0, blue = 0;
+  const auto flush = [&] {
+    if (count == 0) return;
+    TOctreeNode& leaf =
+        nodes_[static_cast<std::size_t>(path.nodes[static_cast<std::size_t>(path.depth)])];
+    leaf.PixelCount += count;
+    leaf.RedSum += red;
+    leaf.GreenSum += green;
+    leaf.BlueSum += blue;
+    count = red = green = blue = 0;
+  };
   int x = 0;
   while (x < width) {
     const ColorValue colour = row[x] & 0xFFFFFFu;
     int run = 1;
     while (x + run < width && (row[x + run] & 0xFFFFFFu) == colour) ++run;
-    Insert(colour, static_cast<std::uint64_t>(run), path);
     x += run;
+    const auto n = static_cast<std::uint64_t>(run);
+    if (path.depth >= 0 && (Branches(colour) ^ path.branches) >> (24 - 3 * path.depth) == 0) {
+      count += n;
+      red += (colour & 0xFF) * n;
+      green += (colour >> 8 & 0xFF) * n;
+      blue += (colour >> 16 & 0xFF) * n;
+      continue;
+    }
+    flush();
+    Insert(colour, n, path);
   }
+  flush();
   path_ = path;
 }
 
