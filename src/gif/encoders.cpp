@@ -31,8 +31,9 @@ void TGIFEncoder::Encode() {
     if (pixels_ != nullptr && width_ > 0 && height_ > 0) CompressPixels();
     PackCode(end_code_);
   } catch (...) {
-    // What was packed before the failure still goes out; the frame stays without end code and
-    // terminator.
+    // What was packed before the failure still goes out, whole bytes only; the frame stays
+    // without end code and terminator.
+    WriteWholeBytes();
     writer_.Flush();
     throw;
   }

@@ -32,26 +32,31 @@ class TGIFEncoder {
   void Encode();
   virtual void CompressPixels() = 0;
 
-  // Appends code at the current width; the end code also flushes the last partial byte.
+  // Appends code at the current width (bits above it are dropped); the end code also flushes
+  // the last partial byte. Codes gather in a 64-bit word that goes out 32 bits at a time.
   void PackCode(int code) {
-    if (bit_count_ > 0) {
-      bit_buffer_ = static_cast<std::uint32_t>(code) << bit_count_ |
-                    (bit_buffer_ & ((std::uint32_t{1} << bit_count_) - 1));
-    } else {
-      bit_buffer_ = static_cast<std::uint32_t>(code);
-    }
+    const std::uint64_t mask = (std::uint64_t{1} << code_width_) - 1;
+    bits_ |= (static_cast<std::uint64_t>(code) & mask) << bit_count_;
     bit_count_ += code_width_;
-    while (bit_count_ >= 8) {
-      writer_.WriteByte(static_cast<std::uint8_t>(bit_buffer_));
-      bit_buffer_ >>= 8;
-      bit_count_ -= 8;
+    if (bit_count_ >= 32) {
+      writer_.WriteWord(static_cast<std::uint32_t>(bits_));
+      bits_ >>= 32;
+      bit_count_ -= 32;
     }
     if (code == end_code_) {
       while (bit_count_ > 0) {
-        writer_.WriteByte(static_cast<std::uint8_t>(bit_buffer_));
-        bit_buffer_ >>= 8;
+        writer_.WriteByte(static_cast<std::uint8_t>(bits_));
+        bits_ >>= 8;
         bit_count_ -= 8;
       }
+    }
+  }
+  // Writes the whole bytes of the codes packed so far; the bits of a partial byte stay.
+  void WriteWholeBytes() {
+    while (bit_count_ >= 8) {
+      writer_.WriteByte(static_cast<std::uint8_t>(bits_));
+      bits_ >>= 8;
+      bit_count_ -= 8;
     }
   }
 
@@ -108,7 +113,7 @@ class TGIFEncoder {
   std::int32_t row_ = 0;
   int pass_ = 0;
 
-  std::uint32_t bit_buffer_ = 0;
+  std::uint64_t bits_ = 0;
   int bit_count_ = 0;
   TGIFWriter writer_;
 };

@@ -23,6 +23,18 @@ class TGIFWriter {
     if (fill_ == kBufferSize) WriteBlock();
   }
 
+  // Four bytes, the low byte first.
+  void WriteWord(std::uint32_t word) {
+    if (fill_ + 4 > kBufferSize) {
+      for (int shift = 0; shift < 32; shift += 8)
+        WriteByte(static_cast<std::uint8_t>(word >> shift));
+      return;
+    }
+    for (int i = 0; i < 4; ++i) buffer_[fill_ + i] = static_cast<std::uint8_t>(word >> (8 * i));
+    fill_ += 4;
+    if (fill_ == kBufferSize) WriteBlock();
+  }
+
   // Writes the waiting partial block; nothing when no byte is waiting.
   void Flush() {
     if (fill_ > 1) WriteBlock();
