@@ -70,6 +70,23 @@ void SetPerPixel(benchmark::State& state, double pixels) {
       pixels, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// Reading a collection's image data: inflating it and taking apart its palettes and ZAR records.
+void BM_LoadImages(benchmark::State& state) {
+  MemoryFile& file = Sprite().file;
+  for (auto _ : state) {
+    state.PauseTiming();
+    file.Seek(0);
+    auto sprite = std::make_unique<TSprite>(file);
+    state.ResumeTiming();
+    sprite->GetCollection(0)->Images().LoadImages(file.Size());
+    state.PauseTiming();
+    sprite.reset();
+    state.ResumeTiming();
+  }
+  SetPerPixel(state, kFrames * kSize * kSize);
+}
+BENCHMARK(BM_LoadImages)->Unit(benchmark::kMillisecond);
+
 // Decoding the ZAR runs of all four layers and blending them onto the cleared canvas.
 void BM_DrawFrames(benchmark::State& state) {
   LoadedSprite& loaded = Sprite();
