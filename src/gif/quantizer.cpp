@@ -89,29 +89,24 @@ constexpr std::array<int, 33> kSharedLevels = [] {
 
 }  // namespace
 
-inline void TColorQuantizer::AddToLeaf(std::int32_t index, ColorValue colour, std::uint64_t count) {
+inline void TColorQuantizer::AddToLeaf(std::int32_t index, std::uint64_t count, std::uint64_t red,
+                                       std::uint64_t green, std::uint64_t blue) {
   TOctreeNode& leaf = nodes_[static_cast<std::size_t>(index)];
   leaf.PixelCount += count;
-  leaf.RedSum += (colour & 0xFF) * count;
-  leaf.GreenSum += (colour >> 8 & 0xFF) * count;
-  leaf.BlueSum += (colour >> 16 & 0xFF) * count;
+  leaf.RedSum += red;
+  leaf.GreenSum += green;
+  leaf.BlueSum += blue;
 }
 
-inline void TColorQuantizer::Insert(ColorValue colour, std::uint64_t count, Path& path) {
-  colour &= 0xFFFFFFu;
-  const std::uint32_t branches = Branches(colour);
+inline void TColorQuantizer::Insert(ColorValue colour, std::uint32_t branches, std::uint64_t count,
+                                    Path& path) {
   if (root_ == kNone) root_ = NewNode(0);
   std::int32_t index = root_;
   int level = 0;
   if (path.depth >= 0) {
-    // Levels whose branches agree with the last colour's lead through the same nodes; when they
-    // agree down to the last colour's leaf, that is this colour's leaf too.
-    const std::uint32_t differ = branches ^ path.branches;
-    if (differ >> (24 - 3 * path.depth) == 0) {
-      AddToLeaf(path.nodes[static_cast<std::size_t>(path.depth)], colour, count);
-      return;
-    }
-    level = kSharedLevels[static_cast<std::size_t>(std::countl_zero(differ))];
+    // Levels whose branches agree with the last colour's lead through the same nodes; the
+    // caller has seen that they part above the last colour's leaf.
+    level = kSharedLevels[static_cast<std::size_t>(std::countl_zero(branches ^ path.branches))];
     index = path.nodes[static_cast<std::size_t>(level)];
   } else {
     path.nodes[0] = index;
@@ -129,7 +124,8 @@ inline void TColorQuantizer::Insert(ColorValue colour, std::uint64_t count, Path
   }
   path.depth = level;
   path.branches = branches;
-  AddToLeaf(index, colour, count);
+  AddToLeaf(index, count, (colour & 0xFF) * count, (colour >> 8 & 0xFF) * count,
+            (colour >> 16 & 0xFF) * count);
   if (leaf_count_ > max_colors_) {
     while (leaf_count_ > max_colors_ && Reduce()) {
     }
@@ -138,7 +134,14 @@ inline void TColorQuantizer::Insert(ColorValue colour, std::uint64_t count, Path
 }
 
 void TColorQuantizer::AddColor(ColorValue colour, std::uint64_t count) {
-  Insert(colour, count, path_);
+  colour &= 0xFFFFFFu;
+  const std::uint32_t branches = Branches(colour);
+  if (path_.EndsAtLeafOf(branches)) {
+    AddToLeaf(path_.nodes[static_cast<std::size_t>(path_.depth)], count, (colour & 0xFF) * count,
+              (colour >> 8 & 0xFF) * count, (colour >> 16 & 0xFF) * count);
+  } else {
+    Insert(colour, branches, count, path_);
+  }
 }
 
 void TColorQuantizer::AddRow(const ColorValue* row, int width) {
@@ -148,12 +151,7 @@ void TColorQuantizer::AddRow(const ColorValue* row, int width) {
   std::uint64_t count = 0, red = 0, green = 0, blue = 0;
   const auto flush = [&] {
     if (count == 0) return;
-    TOctreeNode& leaf =
-        nodes_[static_cast<std::size_t>(path.nodes[static_cast<std::size_t>(path.depth)])];
-    leaf.PixelCount += count;
-    leaf.RedSum += red;
-    leaf.GreenSum += green;
-    leaf.BlueSum += blue;
+    AddToLeaf(path.nodes[static_cast<std::size_t>(path.depth)], count, red, green, blue);
     count = red = green = blue = 0;
   };
   int x = 0;
@@ -163,7 +161,8 @@ void TColorQuantizer::AddRow(const ColorValue* row, int width) {
     while (x + run < width && (row[x + run] & 0xFFFFFFu) == colour) ++run;
     x += run;
     const auto n = static_cast<std::uint64_t>(run);
-    if (path.depth >= 0 && (Branches(colour) ^ path.branches) >> (24 - 3 * path.depth) == 0) {
+    const std::uint32_t branches = Branches(colour);
+    if (path.EndsAtLeafOf(branches)) {
       count += n;
       red += (colour & 0xFF) * n;
       green += (colour >> 8 & 0xFF) * n;
@@ -171,7 +170,7 @@ void TColorQuantizer::AddRow(const ColorValue* row, int width) {
       continue;
     }
     flush();
-    Insert(colour, n, path);
+    Insert(colour, branches, n, path);
   }
   flush();
   path_ = path;

@@ -78,10 +78,19 @@ class TColorQuantizer {
     std::array<std::int32_t, 9> nodes{};
     int depth = -1;
     std::uint32_t branches = 0;  // the last colour's branch bits, three per level
+
+    // Whether a colour with these branch bits reaches the leaf at the end of the path.
+    bool EndsAtLeafOf(std::uint32_t colour_branches) const {
+      return depth >= 0 && (colour_branches ^ branches) >> (24 - 3 * depth) == 0;
+    }
   };
-  // AddColor with the path held by the caller, so that a row's loop keeps it in locals.
-  void Insert(ColorValue colour, std::uint64_t count, Path& path);
-  void AddToLeaf(std::int32_t index, ColorValue colour, std::uint64_t count);
+  // Walks down to the colour's leaf and adds count pixels to it; the caller passes the colour's
+  // branch bits and has seen that it does not reach the path's leaf. The path is held by the
+  // caller, so that a row's loop keeps it in locals.
+  void Insert(ColorValue colour, std::uint32_t branches, std::uint64_t count, Path& path);
+  // Adds count pixels whose channels sum to red, green and blue to the leaf at index.
+  void AddToLeaf(std::int32_t index, std::uint64_t count, std::uint64_t red, std::uint64_t green,
+                 std::uint64_t blue);
 
   Path path_;
 };
