@@ -44,17 +44,11 @@ inline ColorValue Blend(ColorValue under, std::uint64_t colour, std::uint32_t al
   return Gather((sum + kChannelOnes + ((sum >> 8) & kChannelMask)) >> 8);
 }
 
-// Puts one pixel of alpha over dst: nothing for 0; with a threshold (not -1) drawn whole when
-// alpha reaches it; otherwise drawn whole at 255 and blended below.
-inline void Plot(ColorValue& dst, ColorValue colour, std::uint32_t alpha, std::int32_t threshold) {
-  if (alpha == 0) return;
-  if (threshold != -1) {
-    if (static_cast<std::int32_t>(alpha) >= threshold) dst = colour;
-  } else if (alpha == 255) {
-    dst = colour;
-  } else {
-    dst = Blend(dst, Spread(colour), alpha);
-  }
+// With binary transparency a pixel is drawn whole when its alpha reaches the threshold; alpha
+// 0 never draws.
+inline void DrawAtThreshold(ColorValue& dst, ColorValue colour, std::uint32_t alpha,
+                            std::int32_t threshold) {
+  if (alpha != 0 && static_cast<std::int32_t>(alpha) >= threshold) dst = colour;
 }
 
 // Blends count pixels of a run over dst: pixel j has alpha alphas[j * stride] and, for runs of
@@ -169,32 +163,38 @@ void TZarImage::Draw(RgbCanvas& canvas, CanvasPoint origin, std::int32_t thresho
     // of the run inside the canvas is drawn.
     const std::int64_t x = x0 + col;
     const std::int64_t y = y0 + row;
-    if (kind != kTransparent && y >= 0 && y < canvas_height) {
-      const std::int64_t first = std::max<std::int64_t>(0, -x);
-      const std::int64_t last = std::min<std::int64_t>(n, canvas_width - x);
-      const std::uint8_t* run = data + pos;
-      ColorValue* dst = canvas.MutableRow(static_cast<std::int32_t>(y));
+    const std::int64_t first = std::max<std::int64_t>(0, -x);
+    const std::int64_t last = std::min<std::int64_t>(n, canvas_width - x);
+    if (kind != kTransparent && y >= 0 && y < canvas_height && first < last) {
+      const std::int64_t count = last - first;
+      ColorValue* dst = canvas.MutableRow(static_cast<std::int32_t>(y)) + x + first;
       switch (kind) {
-        case kOpaque:
+        case kOpaque: {
+          const std::uint8_t* indices = data + pos + first;
           if (opaque_drawn)
-            for (std::int64_t j = first; j < last; ++j) dst[x + j] = colours[run[j]];
+            for (std::int64_t j = 0; j < count; ++j) dst[j] = colours[indices[j]];
           break;
-        case kWithAlpha:
-          if (threshold == -1 && first < last) {
-            BlendRun(dst + x + first, colours, run + 2 * first + 1, last - first, true);
+        }
+        case kWithAlpha: {
+          const std::uint8_t* pairs = data + pos + 2 * first;
+          if (threshold == -1) {
+            BlendRun(dst, colours, pairs + 1, count, true);
           } else {
-            for (std::int64_t j = first; j < last; ++j)
-              Plot(dst[x + j], colours[run[2 * j]], run[2 * j + 1], threshold);
+            for (std::int64_t j = 0; j < count; ++j)
+              DrawAtThreshold(dst[j], colours[pairs[2 * j]], pairs[2 * j + 1], threshold);
           }
           break;
-        case kAlphaOnly:  // in the colour of entry 0
-          if (threshold == -1 && first < last) {
-            BlendRun(dst + x + first, colours, run + first, last - first, false);
+        }
+        case kAlphaOnly: {  // in the colour of entry 0
+          const std::uint8_t* alphas = data + pos + first;
+          if (threshold == -1) {
+            BlendRun(dst, colours, alphas, count, false);
           } else {
-            for (std::int64_t j = first; j < last; ++j)
-              Plot(dst[x + j], colours[0], run[j], threshold);
+            for (std::int64_t j = 0; j < count; ++j)
+              DrawAtThreshold(dst[j], colours[0], alphas[j], threshold);
           }
           break;
+        }
       }
     }
     pos += runBytes;
