@@ -42,8 +42,7 @@ int TFloydSteinbergDitherer::MapPixel(int red, int green, int blue) {
 }
 
 void TFloydSteinbergDitherer::MapRow(const ColorValue* row, std::uint8_t* out) {
-  const int count = direction_ > 0 ? width_ - column_ : column_ + 1;
-  if (column_ >= 0 && column_ < width_ && count > 0) MapRun(row + column_, out + column_, count);
+  if (column_ >= 0 && column_ < width_) MapRun(row + column_, out + column_, RowRemaining());
 }
 
 void TFloydSteinbergDitherer::MapRunPortable(const ColorValue* first, std::uint8_t* out,
@@ -153,7 +152,7 @@ void TFloydSteinbergDitherer::MapRowPair(TFloydSteinbergDitherer& a, const Color
   }
   // The two walks do not depend on each other, so the processor overlaps their long chains of
   // dependent steps.
-  const int count = a.direction_ > 0 ? a.width_ - a.column_ : a.column_ + 1;
+  const int count = a.RowRemaining();
   const std::ptrdiff_t step = a.direction_;
   const int column = a.column_;
   Walk walk_a(a);

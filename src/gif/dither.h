@@ -84,6 +84,8 @@ class TFloydSteinbergDitherer : public TDitherEngine {
  private:
   class Walk;
 
+  // The pixels left in the current row, from the current column in the walk's direction.
+  int RowRemaining() const { return direction_ > 0 ? width_ - column_ : column_ + 1; }
   void Advance(int count) {
     column_ += count * direction_;
     slot_ += count * direction_;

@@ -24,10 +24,6 @@ void MapPixels(const RgbCanvas& source, Ditherer& ditherer, std::vector<std::uin
   }
 }
 
-}  // namespace
-
-namespace {
-
 void CheckMethods(int reduction_method, int dither_method, int reduction_bits) {
   if (reduction_method != kReductionOptimized) throw GIFException("Unsupported reduction method");
   if (dither_method != kDitherNearest && dither_method != kDitherFloydSteinberg)
