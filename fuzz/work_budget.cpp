@@ -136,10 +136,7 @@ Work EstimateWork(const std::uint8_t* data, std::size_t size) {
     TSprite sprite(file);
     for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
       TSprAnim& anim = *sprite.GetCollection(i);
-      const std::int64_t end = i + 1 < sprite.CollectionCount()
-                                   ? sprite.GetCollection(i + 1)->Images().ImagePos()
-                                   : file.Size();
-      anim.Images().LoadImages(end);
+      sprite.LoadCollectionImages(i, file.Size());
       WalkCollection(work, sprite, i, staticAnims);
       anim.Images().FreeImages();
     }

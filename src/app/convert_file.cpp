@@ -26,10 +26,7 @@ void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec) {
   std::int32_t sequences_shown = 0;
   for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
     TSprAnim& anim = *sprite.GetCollection(i);
-    const std::int64_t end = i + 1 < sprite.CollectionCount()
-                                 ? sprite.GetCollection(i + 1)->Images().ImagePos()
-                                 : file.Size();
-    anim.Images().LoadImages(end);
+    sprite.LoadCollectionImages(i, file.Size());
     for (std::int32_t j = 0; j < sprite.SequenceCount(); ++j) {
       if (sprite.GetSequence(j)->CollectionIndex() != i) continue;
       ConvertSequence(sprite, j, spec.OutputDirectory, spec.Pattern);

@@ -220,4 +220,10 @@ const TSprAnim* TSprite::GetCollection(std::int64_t index) const {
   return collections_[static_cast<std::size_t>(index)].get();
 }
 
+void TSprite::LoadCollectionImages(std::int32_t index, std::int64_t fileSize) {
+  const std::int64_t end =
+      index + 1 < CollectionCount() ? GetCollection(index + 1)->Images().ImagePos() : fileSize;
+  GetCollection(index)->Images().LoadImages(end);
+}
+
 }  // namespace morvane

@@ -224,6 +224,9 @@ class TSprite {
   const TSequence* GetSequence(std::int64_t index) const;
   TSprAnim* GetCollection(std::int64_t index);
   const TSprAnim* GetCollection(std::int64_t index) const;
+  // Loads the images of collection index (in range): its image data runs up to the next
+  // collection's image data, or to the end of the file (of fileSize bytes) for the last.
+  void LoadCollectionImages(std::int32_t index, std::int64_t fileSize);
 
   std::int32_t Width() const { return width_; }
   std::int32_t Height() const { return height_; }

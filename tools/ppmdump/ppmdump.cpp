@@ -82,10 +82,7 @@ std::int64_t DumpSprite(const std::string& path, const std::string& outDir) {
   std::int64_t written = 0;
   for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
     TSprAnim& anim = *sprite.GetCollection(i);
-    const std::int64_t end = i + 1 < sprite.CollectionCount()
-                                 ? sprite.GetCollection(i + 1)->Images().ImagePos()
-                                 : file->Size();
-    anim.Images().LoadImages(end);
+    sprite.LoadCollectionImages(i, file->Size());
     for (std::int32_t j = 0; j < sprite.SequenceCount(); ++j) {
       const TSequence& sequence = *sprite.GetSequence(j);
       if (sequence.CollectionIndex() == i) written += DumpSequence(sprite, sequence, anim, outDir);
