@@ -52,16 +52,16 @@ void Encode(benchmark::State& state, const std::vector<std::uint8_t>& pixels) {
 }
 
 void BM_LZW_Noise(benchmark::State& state) {
-  Encode<morvane::gif::TLZWEncoder>(state, NoiseFrame());
+  Encode<morvane::gif::LzwEncoder>(state, NoiseFrame());
 }
 void BM_LZW_Structured(benchmark::State& state) {
-  Encode<morvane::gif::TLZWEncoder>(state, StructuredFrame());
+  Encode<morvane::gif::LzwEncoder>(state, StructuredFrame());
 }
 void BM_RLE_Noise(benchmark::State& state) {
-  Encode<morvane::gif::TRLEEncoder>(state, NoiseFrame());
+  Encode<morvane::gif::RunLengthEncoder>(state, NoiseFrame());
 }
 void BM_RLE_Structured(benchmark::State& state) {
-  Encode<morvane::gif::TRLEEncoder>(state, StructuredFrame());
+  Encode<morvane::gif::RunLengthEncoder>(state, StructuredFrame());
 }
 
 BENCHMARK(BM_LZW_Noise);

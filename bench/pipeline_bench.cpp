@@ -28,7 +28,7 @@ constexpr int kSize = 256;
 // The measuring sprite in memory with its image data loaded.
 struct LoadedSprite {
   MemoryFile file;
-  TSprite sprite;
+  Sprite sprite;
 
   LoadedSprite()
       : file(sprwriter::WriteSprite(benchsprite::LargeSprite({kFrames, 1, kSize}))), sprite(file) {
@@ -36,7 +36,7 @@ struct LoadedSprite {
   }
 };
 
-LoadedSprite& Sprite() {
+LoadedSprite& Loaded() {
   static LoadedSprite loaded;
   return loaded;
 }
@@ -45,7 +45,7 @@ LoadedSprite& Sprite() {
 const std::vector<RgbCanvas>& Frames() {
   static const std::vector<RgbCanvas> frames = [] {
     std::vector<RgbCanvas> out;
-    LoadedSprite& loaded = Sprite();
+    LoadedSprite& loaded = Loaded();
     DirectionFrames(loaded.sprite, *loaded.sprite.GetSequence(0), *loaded.sprite.GetCollection(0),
                     0, DrawSettings{})
         .Draw([&](const RgbCanvas& canvas, bool) { out.push_back(canvas); });
@@ -55,13 +55,13 @@ const std::vector<RgbCanvas>& Frames() {
 }
 
 // The frames reduced to 256 colours, with and without dithering.
-const std::vector<gif::TReducedBitmap>& Reduced(int dither) {
+const std::vector<gif::ReducedFrame>& Reduced(int dither) {
   static const auto make = [](int method) {
-    std::vector<gif::TReducedBitmap> out;
+    std::vector<gif::ReducedFrame> out;
     for (const RgbCanvas& frame : Frames()) out.push_back(gif::ReduceBitmap(frame, 7, method, 8));
     return out;
   };
-  static const std::vector<gif::TReducedBitmap> nearest = make(0), dithered = make(1);
+  static const std::vector<gif::ReducedFrame> nearest = make(0), dithered = make(1);
   return dither == 1 ? dithered : nearest;
 }
 
@@ -72,11 +72,11 @@ void SetPerPixel(benchmark::State& state, double pixels) {
 
 // Reading a collection's image data: inflating it and taking apart its palettes and ZAR records.
 void BM_LoadImages(benchmark::State& state) {
-  MemoryFile& file = Sprite().file;
+  MemoryFile& file = Loaded().file;
   for (auto _ : state) {
     state.PauseTiming();
     file.Seek(0);
-    auto sprite = std::make_unique<TSprite>(file);
+    auto sprite = std::make_unique<Sprite>(file);
     state.ResumeTiming();
     sprite->GetCollection(0)->Images().LoadImages(file.Size());
     state.PauseTiming();
@@ -89,8 +89,8 @@ BENCHMARK(BM_LoadImages)->Unit(benchmark::kMillisecond);
 
 // Decoding the ZAR runs of all four layers and blending them onto the cleared canvas.
 void BM_DrawFrames(benchmark::State& state) {
-  LoadedSprite& loaded = Sprite();
-  const TSprAnim& anim = *loaded.sprite.GetCollection(0);
+  LoadedSprite& loaded = Loaded();
+  const Collection& anim = *loaded.sprite.GetCollection(0);
   DirectionFrames frames(loaded.sprite, *loaded.sprite.GetSequence(0), anim, 0, DrawSettings{});
   for (auto _ : state) {
     frames.Draw([](const RgbCanvas& canvas, bool) { benchmark::DoNotOptimize(canvas.Row(0)); });
@@ -118,7 +118,7 @@ void MapFrames(benchmark::State& state) {
   for (auto _ : state) {
     for (std::size_t f = 0; f < Frames().size(); ++f) {
       const RgbCanvas& frame = Frames()[f];
-      gif::TFastColorLookup lookup(palettes[f]);
+      gif::ColorLookup lookup(palettes[f]);
       Ditherer ditherer(frame.Width(), lookup);
       for (int y = 0; y < frame.Height(); ++y) {
         ditherer.MapRow(frame.Row(y), out.data() + static_cast<std::size_t>(y) * frame.Width());
@@ -130,10 +130,10 @@ void MapFrames(benchmark::State& state) {
   SetPerPixel(state, kFrames * kSize * kSize);
 }
 void BM_MapNearest(benchmark::State& state) {
-  MapFrames<gif::TDitherEngine>(state);
+  MapFrames<gif::NearestMapper>(state);
 }
 void BM_MapFloydSteinberg(benchmark::State& state) {
-  MapFrames<gif::TFloydSteinbergDitherer>(state);
+  MapFrames<gif::FloydSteinbergDitherer>(state);
 }
 BENCHMARK(BM_MapNearest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MapFloydSteinberg)->Unit(benchmark::kMillisecond);
@@ -148,12 +148,12 @@ void BM_MapFloydSteinbergPairs(benchmark::State& state) {
     for (std::size_t f = 0; f + 1 < Frames().size(); f += 2) {
       const RgbCanvas& a = Frames()[f];
       const RgbCanvas& b = Frames()[f + 1];
-      gif::TFastColorLookup lookup_a(palettes[f]), lookup_b(palettes[f + 1]);
-      gif::TFloydSteinbergDitherer ditherer_a(a.Width(), lookup_a), ditherer_b(b.Width(), lookup_b);
+      gif::ColorLookup lookup_a(palettes[f]), lookup_b(palettes[f + 1]);
+      gif::FloydSteinbergDitherer ditherer_a(a.Width(), lookup_a), ditherer_b(b.Width(), lookup_b);
       for (int y = 0; y < a.Height(); ++y) {
         const std::size_t at = static_cast<std::size_t>(y) * a.Width();
-        gif::TFloydSteinbergDitherer::MapRowPair(ditherer_a, a.Row(y), out_a.data() + at,
-                                                 ditherer_b, b.Row(y), out_b.data() + at);
+        gif::FloydSteinbergDitherer::MapRowPair(ditherer_a, a.Row(y), out_a.data() + at, ditherer_b,
+                                                b.Row(y), out_b.data() + at);
         ditherer_a.StartNextRow();
         ditherer_b.StartNextRow();
       }
@@ -170,9 +170,9 @@ void BM_OptimizeColorMaps(benchmark::State& state) {
   const int dither = static_cast<int>(state.range(0));
   for (auto _ : state) {
     state.PauseTiming();
-    auto image = std::make_unique<gif::TGIFImage>();
-    for (const gif::TReducedBitmap& reduced : Reduced(dither)) {
-      auto frame = std::make_unique<gif::TGIFSubImage>(*image);
+    auto image = std::make_unique<gif::GifImage>();
+    for (const gif::ReducedFrame& reduced : Reduced(dither)) {
+      auto frame = std::make_unique<gif::GifFrame>(*image);
       frame->SetFrameBounds(0, 0, reduced.Width, reduced.Height);
       frame->LocalColorMap().SetColors(reduced.Table.data(), 256);
       frame->Pixels() = reduced.Pixels;
@@ -199,7 +199,7 @@ void BM_Encode(benchmark::State& state) {
   const int dither = static_cast<int>(state.range(1));
   gif::ByteSink out;
   for (auto _ : state) {
-    for (const gif::TReducedBitmap& reduced : Reduced(dither)) {
+    for (const gif::ReducedFrame& reduced : Reduced(dither)) {
       out.clear();
       gif::EncodeFrame(out, compression, 8, 256, reduced.Pixels.data(), false, reduced.Width,
                        reduced.Height);

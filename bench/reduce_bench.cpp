@@ -13,7 +13,7 @@ namespace {
 
 using morvane::ColorValue;
 using morvane::RgbCanvas;
-using morvane::gif::TGIFImage;
+using morvane::gif::GifImage;
 
 constexpr int kSize = 256;
 
@@ -81,7 +81,7 @@ void BM_Optimize(benchmark::State& state) {
     canvases.push_back(MakeCanvas(content, static_cast<std::uint32_t>(i + 1)));
   for (auto _ : state) {
     state.PauseTiming();
-    auto image = std::make_unique<TGIFImage>();
+    auto image = std::make_unique<GifImage>();
     image->ReductionMethod = 7;
     for (const RgbCanvas& canvas : canvases) image->AddFrame(canvas);
     state.ResumeTiming();

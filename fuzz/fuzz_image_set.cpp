@@ -79,7 +79,7 @@ sw::Bytes BuildSprite(const Shape& shape, const std::uint8_t* data, std::size_t 
 }
 
 // Draws every cell, then cells out of range, which must leave the canvas alone.
-void DrawAll(const TSprAnim& anim, const Shape& shape, RgbCanvas& canvas) {
+void DrawAll(const Collection& anim, const Shape& shape, RgbCanvas& canvas) {
   for (std::int32_t f = 0; f < anim.FrameCount(); ++f) {
     for (std::int32_t d = 0; d < anim.DirectionCount(); ++d) {
       anim.DrawFrame(f, d, canvas, shape.origin, shape.threshold);
@@ -109,11 +109,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Shape shape = ReadShape(data);
   MemoryFile file(BuildSprite(shape, data + kHeaderSize, size - kHeaderSize));
 
-  TSprite sprite(file);  // written by the sprite writer: any error here is the target's own
-  TSprAnim& anim = *sprite.GetCollection(0);
+  Sprite sprite(file);  // written by the sprite writer: any error here is the target's own
+  Collection& anim = *sprite.GetCollection(0);
   try {
     anim.Images().LoadImages(file.Size());
-  } catch (const ELoggable& e) {
+  } catch (const SpriteFormatError& e) {
     fuzz::Tell(e.Message());
     return 0;
   }

@@ -95,19 +95,19 @@ void RunJob(const std::function<void()>& job) {
   try {
     job();
     Tell("done");
-  } catch (const EStreamEnded& e) {
+  } catch (const StreamEnded& e) {
     Fail("the end of the image data escaped its loading");
-  } catch (const EListError& e) {
+  } catch (const IndexError& e) {
     // A negative count read from the file is refused as a capacity; an index out of bounds
     // means a loaded image set does not hold the places its collection promises.
     if (!StartsWith(e.Message(), "List capacity out of bounds")) Fail(e.Message());
     Tell(e.Message());
-  } catch (const gif::GIFException& e) {
+  } catch (const gif::GifError& e) {
     // The converter bounds every canvas before the GIF side sees it and never leaves a colour
     // table short of an entry it asks for, so no sprite can make the GIF side fail.
     Fail("GIF error: " + e.Message());
-  } catch (const Exception& e) {
-    // ELoggable, EInOutError, the converter's limits and GIF files that cannot be written.
+  } catch (const Error& e) {
+    // SpriteFormatError, IoError, the converter's limits and GIF files that cannot be written.
     Tell(e.Message());
   }
 }

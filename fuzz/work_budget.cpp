@@ -23,14 +23,14 @@ constexpr std::int64_t kStepsPerCostUnit = 2;
 // The conversion stops at the first error; so does the walk.
 struct Stop {};
 
-std::int64_t CellBytes(const TSprAnim& anim, std::int32_t frame, std::int32_t direction) {
-  const TSprAnimImg& images = anim.Images();
+std::int64_t CellBytes(const Collection& anim, std::int32_t frame, std::int32_t direction) {
+  const ImageSet& images = anim.Images();
   std::int64_t bytes = 0;
   for (int layer = 0; layer < 4; ++layer) {
-    const std::int64_t number = TSprAnim::SubImageNumber(
+    const std::int64_t number = Collection::SubImageNumber(
         images.StorageType(), anim.FrameCount(), anim.DirectionCount(), frame, direction, layer);
     if (number < 0 || number >= static_cast<std::int64_t>(images.SubImageCount())) continue;
-    if (const TZarImage* image = images.SubImage(static_cast<std::size_t>(number))) {
+    if (const ZarImage* image = images.SubImage(static_cast<std::size_t>(number))) {
       bytes += image->DataSize();
     }
   }
@@ -41,25 +41,25 @@ std::int64_t CellBytes(const TSprAnim& anim, std::int32_t frame, std::int32_t di
 std::int64_t CanvasPixels(std::int64_t width, std::int64_t height) {
   try {
     CheckCanvasSize(width, height);
-  } catch (const Exception&) {
+  } catch (const Error&) {
     throw Stop{};
   }
   return width > 0 && height > 0 ? width * height : 0;
 }
 
-void WalkDirection(Work& work, const TSprite& sprite, const TSequence& sequence,
-                   const TSprAnim& anim, std::int32_t direction, bool staticAnims) {
+void WalkDirection(Work& work, const Sprite& sprite, const Sequence& sequence,
+                   const Collection& anim, std::int32_t direction, bool staticAnims) {
   ++work.gifs;
   std::int64_t left = 0, top = 0, right = 0, bottom = 0;
   std::int64_t counted = 0;
   for (std::int32_t i = 0; i < sequence.FrameCount(); ++i) {
     const std::int16_t frame = sequence.FrameIndex(i);
     if (frame < 0) continue;
-    const TFrameBox box = anim.FrameBox(frame, direction);
+    const FrameBox box = anim.BoxAt(frame, direction);
     if (box.IsEmpty()) continue;
     std::int64_t l = box.left, t = box.top, r = box.right, b = box.bottom;
     if (staticAnims) {
-      const TFrameExtent extent = anim.FrameExtent(frame, direction);
+      const FrameExtent extent = anim.ExtentAt(frame, direction);
       l = 0, t = 0, r = extent.width, b = extent.height;
     }
     if (counted++ == 0) {
@@ -79,11 +79,11 @@ void WalkDirection(Work& work, const TSprite& sprite, const TSequence& sequence,
   for (std::int32_t i = 0; i < sequence.FrameCount(); ++i) {
     const std::int16_t frame = sequence.FrameIndex(i);
     if (frame < 0) continue;
-    const TFrameExtent extent = anim.FrameExtent(frame, direction);
+    const FrameExtent extent = anim.ExtentAt(frame, direction);
     if (extent.width <= 0 || extent.height <= 0) continue;
     try {
       CheckAnimationSize(added + 1, canvas > 0 ? width : 0, canvas > 0 ? height : 0);
-    } catch (const Exception&) {
+    } catch (const Error&) {
       throw Stop{};
     }
     work.decoded += CellBytes(anim, frame, direction);
@@ -96,14 +96,14 @@ void WalkDirection(Work& work, const TSprite& sprite, const TSequence& sequence,
   }
 }
 
-void WalkCollection(Work& work, const TSprite& sprite, std::int32_t index, bool staticAnims) {
-  const TSprAnim& anim = *sprite.GetCollection(index);
+void WalkCollection(Work& work, const Sprite& sprite, std::int32_t index, bool staticAnims) {
+  const Collection& anim = *sprite.GetCollection(index);
   for (std::int32_t j = 0; j < sprite.SequenceCount(); ++j) {
-    const TSequence& sequence = *sprite.GetSequence(j);
+    const Sequence& sequence = *sprite.GetSequence(j);
     if (sequence.CollectionIndex() != index) continue;
     try {
       CheckDirectionWork(anim.DirectionCount(), sequence.FrameCount());
-    } catch (const Exception&) {
+    } catch (const Error&) {
       throw Stop{};
     }
     for (std::int32_t d = 0; d < anim.DirectionCount(); ++d) {
@@ -133,15 +133,15 @@ Work EstimateWork(const std::uint8_t* data, std::size_t size) {
   const bool staticAnims = RunSettings().StaticAnims == 1;
   MemoryFile file(data, size);
   try {
-    TSprite sprite(file);
+    Sprite sprite(file);
     for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
-      TSprAnim& anim = *sprite.GetCollection(i);
+      Collection& anim = *sprite.GetCollection(i);
       sprite.LoadCollectionImages(i, file.Size());
       WalkCollection(work, sprite, i, staticAnims);
       anim.Images().FreeImages();
     }
   } catch (const Stop&) {
-  } catch (const Exception&) {
+  } catch (const Error&) {
     // The conversion fails here too; what it did up to this point is counted.
   }
   return work;

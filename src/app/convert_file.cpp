@@ -13,7 +13,7 @@
 namespace morvane {
 
 void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec) {
-  TSprite sprite(file);
+  Sprite sprite(file);
   // Appended piece by piece: GCC 12 at -O3 misreads "literal" + std::string&& as overlapping.
   std::string counts = "\t";
   counts += std::to_string(sprite.SequenceCount());
@@ -25,7 +25,7 @@ void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec) {
   // Collections are decoded one at a time, just before the sequences that play them.
   std::int32_t sequences_shown = 0;
   for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
-    TSprAnim& anim = *sprite.GetCollection(i);
+    Collection& anim = *sprite.GetCollection(i);
     sprite.LoadCollectionImages(i, file.Size());
     for (std::int32_t j = 0; j < sprite.SequenceCount(); ++j) {
       if (sprite.GetSequence(j)->CollectionIndex() != i) continue;
@@ -54,14 +54,14 @@ void ConvertFile(const std::string& fileSpec, bool fromList) {
     const std::unique_ptr<DiskFile> file = DiskFile::Open(spec.FileName);
     ConvertSpriteFile(*file, spec);
     ++FilesProcessed;
-  } catch (const ELoggable& e) {
+  } catch (const SpriteFormatError& e) {
     ++ErrorCount;
     LogError(e.Message() + " in file " + spec.BaseName);
     message = "\tError parsing sprite file. See Error Log for detail.";
-  } catch (const EInOutError& e) {
+  } catch (const IoError& e) {
     ++ErrorCount;
     message = "\tError: " + e.Message();
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     log_internal(e.Message());
   } catch (const std::bad_alloc&) {
     log_internal("Out of memory");

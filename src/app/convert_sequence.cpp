@@ -36,18 +36,18 @@ RgbCanvas MakeCanvas(std::int64_t width, std::int64_t height) {
   return RgbCanvas(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
 }
 
-void AddTransparency(gif::TGIFSubImage& frame, ColorValue background) {
-  auto& control = frame.AddExtension(std::make_unique<gif::TGIFGraphicControlExtension>(frame));
+void AddTransparency(gif::GifFrame& frame, ColorValue background) {
+  auto& control = frame.AddExtension(std::make_unique<gif::GraphicControlExtension>(frame));
   control.SetTransparencyOn(true);
   control.UseTransparentColor(background);
   control.SetDisposalMethod(kDisposeToBackground);
 }
 
-void ConvertDirection(const TSprite& sprite, const TSequence& sequence, const TSprAnim& anim,
+void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
                       std::int32_t direction, const DrawSettings& settings,
                       const std::string& path) {
   DirectionFrames frames(sprite, sequence, anim, direction, settings);
-  gif::TGIFImage image;
+  gif::GifImage image;
   image.ReductionMethod = 7;
   image.DitherMethod = RunSettings().Dithering == 1 ? 1 : 0;
   image.SetBackgroundColor(settings.background);
@@ -55,9 +55,9 @@ void ConvertDirection(const TSprite& sprite, const TSequence& sequence, const TS
 
   const bool loops = frames.Counted() > 1;
   const auto finish_frame = [&](int index, bool drawn) {
-    gif::TGIFSubImage& gif_frame = image.SubImageAt(index);
+    gif::GifFrame& gif_frame = image.SubImageAt(index);
     if (loops && drawn && index == 0) {
-      gif_frame.AddExtension(std::make_unique<gif::TGIFAppExtNSLoop>(gif_frame));
+      gif_frame.AddExtension(std::make_unique<gif::LoopExtension>(gif_frame));
     }
     if (settings.threshold != -1) AddTransparency(gif_frame, settings.background);
   };
@@ -83,8 +83,8 @@ void ConvertDirection(const TSprite& sprite, const TSequence& sequence, const TS
     // Frames whose transparent colour vanished in the merge take their top-left pixel's colour
     // as transparent instead; a second pass then gives them the shared transparent slot.
     for (int i = 0; i < image.SubImageCount(); ++i) {
-      gif::TGIFSubImage& gif_frame = image.SubImageAt(i);
-      gif::TGIFGraphicControlExtension* control = gif_frame.ControlExtension();
+      gif::GifFrame& gif_frame = image.SubImageAt(i);
+      gif::GraphicControlExtension* control = gif_frame.ControlExtension();
       if (control != nullptr && !control->TransparencyOn()) {
         control->SetTransparencyOn(true);
         control->SetTransparentIndex(gif_frame.PixelAt(0, 0));
@@ -103,8 +103,8 @@ DrawSettings DrawSettings::FromRun() {
                       run.StaticAnims == 1, run.BackgroundColor};
 }
 
-DirectionFrames::DirectionFrames(const TSprite& sprite, const TSequence& sequence,
-                                 const TSprAnim& anim, std::int32_t direction,
+DirectionFrames::DirectionFrames(const Sprite& sprite, const Sequence& sequence,
+                                 const Collection& anim, std::int32_t direction,
                                  const DrawSettings& settings)
     : sprite_(sprite),
       sequence_(sequence),
@@ -116,11 +116,11 @@ DirectionFrames::DirectionFrames(const TSprite& sprite, const TSequence& sequenc
   for (std::int32_t i = 0; i < sequence.FrameCount(); ++i) {
     const std::int16_t frame = sequence.FrameIndex(i);
     if (frame < 0) continue;
-    const TFrameBox frame_box = anim.FrameBox(frame, direction);
+    const FrameBox frame_box = anim.BoxAt(frame, direction);
     if (frame_box.IsEmpty()) continue;
     Box box{frame_box.left, frame_box.top, frame_box.right, frame_box.bottom};
     if (settings.static_anims) {
-      const TFrameExtent extent = anim.FrameExtent(frame, direction);
+      const FrameExtent extent = anim.ExtentAt(frame, direction);
       box = Box{0, 0, extent.width, extent.height};
     }
     if (counted_++ == 0) {
@@ -143,14 +143,14 @@ std::int64_t DirectionFrames::Draw(const FrameSink& sink) {
   for (std::int32_t i = 0; i < sequence_.FrameCount(); ++i) {
     const std::int16_t frame = sequence_.FrameIndex(i);
     if (frame < 0) continue;
-    const TFrameExtent extent = anim_.FrameExtent(frame, direction_);
+    const FrameExtent extent = anim_.ExtentAt(frame, direction_);
     if (extent.width <= 0 || extent.height <= 0) continue;
     CheckAnimationSize(drawn + 1, canvas_.Width(), canvas_.Height());
 
     canvas_.FillRect(0, 0, canvas_.Width(), canvas_.Height(), settings_.background);
     CanvasPoint origin;
     if (!settings_.static_anims) {
-      const TFrameBox frame_box = anim_.FrameBox(frame, direction_);
+      const FrameBox frame_box = anim_.BoxAt(frame, direction_);
       origin = CanvasPoint{static_cast<std::int32_t>(frame_box.left - left_),
                            static_cast<std::int32_t>(frame_box.top - top_)};
     }
@@ -192,9 +192,9 @@ std::string SafeFileName(std::string_view name) {
   return safe;
 }
 
-void ConvertSequence(TSprite& sprite, std::int32_t sequenceIndex,
-                     const std::string& outputDirectory, const std::string& pattern) {
-  const TSequence& sequence = *sprite.GetSequence(sequenceIndex);
+void ConvertSequence(Sprite& sprite, std::int32_t sequenceIndex, const std::string& outputDirectory,
+                     const std::string& pattern) {
+  const Sequence& sequence = *sprite.GetSequence(sequenceIndex);
   std::string text = "\t" + sequence.Name();
   if (sequence.Name().size() < kNameColumn) text.append(kNameColumn - sequence.Name().size(), ' ');
   ConsoleWrite(text);
@@ -205,7 +205,7 @@ void ConvertSequence(TSprite& sprite, std::int32_t sequenceIndex,
     return;
   }
 
-  const TSprAnim* anim = sprite.GetCollection(sequence.CollectionIndex());
+  const Collection* anim = sprite.GetCollection(sequence.CollectionIndex());
   if (anim == nullptr) return;  // the per-file job only converts sequences of a collection
   const DrawSettings settings = DrawSettings::FromRun();
   CheckDirectionWork(anim->DirectionCount(), sequence.FrameCount());

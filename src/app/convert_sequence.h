@@ -27,7 +27,7 @@ struct DrawSettings {
 class DirectionFrames {
  public:
   // Raises the canvas limits' errors when the union cannot become one canvas.
-  DirectionFrames(const TSprite& sprite, const TSequence& sequence, const TSprAnim& anim,
+  DirectionFrames(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
                   std::int32_t direction, const DrawSettings& settings);
 
   // Frames of the sequence with a non-empty box in this direction.
@@ -40,9 +40,9 @@ class DirectionFrames {
   std::int64_t Draw(const FrameSink& sink);
 
  private:
-  const TSprite& sprite_;
-  const TSequence& sequence_;
-  const TSprAnim& anim_;
+  const Sprite& sprite_;
+  const Sequence& sequence_;
+  const Collection& anim_;
   std::int32_t direction_;
   DrawSettings settings_;
   std::int64_t counted_ = 0;
@@ -61,7 +61,7 @@ std::string SafeFileName(std::string_view name);
 // Prints the sequence's console text and, when its name matches pattern, composites every
 // frame of every direction of its collection and writes outputDirectory/<name><suffix>.gif.
 // The collection's images must be loaded. Errors propagate to the per-file job.
-void ConvertSequence(TSprite& sprite, std::int32_t sequenceIndex,
-                     const std::string& outputDirectory, const std::string& pattern);
+void ConvertSequence(Sprite& sprite, std::int32_t sequenceIndex, const std::string& outputDirectory,
+                     const std::string& pattern);
 
 }  // namespace morvane

@@ -54,7 +54,7 @@ bool HasAvx2() {
 
 }  // namespace
 
-int TFastColorLookup::Search(int red, int green, int blue) const {
+int ColorLookup::Search(int red, int green, int blue) const {
   if (count_ == 0) return 0;
 #if MORVANE_SEARCH_AVX2
   if (HasAvx2())
@@ -64,7 +64,7 @@ int TFastColorLookup::Search(int red, int green, int blue) const {
   return SearchPortable(red, green, blue);
 }
 
-int TFastColorLookup::SearchPortable(int red, int green, int blue) const {
+int ColorLookup::SearchPortable(int red, int green, int blue) const {
   if (count_ == 0) return 0;
   // On noise nearly every cell misses once, and this search is most of the reduction's time.
   // Distances fit 16-bit lanes and the trip count is fixed at 256 (entries past the palette lie

@@ -9,13 +9,13 @@
 
 namespace morvane::gif {
 
-class TFastColorLookup {
+class ColorLookup {
  public:
   static constexpr int kCells = 32768;
 
   // Reads up to 256 palette entries. Each entry then claims its own cell unless an earlier
   // entry already owns it.
-  explicit TFastColorLookup(const std::vector<ColorValue>& palette)
+  explicit ColorLookup(const std::vector<ColorValue>& palette)
       : cache_(kCells, kUnknown), known_(kCells / 8, 0) {
     red_.fill(kFar);
     green_.fill(kFar);
@@ -62,7 +62,7 @@ class TFastColorLookup {
     const std::int16_t* green;
     const std::int16_t* blue;
     const std::int32_t* rgb;  // red, green, blue, 0 per entry
-    const TFastColorLookup* lookup;
+    const ColorLookup* lookup;
 
     bool Known(std::size_t cell) const { return (known[cell / 8] >> (cell % 8) & 1) != 0; }
     void Set(std::size_t cell, int index) const {

@@ -30,10 +30,10 @@ inline void Spread(std::int32_t e, std::int32_t& share, std::int32_t& carried, s
 
 }  // namespace
 
-TFloydSteinbergDitherer::TFloydSteinbergDitherer(int width, TFastColorLookup& lookup)
-    : TDitherEngine(width, lookup), slots_(4 * (static_cast<std::size_t>(width) + 2), 0) {}
+FloydSteinbergDitherer::FloydSteinbergDitherer(int width, ColorLookup& lookup)
+    : NearestMapper(width, lookup), slots_(4 * (static_cast<std::size_t>(width) + 2), 0) {}
 
-int TFloydSteinbergDitherer::MapPixel(int red, int green, int blue) {
+int FloydSteinbergDitherer::MapPixel(int red, int green, int blue) {
   const ColorValue colour = static_cast<ColorValue>(red) | static_cast<ColorValue>(green) << 8 |
                             static_cast<ColorValue>(blue) << 16;
   std::uint8_t index = 0;
@@ -41,13 +41,12 @@ int TFloydSteinbergDitherer::MapPixel(int red, int green, int blue) {
   return index;
 }
 
-void TFloydSteinbergDitherer::MapRow(const ColorValue* row, std::uint8_t* out) {
+void FloydSteinbergDitherer::MapRow(const ColorValue* row, std::uint8_t* out) {
   if (column_ >= 0 && column_ < width_) MapRun(row + column_, out + column_, RowRemaining());
 }
 
-void TFloydSteinbergDitherer::MapRunPortable(const ColorValue* first, std::uint8_t* out,
-                                             int count) {
-  const TFastColorLookup::View lookup = lookup_.MakeView();
+void FloydSteinbergDitherer::MapRunPortable(const ColorValue* first, std::uint8_t* out, int count) {
+  const ColorLookup::View lookup = lookup_.MakeView();
   const std::ptrdiff_t step = direction_;
   for (int k = 0; k < count; ++k) {
     const std::ptrdiff_t at = k * step;
@@ -68,9 +67,9 @@ void TFloydSteinbergDitherer::MapRunPortable(const ColorValue* first, std::uint8
 #if defined(__SSE2__)
 // The diffusion of one ditherer while a run is walked, all three channels in 32-bit lanes (the
 // fourth lane stays 0 throughout): the same arithmetic as the portable walk.
-class TFloydSteinbergDitherer::Walk {
+class FloydSteinbergDitherer::Walk {
  public:
-  explicit Walk(TFloydSteinbergDitherer& ditherer)
+  explicit Walk(FloydSteinbergDitherer& ditherer)
       : ditherer_(ditherer),
         lookup_(ditherer.lookup_.MakeView()),
         slots_(ditherer.slots_.data() + 4 * static_cast<std::ptrdiff_t>(ditherer.slot_)),
@@ -123,15 +122,15 @@ class TFloydSteinbergDitherer::Walk {
     return _mm_or_si128(_mm_and_si128(keep, old_value), _mm_andnot_si128(keep, new_value));
   }
 
-  TFloydSteinbergDitherer& ditherer_;
-  const TFastColorLookup::View lookup_;
+  FloydSteinbergDitherer& ditherer_;
+  const ColorLookup::View lookup_;
   std::int32_t* const slots_;
   __m128i carried_;
   __m128i below_;
   __m128i below_prev_;
 };
 
-void TFloydSteinbergDitherer::MapRun(const ColorValue* first, std::uint8_t* out, int count) {
+void FloydSteinbergDitherer::MapRun(const ColorValue* first, std::uint8_t* out, int count) {
   Walk walk(*this);
   const std::ptrdiff_t step = direction_;
   for (int k = 0; k < count; ++k) {
@@ -141,9 +140,9 @@ void TFloydSteinbergDitherer::MapRun(const ColorValue* first, std::uint8_t* out,
   walk.Finish(count);
 }
 
-void TFloydSteinbergDitherer::MapRowPair(TFloydSteinbergDitherer& a, const ColorValue* row_a,
-                                         std::uint8_t* out_a, TFloydSteinbergDitherer& b,
-                                         const ColorValue* row_b, std::uint8_t* out_b) {
+void FloydSteinbergDitherer::MapRowPair(FloydSteinbergDitherer& a, const ColorValue* row_a,
+                                        std::uint8_t* out_a, FloydSteinbergDitherer& b,
+                                        const ColorValue* row_b, std::uint8_t* out_b) {
   if (a.width_ != b.width_ || a.column_ != b.column_ || a.direction_ != b.direction_ ||
       a.column_ < 0 || a.column_ >= a.width_) {
     a.MapRow(row_a, out_a);
@@ -166,25 +165,25 @@ void TFloydSteinbergDitherer::MapRowPair(TFloydSteinbergDitherer& a, const Color
   walk_b.Finish(count);
 }
 #else
-void TFloydSteinbergDitherer::MapRun(const ColorValue* first, std::uint8_t* out, int count) {
+void FloydSteinbergDitherer::MapRun(const ColorValue* first, std::uint8_t* out, int count) {
   MapRunPortable(first, out, count);
 }
 
-void TFloydSteinbergDitherer::MapRowPair(TFloydSteinbergDitherer& a, const ColorValue* row_a,
-                                         std::uint8_t* out_a, TFloydSteinbergDitherer& b,
-                                         const ColorValue* row_b, std::uint8_t* out_b) {
+void FloydSteinbergDitherer::MapRowPair(FloydSteinbergDitherer& a, const ColorValue* row_a,
+                                        std::uint8_t* out_a, FloydSteinbergDitherer& b,
+                                        const ColorValue* row_b, std::uint8_t* out_b) {
   a.MapRow(row_a, out_a);
   b.MapRow(row_b, out_b);
 }
 #endif
 
-void TFloydSteinbergDitherer::StartNextRow() {
+void FloydSteinbergDitherer::StartNextRow() {
   for (std::size_t c = 0; c < 3; ++c)
     slots_[4 * static_cast<std::size_t>(slot_) + c] = below_prev_[c];
   carried_.fill(0);
   below_.fill(0);
   below_prev_.fill(0);
-  TDitherEngine::StartNextRow();
+  NearestMapper::StartNextRow();
   slot_ = direction_ > 0 ? 0 : width_ + 1;
 }
 

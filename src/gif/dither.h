@@ -12,9 +12,9 @@ namespace morvane::gif {
 
 // Nearest colour without diffusion. Rows alternate direction: row 0 left to right, row 1 right
 // to left, and so on; Column() is the next pixel to map.
-class TDitherEngine {
+class NearestMapper {
  public:
-  TDitherEngine(int width, TFastColorLookup& lookup) : lookup_(lookup), width_(width) {}
+  NearestMapper(int width, ColorLookup& lookup) : lookup_(lookup), width_(width) {}
 
   int Width() const { return width_; }
   int Direction() const { return direction_; }
@@ -28,7 +28,7 @@ class TDitherEngine {
   // Maps the rest of the current row, row[x] into out[x] for each column in walk order; the
   // same as calling MapPixel for every column up to the row's end.
   void MapRow(const ColorValue* row, std::uint8_t* out) {
-    const TFastColorLookup::View lookup = lookup_.MakeView();
+    const ColorLookup::View lookup = lookup_.MakeView();
     const int step = direction_;
     const int width = width_;
     int x = column_;
@@ -42,7 +42,7 @@ class TDitherEngine {
   }
 
  protected:
-  TFastColorLookup& lookup_;
+  ColorLookup& lookup_;
   int width_;
   int direction_ = 1;
   int column_ = 0;
@@ -56,9 +56,9 @@ class TDitherEngine {
 //
 // The three channels of a slot are stored side by side (red, green, blue, unused), and the
 // per-channel state likewise, so that one vector operation serves all three channels.
-class TFloydSteinbergDitherer : public TDitherEngine {
+class FloydSteinbergDitherer : public NearestMapper {
  public:
-  TFloydSteinbergDitherer(int width, TFastColorLookup& lookup);
+  FloydSteinbergDitherer(int width, ColorLookup& lookup);
 
   int MapPixel(int red, int green, int blue);
   // Maps the rest of the current row as MapPixel would, pixel by pixel.
@@ -72,8 +72,8 @@ class TFloydSteinbergDitherer : public TDitherEngine {
   void MapRunPortable(const ColorValue* first, std::uint8_t* out, int count);
   // MapRow for two ditherers at once, each with its own row; the same as a.MapRow then
   // b.MapRow, but faster when both stand at the same column of rows of the same width.
-  static void MapRowPair(TFloydSteinbergDitherer& a, const ColorValue* row_a, std::uint8_t* out_a,
-                         TFloydSteinbergDitherer& b, const ColorValue* row_b, std::uint8_t* out_b);
+  static void MapRowPair(FloydSteinbergDitherer& a, const ColorValue* row_a, std::uint8_t* out_a,
+                         FloydSteinbergDitherer& b, const ColorValue* row_b, std::uint8_t* out_b);
 
   int Slot() const { return slot_; }
   // The value of one channel's slot (channel 0 red, 1 green, 2 blue).

@@ -5,8 +5,8 @@
 
 namespace morvane::gif {
 
-TGIFEncoder::TGIFEncoder(ByteSink& out, int codeBits, int colourCount, const std::uint8_t* pixels,
-                         bool interlaced, std::int32_t width, std::int32_t height)
+FrameEncoder::FrameEncoder(ByteSink& out, int codeBits, int colourCount, const std::uint8_t* pixels,
+                           bool interlaced, std::int32_t width, std::int32_t height)
     : out_(&out),
       colour_count_(colourCount),
       pixels_(pixels),
@@ -25,7 +25,7 @@ TGIFEncoder::TGIFEncoder(ByteSink& out, int codeBits, int colourCount, const std
   pixels_left_ = interlaced ? width : std::int64_t{width} * height;
 }
 
-void TGIFEncoder::Encode() {
+void FrameEncoder::Encode() {
   out_->push_back(static_cast<std::uint8_t>(min_code_size_));
   try {
     if (pixels_ != nullptr && width_ > 0 && height_ > 0) CompressPixels();
@@ -41,11 +41,11 @@ void TGIFEncoder::Encode() {
   out_->push_back(0x00);
 }
 
-void TGIFEncoder::RaiseColorNotInTable() {
-  throw GIFException("Color not in color table");
+void FrameEncoder::RaiseColorNotInTable() {
+  throw GifError("Color not in color table");
 }
 
-bool TGIFEncoder::NextInterlacedRow() {
+bool FrameEncoder::NextInterlacedRow() {
   // Pass 1 takes every 8th row from row 0, pass 2 every 8th from row 4, pass 3 every 4th from
   // row 2 and pass 4 every 2nd from row 1; a pass that starts below the last row is skipped.
   static constexpr std::int32_t kStart[4] = {0, 4, 2, 1};
@@ -64,9 +64,9 @@ void EncodeFrame(ByteSink& out, std::uint8_t compression, int codeBits, int colo
                  const std::uint8_t* pixels, bool interlaced, std::int32_t width,
                  std::int32_t height) {
   if (compression == kCompressionRLE) {
-    TRLEEncoder::EncodeFrame(out, codeBits, colourCount, pixels, interlaced, width, height);
+    RunLengthEncoder::EncodeFrame(out, codeBits, colourCount, pixels, interlaced, width, height);
   } else {
-    TLZWEncoder::EncodeFrame(out, codeBits, colourCount, pixels, interlaced, width, height);
+    LzwEncoder::EncodeFrame(out, codeBits, colourCount, pixels, interlaced, width, height);
   }
 }
 

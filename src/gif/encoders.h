@@ -1,7 +1,7 @@
 // The frame data encoders. Each writes one frame's table-based image data: the LZW minimum code
-// size byte, the data sub-blocks and the block terminator. TLZWEncoder compresses with a string
-// table; TRLEEncoder codes runs of one colour with codes whose meaning follows from the table any
-// GIF decoder builds, and keeps no table of its own.
+// size byte, the data sub-blocks and the block terminator. LzwEncoder compresses with a string
+// table; RunLengthEncoder codes runs of one colour with codes whose meaning follows from the table
+// any GIF decoder builds, and keeps no table of its own.
 #pragma once
 
 #include <cstdint>
@@ -14,17 +14,17 @@ namespace morvane::gif {
 
 // Both encoders' shared work: code widths and special codes, LSB-first bit packing into the
 // sub-block packer, and the walk over the pixels.
-class TGIFEncoder {
+class FrameEncoder {
  public:
-  virtual ~TGIFEncoder() = default;
-  TGIFEncoder(const TGIFEncoder&) = delete;
-  TGIFEncoder& operator=(const TGIFEncoder&) = delete;
+  virtual ~FrameEncoder() = default;
+  FrameEncoder(const FrameEncoder&) = delete;
+  FrameEncoder& operator=(const FrameEncoder&) = delete;
 
  protected:
   // codeBits is raised to 2 when below; pixels holds width x height indices, rows top to
   // bottom (null for a frame without pixels).
-  TGIFEncoder(ByteSink& out, int codeBits, int colourCount, const std::uint8_t* pixels,
-              bool interlaced, std::int32_t width, std::int32_t height);
+  FrameEncoder(ByteSink& out, int codeBits, int colourCount, const std::uint8_t* pixels,
+               bool interlaced, std::int32_t width, std::int32_t height);
 
   // Writes the minimum code size byte, the codes of the pixels closed by the end code, and the
   // terminator. A pixel not below the colour count raises "Color not in color table": the bytes
@@ -115,45 +115,45 @@ class TGIFEncoder {
 
   std::uint64_t bits_ = 0;
   int bit_count_ = 0;
-  TGIFWriter writer_;
+  SubBlockWriter writer_;
 };
 
-class TLZWEncoder final : public TGIFEncoder {
+class LzwEncoder final : public FrameEncoder {
  public:
   static void EncodeFrame(ByteSink& out, int codeBits, int colourCount, const std::uint8_t* pixels,
                           bool interlaced, std::int32_t width, std::int32_t height);
 
  private:
-  using TGIFEncoder::TGIFEncoder;
+  using FrameEncoder::FrameEncoder;
   void CompressPixels() override;
   void EmitCode(int code);
   void EmitClear();
 
   int largest_code_ = 0;
   int next_free_ = 0;
-  std::unique_ptr<THashTable> table_;
+  std::unique_ptr<LzwStringTable> table_;
 };
 
 // Where a run-length coded frame starts, after each clear code: the count of codes at which the
 // code width first grows, the count at which the coder clears, and the budget of codes one run
 // may take before a clear.
-struct TRLEThresholds {
+struct RunLengthThresholds {
   int bump;
   int clear;
   int budget;
 };
 
-class TRLEEncoder final : public TGIFEncoder {
+class RunLengthEncoder final : public FrameEncoder {
  public:
   static void EncodeFrame(ByteSink& out, int codeBits, int colourCount, const std::uint8_t* pixels,
                           bool interlaced, std::int32_t width, std::int32_t height);
 
   // The thresholds for a minimum code size (2 to 8).
-  static TRLEThresholds InitialThresholds(int minCodeSize);
+  static RunLengthThresholds InitialThresholds(int minCodeSize);
 
  private:
-  TRLEEncoder(ByteSink& out, int codeBits, int colourCount, const std::uint8_t* pixels,
-              bool interlaced, std::int32_t width, std::int32_t height);
+  RunLengthEncoder(ByteSink& out, int codeBits, int colourCount, const std::uint8_t* pixels,
+                   bool interlaced, std::int32_t width, std::int32_t height);
   void CompressPixels() override;
 
   void Restart();
@@ -166,7 +166,7 @@ class TRLEEncoder final : public TGIFEncoder {
   void RunWithTable(std::int64_t count);
   void FlushRun(std::int64_t count);
 
-  TRLEThresholds initial_;
+  RunLengthThresholds initial_;
   std::int64_t bump_threshold_ = 0;
   std::int64_t clear_threshold_ = 0;
   std::int64_t codes_since_clear_ = 0;
@@ -175,8 +175,8 @@ class TRLEEncoder final : public TGIFEncoder {
   int run_colour_ = -1;  // the colour of the run being collected
 };
 
-// Writes the frame data with the encoder a frame compression setting names: TRLEEncoder for
-// kCompressionRLE, TLZWEncoder for any other value.
+// Writes the frame data with the encoder a frame compression setting names: RunLengthEncoder for
+// kCompressionRLE, LzwEncoder for any other value.
 void EncodeFrame(ByteSink& out, std::uint8_t compression, int codeBits, int colourCount,
                  const std::uint8_t* pixels, bool interlaced, std::int32_t width,
                  std::int32_t height);

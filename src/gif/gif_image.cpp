@@ -12,16 +12,16 @@ int BitsForCount(int n) {
   return bits;
 }
 
-// ---- TGIFColorMap ----------------------------------------------------------------------------
+// ---- ColorMap ----------------------------------------------------------------------------
 
-void TGIFColorMap::Grow(int needed) {
+void ColorMap::Grow(int needed) {
   if (needed <= capacity_) return;
   capacity_ = needed <= 16 ? 16 : ((needed + 31) / 32) * 32;
   if (capacity_ > kMaxColors) capacity_ = kMaxColors;
 }
 
-int TGIFColorMap::AppendColor(ColorValue colour) {
-  if (count_ >= kMaxColors) throw GIFException("Color table overflow");
+int ColorMap::AppendColor(ColorValue colour) {
+  if (count_ >= kMaxColors) throw GifError("Color table overflow");
   Grow(count_ + 1);
   std::uint8_t* entry = &rgb_[3 * static_cast<std::size_t>(count_)];
   entry[0] = static_cast<std::uint8_t>(colour);
@@ -31,12 +31,12 @@ int TGIFColorMap::AppendColor(ColorValue colour) {
   return count_++;
 }
 
-ColorValue TGIFColorMap::Entry(int index) const {
+ColorValue ColorMap::Entry(int index) const {
   const std::uint8_t* entry = &rgb_[3 * static_cast<std::size_t>(index)];
   return ColorValue{entry[0]} | ColorValue{entry[1]} << 8 | ColorValue{entry[2]} << 16;
 }
 
-int TGIFColorMap::FindColor(ColorValue colour) const {
+int ColorMap::FindColor(ColorValue colour) const {
   colour &= 0xFFFFFFu;
   if (sorted_) {
     for (int i = 0; i < count_; ++i)
@@ -48,64 +48,63 @@ int TGIFColorMap::FindColor(ColorValue colour) const {
   return -1;
 }
 
-int TGIFColorMap::FindOrAppendColor(ColorValue colour) {
+int ColorMap::FindOrAppendColor(ColorValue colour) {
   const int index = FindColor(colour);
   return index >= 0 ? index : AppendColor(colour);
 }
 
-ColorValue TGIFColorMap::ColorAt(int index) const {
+ColorValue ColorMap::ColorAt(int index) const {
   if (index < 0 || index >= count_) {
     if (image_ != nullptr) image_->Warning("Invalid color index");
-    if (count_ == 0) throw GIFException("Color table is empty");
+    if (count_ == 0) throw GifError("Color table is empty");
     index = 0;
   }
   return Entry(index);
 }
 
-void TGIFColorMap::Clear() {
+void ColorMap::Clear() {
   count_ = 0;
   capacity_ = 0;
   sorted_ = false;
 }
 
-void TGIFColorMap::Assign(const TGIFColorMap& other) {
+void ColorMap::Assign(const ColorMap& other) {
   rgb_ = other.rgb_;
   count_ = other.count_;
   capacity_ = other.capacity_;
   sorted_ = other.sorted_;
 }
 
-void TGIFColorMap::SetColors(const ColorValue* colours, int count) {
+void ColorMap::SetColors(const ColorValue* colours, int count) {
   Clear();
   for (int i = 0; i < count; ++i) AppendColor(colours[i]);
 }
 
 // ---- Extensions ------------------------------------------------------------------------------
 
-TGIFGraphicControlExtension::TGIFGraphicControlExtension(TGIFSubImage& frame)
-    : TGIFExtension(frame) {
+GraphicControlExtension::GraphicControlExtension(GifFrame& frame) : GifExtension(frame) {
   if (frame.ControlExtension() == nullptr) frame.SetControlExtension(this);
 }
 
-TGIFGraphicControlExtension::~TGIFGraphicControlExtension() {
+GraphicControlExtension::~GraphicControlExtension() {
   if (TransparencyOn()) frame_->SetHasTransparency(false);
   if (frame_->ControlExtension() == this) frame_->SetControlExtension(nullptr);
 }
 
-void TGIFGraphicControlExtension::SetTransparencyOn(bool on) {
+void GraphicControlExtension::SetTransparencyOn(bool on) {
   packed_ = on ? (packed_ | 0x01) : (packed_ & ~0x01);
   frame_->SetHasTransparency(on);
 }
 
-void TGIFGraphicControlExtension::SetDisposalMethod(int method) {
+void GraphicControlExtension::SetDisposalMethod(int method) {
   packed_ = static_cast<std::uint8_t>((packed_ & 0xE3) | ((method << 2) & 0x1C));
 }
 
-void TGIFGraphicControlExtension::SetUserInputFlag(bool on) {
+void GraphicControlExtension::SetUserInputFlag(bool on) {
   packed_ = on ? (packed_ | 0x02) : (packed_ & ~0x02);
 }
 
-void TGIFGraphicControlExtension::SetTransparentIndex(int index) {
+void GraphicControlExtension::SetTransparentIndex(int index) {
   const int count = frame_->ActiveColorMap().ColorCount();
   if (count > 0 && (index < 0 || index >= count)) {
     frame_->Image().Warning("Invalid color index");
@@ -114,10 +113,10 @@ void TGIFGraphicControlExtension::SetTransparentIndex(int index) {
   transparent_index_ = static_cast<std::uint8_t>(index);
 }
 
-void TGIFGraphicControlExtension::UseTransparentColor(ColorValue colour) {
-  TGIFColorMap& map = frame_->ActiveColorMap();
+void GraphicControlExtension::UseTransparentColor(ColorValue colour) {
+  ColorMap& map = frame_->ActiveColorMap();
   int index = map.FindColor(colour);
-  if (index < 0 && map.ColorCount() < TGIFColorMap::kMaxColors) index = map.AppendColor(colour);
+  if (index < 0 && map.ColorCount() < ColorMap::kMaxColors) index = map.AppendColor(colour);
   if (index < 0) {
     // A full map without the colour: the nearest entry stands in for it.
     int best = 0x7FFFFFFF;
@@ -136,28 +135,30 @@ void TGIFGraphicControlExtension::UseTransparentColor(ColorValue colour) {
   transparent_index_ = static_cast<std::uint8_t>(index);
 }
 
-// ---- TGIFSubImage ----------------------------------------------------------------------------
+// ---- GifFrame ----------------------------------------------------------------------------
 
-TGIFSubImage::TGIFSubImage(TGIFImage& image) : image_(&image), local_map_(&image) {}
+GifFrame::GifFrame(GifImage& image) : image_(&image), local_map_(&image) {}
 
-TGIFSubImage::~TGIFSubImage() { ClearExtensions(); }
+GifFrame::~GifFrame() {
+  ClearExtensions();
+}
 
-void TGIFSubImage::ClearExtensions() {
+void GifFrame::ClearExtensions() {
   // Extensions unlink themselves from the frame while they are destroyed.
   while (!extensions_.empty()) extensions_.pop_back();
 }
 
-TGIFColorMap& TGIFSubImage::ActiveColorMap() {
+ColorMap& GifFrame::ActiveColorMap() {
   if (local_map_.ColorCount() > 0) return local_map_;
   if (image_->GlobalColorMap().ColorCount() > 0) return image_->GlobalColorMap();
   return local_map_;
 }
 
-const TGIFColorMap& TGIFSubImage::ActiveColorMap() const {
-  return const_cast<TGIFSubImage*>(this)->ActiveColorMap();
+const ColorMap& GifFrame::ActiveColorMap() const {
+  return const_cast<GifFrame*>(this)->ActiveColorMap();
 }
 
-void TGIFSubImage::SetFrameBounds(int left, int top, int width, int height) {
+void GifFrame::SetFrameBounds(int left, int top, int width, int height) {
   const bool resized = width != width_ || height != height_;
   left_ = static_cast<std::uint16_t>(left);
   top_ = static_cast<std::uint16_t>(top);
@@ -168,7 +169,7 @@ void TGIFSubImage::SetFrameBounds(int left, int top, int width, int height) {
     pixels_.shrink_to_fit();
     pixels_.resize(static_cast<std::size_t>(width_) * height_, 0);
   }
-  TGIFHeader& header = image_->Header();
+  GifHeader& header = image_->Header();
   bool warned = false;
   if (header.LogicalWidth < left_ + width_) {
     if (header.LogicalWidth > 0) {
@@ -187,13 +188,13 @@ void TGIFSubImage::SetFrameBounds(int left, int top, int width, int height) {
   if (warned) image_->Warning("Image exceeds Logical Screen size");
 }
 
-std::uint8_t TGIFSubImage::PixelAt(int x, int y) const {
+std::uint8_t GifFrame::PixelAt(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_ || IsEmpty())
-    throw GIFException("Invalid pixel coordinates");
+    throw GifError("Invalid pixel coordinates");
   return pixels_[static_cast<std::size_t>(y) * width_ + static_cast<std::size_t>(x)];
 }
 
-void TGIFSubImage::Clear() {
+void GifFrame::Clear() {
   ClearExtensions();
   local_map_.Clear();
   pixels_.clear();
@@ -202,25 +203,25 @@ void TGIFSubImage::Clear() {
   has_transparency_ = false;
 }
 
-// ---- TGIFImage -------------------------------------------------------------------------------
+// ---- GifImage -------------------------------------------------------------------------------
 
-TGIFImage::TGIFImage() : header_(this) {}
+GifImage::GifImage() : header_(this) {}
 
-TGIFImage::~TGIFImage() = default;
+GifImage::~GifImage() = default;
 
-void TGIFImage::Warning(const std::string& message) const {
+void GifImage::Warning(const std::string& message) const {
   if (WarningHandler) WarningHandler(1, message);
 }
 
-void TGIFImage::SetBackgroundColor(ColorValue colour) {
+void GifImage::SetBackgroundColor(ColorValue colour) {
   SetBackgroundIndex(header_.GlobalColorMap.FindOrAppendColor(colour));
 }
 
-ColorValue TGIFImage::BackgroundColor() const {
+ColorValue GifImage::BackgroundColor() const {
   return header_.GlobalColorMap.ColorAt(header_.BackgroundIndex);
 }
 
-void TGIFImage::SetBackgroundIndex(int index) {
+void GifImage::SetBackgroundIndex(int index) {
   const int count = header_.GlobalColorMap.ColorCount();
   if (count > 0 && (index < 0 || index >= count)) {
     Warning("Invalid color index");
@@ -229,31 +230,30 @@ void TGIFImage::SetBackgroundIndex(int index) {
   header_.BackgroundIndex = static_cast<std::uint8_t>(index);
 }
 
-int TGIFImage::AddFrame(const RgbCanvas& canvas) {
-  auto frame = std::make_unique<TGIFSubImage>(*this);
+int GifImage::AddFrame(const RgbCanvas& canvas) {
+  auto frame = std::make_unique<GifFrame>(*this);
   frame->Assign(canvas);  // on failure the new frame is freed on the way out
   frames_.push_back(std::move(frame));
   return SubImageCount() - 1;
 }
 
-int TGIFImage::AddFrame(std::unique_ptr<TGIFSubImage> frame) {
-  if (!frame || &frame->Image() != this)
-    throw GIFException("Object type not supported for operation");
+int GifImage::AddFrame(std::unique_ptr<GifFrame> frame) {
+  if (!frame || &frame->Image() != this) throw GifError("Object type not supported for operation");
   frames_.push_back(std::move(frame));
   return SubImageCount() - 1;
 }
 
-void TGIFImage::SetLogicalWidth(int width) {
+void GifImage::SetLogicalWidth(int width) {
   for (const auto& frame : frames_)
     if (frame->Left() + frame->Width() > width)
-      throw GIFException("Image width too small for contained frames");
+      throw GifError("Image width too small for contained frames");
   header_.LogicalWidth = static_cast<std::uint16_t>(width);
 }
 
-void TGIFImage::SetLogicalHeight(int height) {
+void GifImage::SetLogicalHeight(int height) {
   for (const auto& frame : frames_)
     if (frame->Top() + frame->Height() > height)
-      throw GIFException("Image height too small for contained frames");
+      throw GifError("Image height too small for contained frames");
   header_.LogicalHeight = static_cast<std::uint16_t>(height);
 }
 

@@ -14,12 +14,12 @@
 namespace morvane::gif {
 
 // Errors of the GIF subsystem.
-class GIFException : public Exception {
+class GifError : public Error {
  public:
-  using Exception::Exception;
+  using Error::Error;
 };
 
-enum class GIFVersion : std::uint8_t { kUnknown = 0, k87a = 1, k89a = 2 };
+enum class GifVersion : std::uint8_t { kUnknown = 0, k87a = 1, k89a = 2 };
 
 // The bytes of a GIF file as it is written.
 using ByteSink = std::vector<std::uint8_t>;
@@ -27,18 +27,18 @@ using ByteSink = std::vector<std::uint8_t>;
 // 0 for 0; otherwise the least b >= 1 with 2^b >= n (1, 2 -> 1; 3-4 -> 2; ... 129-256 -> 8).
 int BitsForCount(int n);
 
-class TGIFImage;
-class TGIFSubImage;
-struct TReducedBitmap;
+class GifImage;
+class GifFrame;
+struct ReducedFrame;
 
 // A colour table of at most 256 entries, stored as red, green, blue bytes in file order.
 // Colour values are 0x00BBGGRR.
-class TGIFColorMap {
+class ColorMap {
  public:
   static constexpr int kMaxColors = 256;
 
-  explicit TGIFColorMap(TGIFImage* image = nullptr) : image_(image) {}
-  virtual ~TGIFColorMap() = default;
+  explicit ColorMap(GifImage* image = nullptr) : image_(image) {}
+  virtual ~ColorMap() = default;
 
   int ColorCount() const { return count_; }
   int Capacity() const { return capacity_; }
@@ -58,7 +58,7 @@ class TGIFColorMap {
   ColorValue Entry(int index) const;
 
   void Clear();
-  void Assign(const TGIFColorMap& other);
+  void Assign(const ColorMap& other);
   // Replaces the entries with colours[0..count-1] (count <= 256).
   void SetColors(const ColorValue* colours, int count);
 
@@ -68,56 +68,47 @@ class TGIFColorMap {
  private:
   void Grow(int needed);
 
-  TGIFImage* image_;
+  GifImage* image_;
   std::array<std::uint8_t, 3 * kMaxColors> rgb_{};
   int count_ = 0;
   int capacity_ = 0;
   bool sorted_ = false;
 };
 
-class TGIFGlobalColorMap final : public TGIFColorMap {
- public:
-  using TGIFColorMap::TGIFColorMap;
-};
-class TGIFLocalColorMap final : public TGIFColorMap {
- public:
-  using TGIFColorMap::TGIFColorMap;
-};
-
 // The logical screen descriptor and the global colour table.
-struct TGIFHeader {
-  explicit TGIFHeader(TGIFImage* image) : GlobalColorMap(image) {}
+struct GifHeader {
+  explicit GifHeader(GifImage* image) : GlobalColorMap(image) {}
   std::uint16_t LogicalWidth = 0;
   std::uint16_t LogicalHeight = 0;
   std::uint8_t Packed = 0;
   std::uint8_t BackgroundIndex = 0;
   std::uint8_t AspectRatio = 0;
-  TGIFGlobalColorMap GlobalColorMap;
+  ColorMap GlobalColorMap;
 };
 
 // Extension blocks of a frame; each writes 0x21, its label and its body, and needs GIF89a.
-class TGIFExtension {
+class GifExtension {
  public:
-  explicit TGIFExtension(TGIFSubImage& frame) : frame_(&frame) {}
-  virtual ~TGIFExtension() = default;
-  TGIFExtension(const TGIFExtension&) = delete;
-  TGIFExtension& operator=(const TGIFExtension&) = delete;
+  explicit GifExtension(GifFrame& frame) : frame_(&frame) {}
+  virtual ~GifExtension() = default;
+  GifExtension(const GifExtension&) = delete;
+  GifExtension& operator=(const GifExtension&) = delete;
 
   virtual std::uint8_t Label() const = 0;
   virtual void SaveToStream(ByteSink& out) const = 0;
-  GIFVersion RequiredVersion() const { return GIFVersion::k89a; }
-  TGIFSubImage& Frame() const { return *frame_; }
+  GifVersion RequiredVersion() const { return GifVersion::k89a; }
+  GifFrame& Frame() const { return *frame_; }
 
  protected:
-  TGIFSubImage* frame_;
+  GifFrame* frame_;
 };
 
 // Graphic control extension (label 0xF9): transparency, disposal and delay of one frame.
 // The first one created for a frame becomes its ControlExtension.
-class TGIFGraphicControlExtension final : public TGIFExtension {
+class GraphicControlExtension final : public GifExtension {
  public:
-  explicit TGIFGraphicControlExtension(TGIFSubImage& frame);
-  ~TGIFGraphicControlExtension() override;
+  explicit GraphicControlExtension(GifFrame& frame);
+  ~GraphicControlExtension() override;
 
   std::uint8_t Label() const override { return 0xF9; }
   void SaveToStream(ByteSink& out) const override;
@@ -147,9 +138,9 @@ class TGIFGraphicControlExtension final : public TGIFExtension {
 };
 
 // The NETSCAPE2.0 application extension (label 0xFF) that makes an animation loop.
-class TGIFAppExtNSLoop final : public TGIFExtension {
+class LoopExtension final : public GifExtension {
  public:
-  explicit TGIFAppExtNSLoop(TGIFSubImage& frame) : TGIFExtension(frame) {}
+  explicit LoopExtension(GifFrame& frame) : GifExtension(frame) {}
   std::uint8_t Label() const override { return 0xFF; }
   void SaveToStream(ByteSink& out) const override;
 
@@ -158,14 +149,14 @@ class TGIFAppExtNSLoop final : public TGIFExtension {
 };
 
 // One frame: extensions, image descriptor, local colour table and one index byte per pixel.
-class TGIFSubImage {
+class GifFrame {
  public:
-  explicit TGIFSubImage(TGIFImage& image);
-  ~TGIFSubImage();
-  TGIFSubImage(const TGIFSubImage&) = delete;
-  TGIFSubImage& operator=(const TGIFSubImage&) = delete;
+  explicit GifFrame(GifImage& image);
+  ~GifFrame();
+  GifFrame(const GifFrame&) = delete;
+  GifFrame& operator=(const GifFrame&) = delete;
 
-  TGIFImage& Image() const { return *image_; }
+  GifImage& Image() const { return *image_; }
 
   // Appends an extension; the frame owns it. Returns it for further set-up.
   template <typename Ext>
@@ -174,15 +165,15 @@ class TGIFSubImage {
     extensions_.push_back(std::move(extension));
     return ref;
   }
-  const std::vector<std::unique_ptr<TGIFExtension>>& ExtensionList() const { return extensions_; }
+  const std::vector<std::unique_ptr<GifExtension>>& ExtensionList() const { return extensions_; }
   void ClearExtensions();
 
-  TGIFLocalColorMap& LocalColorMap() { return local_map_; }
-  const TGIFLocalColorMap& LocalColorMap() const { return local_map_; }
+  ColorMap& LocalColorMap() { return local_map_; }
+  const ColorMap& LocalColorMap() const { return local_map_; }
   // The local map when it holds a colour, else the global map when that holds one, else the
   // (empty) local map.
-  TGIFColorMap& ActiveColorMap();
-  const TGIFColorMap& ActiveColorMap() const;
+  ColorMap& ActiveColorMap();
+  const ColorMap& ActiveColorMap() const;
 
   std::uint16_t Left() const { return left_; }
   std::uint16_t Top() const { return top_; }
@@ -203,8 +194,8 @@ class TGIFSubImage {
 
   bool HasTransparency() const { return has_transparency_; }
   void SetHasTransparency(bool on) { has_transparency_ = on; }
-  TGIFGraphicControlExtension* ControlExtension() const { return control_; }
-  void SetControlExtension(TGIFGraphicControlExtension* control) { control_ = control; }
+  GraphicControlExtension* ControlExtension() const { return control_; }
+  void SetControlExtension(GraphicControlExtension* control) { control_ = control; }
 
   // Replaces the frame's content with the canvas reduced to at most 256 colours by the image's
   // ReductionMethod and DitherMethod (implemented with the colour reduction).
@@ -212,25 +203,25 @@ class TGIFSubImage {
   // Empties the frame: extensions, colour map, pixels, size 0, no transparency.
   void Clear();
 
-  GIFVersion RequiredVersion() const;
+  GifVersion RequiredVersion() const;
   void SaveToStream(ByteSink& out) const;
 
  private:
-  friend class TGIFImage;
+  friend class GifImage;
   // The two halves of Assign: clearing and sizing the frame for the canvas (false for an empty
   // canvas, which leaves the frame empty), and taking a reduction's colours and pixels.
   bool Prepare(const RgbCanvas& canvas);
-  void Install(TReducedBitmap reduced);
+  void Install(ReducedFrame reduced);
 
-  TGIFImage* image_;
-  TGIFLocalColorMap local_map_;
+  GifImage* image_;
+  ColorMap local_map_;
   std::uint16_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   std::uint8_t packed_ = 0;
   std::vector<std::uint8_t> pixels_;
   bool has_transparency_ = false;
-  TGIFGraphicControlExtension* control_ = nullptr;
+  GraphicControlExtension* control_ = nullptr;
   // Declared last so that extensions, which unlink themselves from the frame, go first.
-  std::vector<std::unique_ptr<TGIFExtension>> extensions_;
+  std::vector<std::unique_ptr<GifExtension>> extensions_;
 };
 
 // Values of FrameCompression.
@@ -238,14 +229,14 @@ inline constexpr std::uint8_t kCompressionLZW = 0;
 inline constexpr std::uint8_t kCompressionRLE = 1;
 
 // A whole GIF file: header with global colour map, frames, conversion settings.
-class TGIFImage {
+class GifImage {
  public:
   using WarningHandlerFn = std::function<void(int severity, const std::string& message)>;
 
-  TGIFImage();
-  ~TGIFImage();
-  TGIFImage(const TGIFImage&) = delete;
-  TGIFImage& operator=(const TGIFImage&) = delete;
+  GifImage();
+  ~GifImage();
+  GifImage(const GifImage&) = delete;
+  GifImage& operator=(const GifImage&) = delete;
 
   // Conversion settings, read when frames are added and written.
   std::uint8_t ReductionMethod = 6;
@@ -255,10 +246,10 @@ class TGIFImage {
   // Optional; the converter installs none, so warnings are dropped.
   WarningHandlerFn WarningHandler;
 
-  TGIFHeader& Header() { return header_; }
-  const TGIFHeader& Header() const { return header_; }
-  TGIFGlobalColorMap& GlobalColorMap() { return header_.GlobalColorMap; }
-  const TGIFGlobalColorMap& GlobalColorMap() const { return header_.GlobalColorMap; }
+  GifHeader& Header() { return header_; }
+  const GifHeader& Header() const { return header_; }
+  ColorMap& GlobalColorMap() { return header_.GlobalColorMap; }
+  const ColorMap& GlobalColorMap() const { return header_.GlobalColorMap; }
 
   // Finds or appends the colour in the global map and stores its index as background index.
   void SetBackgroundColor(ColorValue colour);
@@ -272,10 +263,10 @@ class TGIFImage {
   // canvases have one size); returns the index of the first.
   int AddFramePair(const RgbCanvas& first, const RgbCanvas& second);
   // Appends a ready frame of this image unchanged.
-  int AddFrame(std::unique_ptr<TGIFSubImage> frame);
+  int AddFrame(std::unique_ptr<GifFrame> frame);
   int SubImageCount() const { return static_cast<int>(frames_.size()); }
-  TGIFSubImage& SubImageAt(int index) { return *frames_.at(static_cast<std::size_t>(index)); }
-  const TGIFSubImage& SubImageAt(int index) const {
+  GifFrame& SubImageAt(int index) { return *frames_.at(static_cast<std::size_t>(index)); }
+  const GifFrame& SubImageAt(int index) const {
     return *frames_.at(static_cast<std::size_t>(index));
   }
 
@@ -288,7 +279,7 @@ class TGIFImage {
   // Merges the frames' colour maps into one global map ordered by use (colour optimiser).
   void OptimizeColorMaps();
 
-  GIFVersion RequiredVersion() const;
+  GifVersion RequiredVersion() const;
   // Writes the whole file; raises "Unsupported GIF version" for an image without frames
   // before any byte is written. On an error the bytes written so far stay in out.
   void SaveToStream(ByteSink& out) const;
@@ -298,9 +289,9 @@ class TGIFImage {
   void Warning(const std::string& message) const;
 
  private:
-  friend class TGIFSubImage;
-  TGIFHeader header_;
-  std::vector<std::unique_ptr<TGIFSubImage>> frames_;
+  friend class GifFrame;
+  GifHeader header_;
+  std::vector<std::unique_ptr<GifFrame>> frames_;
 };
 
 }  // namespace morvane::gif

@@ -6,16 +6,16 @@
 
 namespace morvane::gif {
 
-THashTable::THashTable() : slots_(std::make_unique_for_overwrite<std::uint32_t[]>(kSlots)) {
+LzwStringTable::LzwStringTable() : slots_(std::make_unique_for_overwrite<std::uint32_t[]>(kSlots)) {
   Clear();
 }
 
-void THashTable::Clear() {
+void LzwStringTable::Clear() {
   std::fill_n(slots_.get(), kSlots, kEmpty);
   count_ = 0;
 }
 
-void THashTable::RaiseFull() {
+void LzwStringTable::RaiseFull() {
   // The encoder clears the table long before it fills.
   throw std::logic_error("LZW string table full");
 }

@@ -12,11 +12,11 @@ namespace morvane::gif {
 // Packs a byte stream into GIF data sub-blocks: a length byte, then that many bytes. Every block
 // but the last holds 255 bytes; Flush writes the last, partly filled one. No empty block is ever
 // written, so the terminator follows the data directly.
-class TGIFWriter {
+class SubBlockWriter {
  public:
-  explicit TGIFWriter(ByteSink& out) : out_(&out) {}
-  TGIFWriter(const TGIFWriter&) = delete;
-  TGIFWriter& operator=(const TGIFWriter&) = delete;
+  explicit SubBlockWriter(ByteSink& out) : out_(&out) {}
+  SubBlockWriter(const SubBlockWriter&) = delete;
+  SubBlockWriter& operator=(const SubBlockWriter&) = delete;
 
   void WriteByte(std::uint8_t byte) {
     buffer_[fill_++] = byte;
@@ -60,14 +60,14 @@ class TGIFWriter {
 // before it holds 4095 strings, so three quarters of the slots stay empty, probe runs stay short,
 // and every probe ends at an empty slot. The codes the encoder writes depend only on which
 // strings the table holds, never on where it keeps them.
-class THashTable {
+class LzwStringTable {
  public:
   static constexpr std::uint32_t kSlots = 16384;
   static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
   // More strings than any frame's table can hold; storing beyond it is a logic error.
   static constexpr std::uint32_t kMaxStrings = kSlots / 2;
 
-  THashTable();
+  LzwStringTable();
 
   // Empties every slot.
   void Clear();

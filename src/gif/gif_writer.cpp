@@ -32,27 +32,27 @@ constexpr std::uint8_t kTrailer = 0x3B;
 
 // ---- Versions --------------------------------------------------------------------------------
 
-GIFVersion TGIFSubImage::RequiredVersion() const {
+GifVersion GifFrame::RequiredVersion() const {
   // A sorted colour table is a GIF89a feature.
-  if (local_map_.IsSorted()) return GIFVersion::k89a;
-  GIFVersion version = GIFVersion::k87a;
+  if (local_map_.IsSorted()) return GifVersion::k89a;
+  GifVersion version = GifVersion::k87a;
   for (const auto& extension : extensions_)
     version = std::max(version, extension->RequiredVersion());
   return version;
 }
 
-GIFVersion TGIFImage::RequiredVersion() const {
-  GIFVersion version = GIFVersion::kUnknown;
+GifVersion GifImage::RequiredVersion() const {
+  GifVersion version = GifVersion::kUnknown;
   for (const auto& frame : frames_) {
     version = std::max(version, frame->RequiredVersion());
-    if (version == GIFVersion::k89a) break;
+    if (version == GifVersion::k89a) break;
   }
   return version;
 }
 
 // ---- Colour maps and extensions --------------------------------------------------------------
 
-void TGIFColorMap::SaveToStream(ByteSink& out) const {
+void ColorMap::SaveToStream(ByteSink& out) const {
   if (count_ == 0) return;
   const auto used = static_cast<std::size_t>(count_) * 3;
   out.insert(out.end(), rgb_.begin(), rgb_.begin() + static_cast<std::ptrdiff_t>(used));
@@ -61,7 +61,7 @@ void TGIFColorMap::SaveToStream(ByteSink& out) const {
   out.insert(out.end(), padded - used, 0);
 }
 
-void TGIFGraphicControlExtension::SaveToStream(ByteSink& out) const {
+void GraphicControlExtension::SaveToStream(ByteSink& out) const {
   out.push_back(kExtensionIntroducer);
   out.push_back(Label());
   out.push_back(0x04);  // block size
@@ -71,7 +71,7 @@ void TGIFGraphicControlExtension::SaveToStream(ByteSink& out) const {
   out.push_back(0x00);
 }
 
-void TGIFAppExtNSLoop::SaveToStream(ByteSink& out) const {
+void LoopExtension::SaveToStream(ByteSink& out) const {
   out.push_back(kExtensionIntroducer);
   out.push_back(Label());
   out.push_back(0x0B);  // identifier and authentication code
@@ -89,7 +89,7 @@ void TGIFAppExtNSLoop::SaveToStream(ByteSink& out) const {
 
 // ---- Frames ----------------------------------------------------------------------------------
 
-void TGIFSubImage::SaveToStream(ByteSink& out) const {
+void GifFrame::SaveToStream(ByteSink& out) const {
   for (const auto& extension : extensions_) extension->SaveToStream(out);
   if (IsEmpty()) return;
 
@@ -131,14 +131,14 @@ void TGIFSubImage::SaveToStream(ByteSink& out) const {
 
 // ---- The whole file --------------------------------------------------------------------------
 
-void TGIFImage::SaveToStream(ByteSink& out) const {
-  const GIFVersion version = RequiredVersion();
-  if (version == GIFVersion::kUnknown) throw GIFException("Unsupported GIF version");
-  PutText(out, version == GIFVersion::k87a ? "GIF87a" : "GIF89a");
+void GifImage::SaveToStream(ByteSink& out) const {
+  const GifVersion version = RequiredVersion();
+  if (version == GifVersion::kUnknown) throw GifError("Unsupported GIF version");
+  PutText(out, version == GifVersion::k87a ? "GIF87a" : "GIF89a");
 
   // The packed byte is computed afresh from the maps: global table flag, colour resolution from
   // the widest map, sort flag, and the size of the global table (or of the widest local one).
-  const TGIFGlobalColorMap& global = header_.GlobalColorMap;
+  const ColorMap& global = header_.GlobalColorMap;
   const int global_count = global.ColorCount();
   int resolution = BitsForCount(global_count) - 1;
   int widest_local = 0;
@@ -167,7 +167,7 @@ void TGIFImage::SaveToStream(ByteSink& out) const {
   out.push_back(kTrailer);
 }
 
-void TGIFImage::SaveGifFile(const std::string& path) const {
+void GifImage::SaveGifFile(const std::string& path) const {
   // The whole file is made in memory first, so a failed save leaves nothing on disk. Room for
   // about a byte per pixel is set aside, so that the buffer seldom has to move while it grows.
   ByteSink bytes;

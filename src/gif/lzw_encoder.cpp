@@ -11,10 +11,10 @@ constexpr int kMaxCodeWidth = 12;
 
 }  // namespace
 
-void TLZWEncoder::EncodeFrame(ByteSink& out, int codeBits, int colourCount,
-                              const std::uint8_t* pixels, bool interlaced, std::int32_t width,
-                              std::int32_t height) {
-  TLZWEncoder encoder(out, codeBits, colourCount, pixels, interlaced, width, height);
+void LzwEncoder::EncodeFrame(ByteSink& out, int codeBits, int colourCount,
+                             const std::uint8_t* pixels, bool interlaced, std::int32_t width,
+                             std::int32_t height) {
+  LzwEncoder encoder(out, codeBits, colourCount, pixels, interlaced, width, height);
   encoder.largest_code_ = (1 << encoder.code_width_) - 1;
   encoder.next_free_ = encoder.first_free_;
   encoder.Encode();
@@ -22,7 +22,7 @@ void TLZWEncoder::EncodeFrame(ByteSink& out, int codeBits, int colourCount,
 
 // After each code the width follows the decoder, which widens its codes once the next free code
 // no longer fits; at 12 bits the largest code becomes 4096 so the width stops growing.
-inline void TLZWEncoder::EmitCode(int code) {
+inline void LzwEncoder::EmitCode(int code) {
   PackCode(code);
   if (next_free_ > largest_code_ || just_cleared_) {
     if (just_cleared_) {
@@ -36,16 +36,16 @@ inline void TLZWEncoder::EmitCode(int code) {
   }
 }
 
-void TLZWEncoder::EmitClear() {
+void LzwEncoder::EmitClear() {
   just_cleared_ = true;
   EmitCode(clear_code_);
   table_->Clear();
   next_free_ = first_free_;
 }
 
-void TLZWEncoder::CompressPixels() {
-  table_ = std::make_unique<THashTable>();
-  THashTable& table = *table_;
+void LzwEncoder::CompressPixels() {
+  table_ = std::make_unique<LzwStringTable>();
+  LzwStringTable& table = *table_;
   EmitClear();
   const std::uint8_t* pixel = nullptr;
   const std::uint8_t* end = nullptr;

@@ -11,8 +11,8 @@ namespace {
 
 constexpr std::int32_t kMaxUseCount = std::numeric_limits<std::int32_t>::max();
 
-std::int64_t KeyOf(const THistogramRecord* record, TSortKey key) {
-  return key == TSortKey::UseCount ? std::int64_t{record->UseCount} : std::int64_t{record->Colour};
+std::int64_t KeyOf(const HistogramEntry* record, SortKey key) {
+  return key == SortKey::UseCount ? std::int64_t{record->UseCount} : std::int64_t{record->Colour};
 }
 
 int ChannelSum(ColorValue colour) {
@@ -21,7 +21,7 @@ int ChannelSum(ColorValue colour) {
 
 }  // namespace
 
-void SortRecords(TRecordList& list, TSortKey key) {
+void SortRecords(HistogramEntryList& list, SortKey key) {
   if (list.size() < 2) return;
   // The recursion on the left part runs on an explicit stack: the order of the steps, and so
   // the result, is that of the recursive sort, without its depth limit.
@@ -48,25 +48,25 @@ void SortRecords(TRecordList& list, TSortKey key) {
   }
 }
 
-// ---- THistogram ------------------------------------------------------------------------------
+// ---- Histogram ------------------------------------------------------------------------------
 
-THistogram::THistogram(TGIFColorMap& map)
+Histogram::Histogram(ColorMap& map)
     : map_(&map),
       entry_count_(map.ColorCount()),
       records_(static_cast<std::size_t>(map.ColorCount())) {
   list_.reserve(records_.size());
   for (int i = 0; i < entry_count_; ++i) {
-    THistogramRecord& record = records_[static_cast<std::size_t>(i)];
+    HistogramEntry& record = records_[static_cast<std::size_t>(i)];
     record.MapIndex = i;
     record.Colour = map.Entry(i);
     list_.push_back(&record);
   }
 }
 
-bool THistogram::CountFrame(TGIFSubImage& frame) {
+bool Histogram::CountFrame(GifFrame& frame) {
   if (frame.IsEmpty()) return false;
   frames_.push_back(&frame);
-  TGIFGraphicControlExtension* control = frame.ControlExtension();
+  GraphicControlExtension* control = frame.ControlExtension();
   const bool transparent = frame.HasTransparency() && control != nullptr;
   const int transparent_index = transparent ? control->TransparentIndex() : -1;
   std::vector<std::uint8_t>& pixels = frame.Pixels();
@@ -74,7 +74,7 @@ bool THistogram::CountFrame(TGIFSubImage& frame) {
   // Counted first into a table of the frame's own, without the checks each pixel needs only
   // when a count could reach the saturation point.
   std::int64_t total = static_cast<std::int64_t>(pixels.size());
-  for (const THistogramRecord& record : records_) total += record.UseCount;
+  for (const HistogramEntry& record : records_) total += record.UseCount;
   bool used = false;
   bool in_range = true;
   if (total < kMaxUseCount) {
@@ -118,8 +118,8 @@ bool THistogram::CountFrame(TGIFSubImage& frame) {
   return used;
 }
 
-int THistogram::DropUnusedColors() {
-  SortRecords(list_, TSortKey::UseCount);
+int Histogram::DropUnusedColors() {
+  SortRecords(list_, SortKey::UseCount);
   std::size_t kept = 0;
   while (kept < list_.size() && list_[kept]->UseCount != 0) ++kept;
   for (std::size_t i = kept; i < list_.size(); ++i) list_[i]->UseCount = -1;
@@ -128,13 +128,13 @@ int THistogram::DropUnusedColors() {
   return entry_count_;
 }
 
-void THistogram::RemapFrames(bool uses_transparency, int new_transparent_index) {
+void Histogram::RemapFrames(bool uses_transparency, int new_transparent_index) {
   std::array<std::uint8_t, 256> table{};
-  for (const THistogramRecord* record : list_)
+  for (const HistogramEntry* record : list_)
     table[static_cast<std::size_t>(record->MapIndex)] = static_cast<std::uint8_t>(record->NewIndex);
   const auto new_transparent = static_cast<std::uint8_t>(new_transparent_index);
-  for (TGIFSubImage* frame : frames_) {
-    TGIFGraphicControlExtension* control = frame->ControlExtension();
+  for (GifFrame* frame : frames_) {
+    GraphicControlExtension* control = frame->ControlExtension();
     if (uses_transparency && frame->HasTransparency() && control != nullptr) {
       const std::uint8_t old_transparent = control->TransparentIndex();
       control->SetTransparentIndex(new_transparent_index);
@@ -146,17 +146,17 @@ void THistogram::RemapFrames(bool uses_transparency, int new_transparent_index) 
   }
 }
 
-// ---- TColorMapOptimizer ----------------------------------------------------------------------
+// ---- ColorMapOptimizer ----------------------------------------------------------------------
 
-void TColorMapOptimizer::CollectHistograms() {
+void ColorMapOptimizer::CollectHistograms() {
   uses_transparency_ = false;
   const int frame_count = image_.SubImageCount();
-  TGIFGlobalColorMap& global = image_.GlobalColorMap();
+  ColorMap& global = image_.GlobalColorMap();
   if (global.ColorCount() > 0) {
-    auto histogram = std::make_unique<THistogram>(global);
+    auto histogram = std::make_unique<Histogram>(global);
     bool counted = false;
     for (int i = 0; i < frame_count; ++i) {
-      TGIFSubImage& frame = image_.SubImageAt(i);
+      GifFrame& frame = image_.SubImageAt(i);
       if (frame.LocalColorMap().ColorCount() != 0 || frame.IsEmpty()) continue;
       if (histogram->CountFrame(frame)) uses_transparency_ = true;
       counted = true;
@@ -164,19 +164,19 @@ void TColorMapOptimizer::CollectHistograms() {
     if (counted) histograms_.push_back(std::move(histogram));
   }
   for (int i = 0; i < frame_count; ++i) {
-    TGIFSubImage& frame = image_.SubImageAt(i);
+    GifFrame& frame = image_.SubImageAt(i);
     if (frame.LocalColorMap().ColorCount() == 0 || frame.IsEmpty()) continue;
-    histograms_.push_back(std::make_unique<THistogram>(frame.LocalColorMap()));
+    histograms_.push_back(std::make_unique<Histogram>(frame.LocalColorMap()));
     if (histograms_.back()->CountFrame(frame)) uses_transparency_ = true;
   }
 }
 
-void TColorMapOptimizer::MergeDuplicateColors() {
+void ColorMapOptimizer::MergeDuplicateColors() {
   if (combined_.empty()) return;
-  SortRecords(combined_, TSortKey::Colour);
-  THistogramRecord* survivor = combined_.front();
+  SortRecords(combined_, SortKey::Colour);
+  HistogramEntry* survivor = combined_.front();
   for (std::size_t i = 1; i < combined_.size(); ++i) {
-    THistogramRecord* record = combined_[i];
+    HistogramEntry* record = combined_[i];
     if (record->Colour != survivor->Colour) {
       survivor = record;
       continue;
@@ -189,8 +189,8 @@ void TColorMapOptimizer::MergeDuplicateColors() {
   }
 }
 
-void TColorMapOptimizer::BuildSharedMap() {
-  SortRecords(combined_, TSortKey::UseCount);
+void ColorMapOptimizer::BuildSharedMap() {
+  SortRecords(combined_, SortKey::UseCount);
   const std::size_t limit = uses_transparency_ ? 255 : 256;
   std::size_t kept = 0;
   while (kept < combined_.size() && kept < limit && combined_[kept]->UseCount != 0) ++kept;
@@ -222,7 +222,7 @@ void TColorMapOptimizer::BuildSharedMap() {
   }
   // Records are sorted by use, so every record a merged-away one refers to is placed before it.
   for (std::size_t p = kept; p < combined_.size(); ++p) {
-    THistogramRecord* record = combined_[p];
+    HistogramEntry* record = combined_[p];
     if (record->UseCount == 0 && record->MergedInto != nullptr) {
       record->NewIndex = record->MergedInto->NewIndex;
       continue;
@@ -239,21 +239,21 @@ void TColorMapOptimizer::BuildSharedMap() {
   }
 }
 
-void TColorMapOptimizer::InstallSharedMap() {
+void ColorMapOptimizer::InstallSharedMap() {
   for (int i = 0; i < image_.SubImageCount(); ++i) image_.SubImageAt(i).LocalColorMap().Clear();
-  TGIFGlobalColorMap& global = image_.GlobalColorMap();
+  ColorMap& global = image_.GlobalColorMap();
   global.SetColors(shared_.data(), shared_count_);
   global.SetSorted(true);
 }
 
-void TColorMapOptimizer::Optimize() {
+void ColorMapOptimizer::Optimize() {
   CollectHistograms();
   std::size_t capacity = 0;
   for (const auto& histogram : histograms_)
     capacity += static_cast<std::size_t>(histogram->DropUnusedColors());
   combined_.reserve(capacity);
   for (const auto& histogram : histograms_)
-    for (THistogramRecord* record : histogram->List()) combined_.push_back(record);
+    for (HistogramEntry* record : histogram->List()) combined_.push_back(record);
   MergeDuplicateColors();
   // With nothing counted (every pixel transparent, or no frame at all) the shared map is empty
   // or holds only the transparent slot; it is installed and the frames remapped all the same.
@@ -263,8 +263,8 @@ void TColorMapOptimizer::Optimize() {
     histogram->RemapFrames(uses_transparency_, new_transparent_index_);
 }
 
-void TGIFImage::OptimizeColorMaps() {
-  TColorMapOptimizer optimizer(*this);
+void GifImage::OptimizeColorMaps() {
+  ColorMapOptimizer optimizer(*this);
   optimizer.Optimize();
 }
 

@@ -12,57 +12,57 @@
 namespace morvane::gif {
 
 // The use of one entry of a colour map.
-struct THistogramRecord {
+struct HistogramEntry {
   std::int32_t UseCount = 0;
   std::int32_t MapIndex = 0;
   std::int32_t NewIndex = 256;  // 256: none yet
   ColorValue Colour = 0;        // 0x00BBGGRR
   // Set when an equal colour of another map took over this record's use.
-  const THistogramRecord* MergedInto = nullptr;
+  const HistogramEntry* MergedInto = nullptr;
 };
 
-using TRecordList = std::vector<THistogramRecord*>;
+using HistogramEntryList = std::vector<HistogramEntry*>;
 
-enum class TSortKey { UseCount, Colour };
+enum class SortKey { UseCount, Colour };
 
 // Sorts largest key first with the in-place quicksort the output was defined by (pivot record at
 // the middle, Hoare scans, the left part first). Records of equal key end in the order this
 // particular sort leaves them, and the written colour maps depend on that order, so this must
 // not be replaced by another sort.
-void SortRecords(TRecordList& list, TSortKey key);
+void SortRecords(HistogramEntryList& list, SortKey key);
 
 // How often each entry of one colour map is used by the frames counted into it.
-class THistogram {
+class Histogram {
  public:
-  explicit THistogram(TGIFColorMap& map);
-  THistogram(const THistogram&) = delete;
-  THistogram& operator=(const THistogram&) = delete;
+  explicit Histogram(ColorMap& map);
+  Histogram(const Histogram&) = delete;
+  Histogram& operator=(const Histogram&) = delete;
 
-  TGIFColorMap& Map() const { return *map_; }
+  ColorMap& Map() const { return *map_; }
   int EntryCount() const { return entry_count_; }
-  const TRecordList& List() const { return list_; }
-  const std::vector<TGIFSubImage*>& Frames() const { return frames_; }
+  const HistogramEntryList& List() const { return list_; }
+  const std::vector<GifFrame*>& Frames() const { return frames_; }
 
   // Counts the frame's pixels; transparent pixels are not counted. Index bytes beyond the map
   // become 0 with a warning. A transparent frame none of whose pixels is transparent loses its
   // transparency. Returns whether the frame's transparent index is used.
-  bool CountFrame(TGIFSubImage& frame);
+  bool CountFrame(GifFrame& frame);
   // Sorts the records by use and cuts the unused ones off. Returns the number kept.
   int DropUnusedColors();
   // Rewrites the counted frames' pixels (and transparent indices) to the new indices.
   void RemapFrames(bool uses_transparency, int new_transparent_index);
 
  private:
-  TGIFColorMap* map_;
+  ColorMap* map_;
   int entry_count_;
-  std::vector<THistogramRecord> records_;  // one block, one record per entry
-  TRecordList list_;
-  std::vector<TGIFSubImage*> frames_;
+  std::vector<HistogramEntry> records_;  // one block, one record per entry
+  HistogramEntryList list_;
+  std::vector<GifFrame*> frames_;
 };
 
-class TColorMapOptimizer {
+class ColorMapOptimizer {
  public:
-  explicit TColorMapOptimizer(TGIFImage& image) : image_(image) {}
+  explicit ColorMapOptimizer(GifImage& image) : image_(image) {}
 
   // The whole pass: count, drop unused colours, merge equal colours, keep the most used ones,
   // install them as the global map and rewrite every frame.
@@ -79,9 +79,9 @@ class TColorMapOptimizer {
   void BuildSharedMap();
   void InstallSharedMap();
 
-  TGIFImage& image_;
-  std::vector<std::unique_ptr<THistogram>> histograms_;
-  TRecordList combined_;
+  GifImage& image_;
+  std::vector<std::unique_ptr<Histogram>> histograms_;
+  HistogramEntryList combined_;
   std::array<ColorValue, 256> shared_{};
   int shared_count_ = 0;
   bool uses_transparency_ = false;

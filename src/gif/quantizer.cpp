@@ -9,13 +9,13 @@
 namespace morvane::gif {
 
 namespace {
-constexpr std::int32_t kNone = TOctreeNode::kNone;
+constexpr std::int32_t kNone = OctreeNode::kNone;
 }  // namespace
 
-TColorQuantizer::TColorQuantizer(int max_colors, int color_bits)
+OctreeQuantizer::OctreeQuantizer(int max_colors, int color_bits)
     : max_colors_(max_colors), color_bits_(color_bits) {
   if (color_bits < 1 || color_bits > 8 || max_colors < 1 || max_colors > kMaxColors)
-    throw GIFException("Invalid color quantizer settings");
+    throw GifError("Invalid color quantizer settings");
   reducible_.fill(kNone);
   // A tree reduced as pixels arrive holds at most max_colors + 1 leaves, each with at most
   // color_bits ancestors; reserving that much avoids regrowing the pool in the common case.
@@ -26,13 +26,13 @@ TColorQuantizer::TColorQuantizer(int max_colors, int color_bits)
   next_reducible_.reserve(nodes);
 }
 
-std::int32_t TColorQuantizer::NewNode(int level) {
+std::int32_t OctreeQuantizer::NewNode(int level) {
   std::int32_t index;
   if (!free_.empty()) {
     index = free_.back();
     free_.pop_back();
-    nodes_[static_cast<std::size_t>(index)] = TOctreeNode{};
-    links_[static_cast<std::size_t>(index)] = TOctreeLinks{};
+    nodes_[static_cast<std::size_t>(index)] = OctreeNode{};
+    links_[static_cast<std::size_t>(index)] = OctreeLinks{};
     next_reducible_[static_cast<std::size_t>(index)] = kNone;
   } else {
     index = static_cast<std::int32_t>(nodes_.size());
@@ -41,7 +41,7 @@ std::int32_t TColorQuantizer::NewNode(int level) {
     next_reducible_.push_back(kNone);
   }
   if (level == color_bits_) {
-    links_[static_cast<std::size_t>(index)].Child[0] = TOctreeLinks::kLeaf;
+    links_[static_cast<std::size_t>(index)].Child[0] = OctreeLinks::kLeaf;
     ++leaf_count_;
   } else {
     next_reducible_[static_cast<std::size_t>(index)] = reducible_[static_cast<std::size_t>(level)];
@@ -50,8 +50,8 @@ std::int32_t TColorQuantizer::NewNode(int level) {
   return index;
 }
 
-void TColorQuantizer::FreeSubtree(std::int32_t index) {
-  const TOctreeLinks& links = links_[static_cast<std::size_t>(index)];
+void OctreeQuantizer::FreeSubtree(std::int32_t index) {
+  const OctreeLinks& links = links_[static_cast<std::size_t>(index)];
   if (!links.IsLeaf()) {
     for (int i = 7; i >= 0; --i) {
       const std::int32_t child = links.Child[static_cast<std::size_t>(i)];
@@ -89,16 +89,16 @@ constexpr std::array<int, 33> kSharedLevels = [] {
 
 }  // namespace
 
-inline void TColorQuantizer::AddToLeaf(std::int32_t index, std::uint64_t count, std::uint64_t red,
+inline void OctreeQuantizer::AddToLeaf(std::int32_t index, std::uint64_t count, std::uint64_t red,
                                        std::uint64_t green, std::uint64_t blue) {
-  TOctreeNode& leaf = nodes_[static_cast<std::size_t>(index)];
+  OctreeNode& leaf = nodes_[static_cast<std::size_t>(index)];
   leaf.PixelCount += count;
   leaf.RedSum += red;
   leaf.GreenSum += green;
   leaf.BlueSum += blue;
 }
 
-inline void TColorQuantizer::Insert(ColorValue colour, std::uint32_t branches, std::uint64_t count,
+inline void OctreeQuantizer::Insert(ColorValue colour, std::uint32_t branches, std::uint64_t count,
                                     Path& path) {
   if (root_ == kNone) root_ = NewNode(0);
   std::int32_t index = root_;
@@ -111,7 +111,7 @@ inline void TColorQuantizer::Insert(ColorValue colour, std::uint32_t branches, s
   } else {
     path.nodes[0] = index;
   }
-  for (TOctreeLinks* links = &links_[static_cast<std::size_t>(index)]; !links->IsLeaf();
+  for (OctreeLinks* links = &links_[static_cast<std::size_t>(index)]; !links->IsLeaf();
        links = &links_[static_cast<std::size_t>(index)]) {
     const std::size_t branch = branches >> (21 - 3 * level) & 7u;
     std::int32_t child = links->Child[branch];
@@ -133,7 +133,7 @@ inline void TColorQuantizer::Insert(ColorValue colour, std::uint32_t branches, s
   }
 }
 
-void TColorQuantizer::AddColor(ColorValue colour, std::uint64_t count) {
+void OctreeQuantizer::AddColor(ColorValue colour, std::uint64_t count) {
   colour &= 0xFFFFFFu;
   const std::uint32_t branches = Branches(colour);
   if (path_.EndsAtLeafOf(branches)) {
@@ -144,7 +144,7 @@ void TColorQuantizer::AddColor(ColorValue colour, std::uint64_t count) {
   }
 }
 
-void TColorQuantizer::AddRow(const ColorValue* row, int width) {
+void OctreeQuantizer::AddRow(const ColorValue* row, int width) {
   Path path = path_;
   // Runs that reach the leaf at the end of the path are summed here and added to the leaf in
   // one go before the tree is next walked or changed; sums add up the same in any order.
@@ -176,19 +176,19 @@ void TColorQuantizer::AddRow(const ColorValue* row, int width) {
   path_ = path;
 }
 
-bool TColorQuantizer::Reduce() {
+bool OctreeQuantizer::Reduce() {
   int level = color_bits_ - 1;
   while (level > 0 && reducible_[static_cast<std::size_t>(level)] == kNone) --level;
   const std::int32_t index = reducible_[static_cast<std::size_t>(level)];
   if (index == kNone) return false;  // a single leaf: nothing left to fold
-  TOctreeNode& node = nodes_[static_cast<std::size_t>(index)];
-  TOctreeLinks& links = links_[static_cast<std::size_t>(index)];
+  OctreeNode& node = nodes_[static_cast<std::size_t>(index)];
+  OctreeLinks& links = links_[static_cast<std::size_t>(index)];
   reducible_[static_cast<std::size_t>(level)] = next_reducible_[static_cast<std::size_t>(index)];
   next_reducible_[static_cast<std::size_t>(index)] = kNone;
   int children = 0;
   for (const std::int32_t child : links.Child) {
     if (child == kNone) continue;
-    const TOctreeNode& leaf = nodes_[static_cast<std::size_t>(child)];
+    const OctreeNode& leaf = nodes_[static_cast<std::size_t>(child)];
     node.PixelCount += leaf.PixelCount;
     node.RedSum += leaf.RedSum;
     node.GreenSum += leaf.GreenSum;
@@ -199,16 +199,16 @@ bool TColorQuantizer::Reduce() {
     const std::int32_t child = links.Child[static_cast<std::size_t>(i)];
     if (child != kNone) FreeSubtree(child);
   }
-  links_[static_cast<std::size_t>(index)] = TOctreeLinks{};
-  links_[static_cast<std::size_t>(index)].Child[0] = TOctreeLinks::kLeaf;
+  links_[static_cast<std::size_t>(index)] = OctreeLinks{};
+  links_[static_cast<std::size_t>(index)].Child[0] = OctreeLinks::kLeaf;
   leaf_count_ -= children - 1;
   return true;
 }
 
-void TColorQuantizer::Walk(std::int32_t index, std::vector<ColorValue>& palette) const {
-  const TOctreeLinks& links = links_[static_cast<std::size_t>(index)];
+void OctreeQuantizer::Walk(std::int32_t index, std::vector<ColorValue>& palette) const {
+  const OctreeLinks& links = links_[static_cast<std::size_t>(index)];
   if (links.IsLeaf()) {
-    const TOctreeNode& node = nodes_[static_cast<std::size_t>(index)];
+    const OctreeNode& node = nodes_[static_cast<std::size_t>(index)];
     ColorValue colour = 0;
     if (node.PixelCount > 0) {
       colour = static_cast<ColorValue>(node.RedSum / node.PixelCount) |
@@ -222,7 +222,7 @@ void TColorQuantizer::Walk(std::int32_t index, std::vector<ColorValue>& palette)
     if (child != kNone) Walk(child, palette);
 }
 
-std::vector<ColorValue> TColorQuantizer::Palette() const {
+std::vector<ColorValue> OctreeQuantizer::Palette() const {
   std::vector<ColorValue> palette;
   palette.reserve(static_cast<std::size_t>(leaf_count_));
   if (root_ != kNone) Walk(root_, palette);
@@ -230,7 +230,7 @@ std::vector<ColorValue> TColorQuantizer::Palette() const {
 }
 
 std::vector<ColorValue> BuildOctreePalette(const RgbCanvas& source, int count, int color_bits) {
-  TColorQuantizer quantizer(count, color_bits);
+  OctreeQuantizer quantizer(count, color_bits);
   for (std::int32_t y = 0; y < source.Height(); ++y)
     quantizer.AddRow(source.Row(y), source.Width());
   return quantizer.Palette();

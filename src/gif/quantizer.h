@@ -13,7 +13,7 @@ namespace morvane::gif {
 // refer to each other by pool index, so a whole tree costs one growing allocation instead of
 // one per node. Counts and sums are 64-bit: a leaf that gathers millions of pixels of one
 // colour keeps its true average.
-struct TOctreeNode {
+struct OctreeNode {
   static constexpr std::int32_t kNone = -1;
 
   std::uint64_t PixelCount = 0;
@@ -26,7 +26,7 @@ struct TOctreeNode {
 // level, and the links of a whole tree stay in the first-level cache. A leaf is marked in its
 // first child slot (leaves have no children). The next node of the same level's list of
 // reducible nodes is kept apart as well.
-struct TOctreeLinks {
+struct OctreeLinks {
   static constexpr std::int16_t kNone = -1;
   static constexpr std::int16_t kLeaf = -2;
 
@@ -34,13 +34,13 @@ struct TOctreeLinks {
   bool IsLeaf() const { return Child[0] == kLeaf; }
 };
 
-class TColorQuantizer {
+class OctreeQuantizer {
  public:
   // Up to this many colours; the node indices of such a tree fit the 16-bit links.
   static constexpr int kMaxColors = 2048;
 
   // color_bits is the depth of the tree (1..8); a colour inserted at that depth is a leaf.
-  TColorQuantizer(int max_colors, int color_bits);
+  OctreeQuantizer(int max_colors, int color_bits);
 
   // Inserts count pixels of one colour (0x00BBGGRR), then reduces the tree while it holds more
   // leaves than the maximum. A run of equal pixels gives the same tree as inserting them one by
@@ -64,11 +64,11 @@ class TColorQuantizer {
   int max_colors_;
   int color_bits_;
   int leaf_count_ = 0;
-  std::int32_t root_ = TOctreeNode::kNone;
+  std::int32_t root_ = OctreeNode::kNone;
   // Heads of the per-level lists of reducible nodes, newest first.
   std::array<std::int32_t, 8> reducible_{};
-  std::vector<TOctreeNode> nodes_;
-  std::vector<TOctreeLinks> links_;           // the children of nodes_[i] at links_[i]
+  std::vector<OctreeNode> nodes_;
+  std::vector<OctreeLinks> links_;            // the children of nodes_[i] at links_[i]
   std::vector<std::int32_t> next_reducible_;  // and the next reducible node at its level
   std::vector<std::int32_t> free_;
   // The nodes the last inserted colour passed, by level, down to its leaf at depth (-1: none).

@@ -25,19 +25,19 @@ void MapPixels(const RgbCanvas& source, Ditherer& ditherer, std::vector<std::uin
 }
 
 void CheckMethods(int reduction_method, int dither_method, int reduction_bits) {
-  if (reduction_method != kReductionOptimized) throw GIFException("Unsupported reduction method");
+  if (reduction_method != kReductionOptimized) throw GifError("Unsupported reduction method");
   if (dither_method != kDitherNearest && dither_method != kDitherFloydSteinberg)
-    throw GIFException("Unsupported dither method");
+    throw GifError("Unsupported dither method");
   // More than 2^8 colours would not fit the 256-entry table of an 8-bit frame.
-  if (reduction_bits < 0 || reduction_bits > 8) throw GIFException("Unsupported reduction bits");
+  if (reduction_bits < 0 || reduction_bits > 8) throw GifError("Unsupported reduction bits");
 }
 
 // The palette part of a reduction: the octree palette in the table, and the pixels in storage
 // of the canvas's size (taken from pixels when it already has that size).
-TReducedBitmap Prepare(const RgbCanvas& source, int reduction_bits,
-                       std::vector<ColorValue>& palette, std::vector<std::uint8_t> pixels) {
-  if (source.Empty()) throw GIFException("Invalid image dimensions");
-  TReducedBitmap result;
+ReducedFrame Prepare(const RgbCanvas& source, int reduction_bits, std::vector<ColorValue>& palette,
+                     std::vector<std::uint8_t> pixels) {
+  if (source.Empty()) throw GifError("Invalid image dimensions");
+  ReducedFrame result;
   result.Width = source.Width();
   result.Height = source.Height();
   palette = BuildOctreePalette(source, 1 << reduction_bits, 8);
@@ -52,83 +52,83 @@ TReducedBitmap Prepare(const RgbCanvas& source, int reduction_bits,
 
 }  // namespace
 
-TReducedBitmap ReduceBitmap(const RgbCanvas& source, int reduction_method, int dither_method,
-                            int reduction_bits, std::vector<std::uint8_t> pixels) {
+ReducedFrame ReduceBitmap(const RgbCanvas& source, int reduction_method, int dither_method,
+                          int reduction_bits, std::vector<std::uint8_t> pixels) {
   CheckMethods(reduction_method, dither_method, reduction_bits);
   std::vector<ColorValue> palette;
-  TReducedBitmap result = Prepare(source, reduction_bits, palette, std::move(pixels));
-  TFastColorLookup lookup(palette);
+  ReducedFrame result = Prepare(source, reduction_bits, palette, std::move(pixels));
+  ColorLookup lookup(palette);
   if (dither_method == kDitherFloydSteinberg) {
-    TFloydSteinbergDitherer ditherer(result.Width, lookup);
+    FloydSteinbergDitherer ditherer(result.Width, lookup);
     MapPixels(source, ditherer, result.Pixels);
   } else {
-    TDitherEngine ditherer(result.Width, lookup);
+    NearestMapper ditherer(result.Width, lookup);
     MapPixels(source, ditherer, result.Pixels);
   }
   return result;
 }
 
-std::array<TReducedBitmap, 2> ReduceBitmapPair(const RgbCanvas& first, const RgbCanvas& second,
-                                               int reduction_method, int dither_method,
-                                               int reduction_bits,
-                                               std::vector<std::uint8_t> first_pixels,
-                                               std::vector<std::uint8_t> second_pixels) {
+std::array<ReducedFrame, 2> ReduceBitmapPair(const RgbCanvas& first, const RgbCanvas& second,
+                                             int reduction_method, int dither_method,
+                                             int reduction_bits,
+                                             std::vector<std::uint8_t> first_pixels,
+                                             std::vector<std::uint8_t> second_pixels) {
   if (dither_method != kDitherFloydSteinberg || first.Empty() || second.Empty() ||
       first.Width() != second.Width() || first.Height() != second.Height()) {
-    TReducedBitmap reduced = ReduceBitmap(first, reduction_method, dither_method, reduction_bits,
-                                          std::move(first_pixels));
+    ReducedFrame reduced = ReduceBitmap(first, reduction_method, dither_method, reduction_bits,
+                                        std::move(first_pixels));
     return {std::move(reduced), ReduceBitmap(second, reduction_method, dither_method,
                                              reduction_bits, std::move(second_pixels))};
   }
   CheckMethods(reduction_method, dither_method, reduction_bits);
   std::vector<ColorValue> palette_a, palette_b;
-  std::array<TReducedBitmap, 2> result{
+  std::array<ReducedFrame, 2> result{
       Prepare(first, reduction_bits, palette_a, std::move(first_pixels)),
       Prepare(second, reduction_bits, palette_b, std::move(second_pixels))};
-  TFastColorLookup lookup_a(palette_a), lookup_b(palette_b);
-  TFloydSteinbergDitherer ditherer_a(first.Width(), lookup_a), ditherer_b(second.Width(), lookup_b);
+  ColorLookup lookup_a(palette_a), lookup_b(palette_b);
+  FloydSteinbergDitherer ditherer_a(first.Width(), lookup_a), ditherer_b(second.Width(), lookup_b);
   const auto width = static_cast<std::size_t>(first.Width());
   for (std::int32_t y = 0; y < first.Height(); ++y) {
     const std::size_t at = static_cast<std::size_t>(y) * width;
-    TFloydSteinbergDitherer::MapRowPair(ditherer_a, first.Row(y), result[0].Pixels.data() + at,
-                                        ditherer_b, second.Row(y), result[1].Pixels.data() + at);
+    FloydSteinbergDitherer::MapRowPair(ditherer_a, first.Row(y), result[0].Pixels.data() + at,
+                                       ditherer_b, second.Row(y), result[1].Pixels.data() + at);
     ditherer_a.StartNextRow();
     ditherer_b.StartNextRow();
   }
   return result;
 }
 
-void TGIFSubImage::Assign(const RgbCanvas& canvas) {
+void GifFrame::Assign(const RgbCanvas& canvas) {
   if (!Prepare(canvas)) return;
   // The reduction fills the frame's own pixel buffer, which Prepare sized.
   Install(ReduceBitmap(canvas, image_->ReductionMethod, image_->DitherMethod, image_->ReductionBits,
                        std::move(pixels_)));
 }
 
-bool TGIFSubImage::Prepare(const RgbCanvas& canvas) {
+bool GifFrame::Prepare(const RgbCanvas& canvas) {
   Clear();
   if (canvas.Empty()) return false;
   // A frame's size is a 16-bit field of the file.
   if (canvas.Width() > 0xFFFF || canvas.Height() > 0xFFFF)
-    throw GIFException("Image too large for GIF");
+    throw GifError("Image too large for GIF");
   SetFrameBounds(0, 0, canvas.Width(), canvas.Height());
   return true;
 }
 
-void TGIFSubImage::Install(TReducedBitmap reduced) {
+void GifFrame::Install(ReducedFrame reduced) {
   local_map_.SetColors(reduced.Table.data(), static_cast<int>(reduced.Table.size()));
   pixels_ = std::move(reduced.Pixels);
 }
 
-int TGIFImage::AddFramePair(const RgbCanvas& first, const RgbCanvas& second) {
-  auto a = std::make_unique<TGIFSubImage>(*this);
-  auto b = std::make_unique<TGIFSubImage>(*this);
+int GifImage::AddFramePair(const RgbCanvas& first, const RgbCanvas& second) {
+  auto a = std::make_unique<GifFrame>(*this);
+  auto b = std::make_unique<GifFrame>(*this);
   // Both frames are set up (bounds, logical screen) in order before either is reduced; a frame
   // whose canvas is empty stays empty, as with AddFrame.
   const bool fill_a = a->Prepare(first);
   const bool fill_b = b->Prepare(second);
   if (fill_a && fill_b) {
-    std::array<TReducedBitmap, 2> reduced =
+    std::array<ReducedFrame, 2> reduced =
         ReduceBitmapPair(first, second, ReductionMethod, DitherMethod, ReductionBits,
                          std::move(a->pixels_), std::move(b->pixels_));
     a->Install(std::move(reduced[0]));

@@ -12,29 +12,30 @@
 
 namespace morvane::gif {
 
-TRLEThresholds TRLEEncoder::InitialThresholds(int minCodeSize) {
+RunLengthThresholds RunLengthEncoder::InitialThresholds(int minCodeSize) {
   const int clear = 1 << minCodeSize;
-  TRLEThresholds thresholds{};
+  RunLengthThresholds thresholds{};
   thresholds.bump = clear - 1;
   thresholds.clear = minCodeSize > 3 ? clear - 2 : 9;
   thresholds.budget = 4095 - (clear + 2);
   return thresholds;
 }
 
-TRLEEncoder::TRLEEncoder(ByteSink& out, int codeBits, int colourCount, const std::uint8_t* pixels,
-                         bool interlaced, std::int32_t width, std::int32_t height)
-    : TGIFEncoder(out, codeBits, colourCount, pixels, interlaced, width, height),
+RunLengthEncoder::RunLengthEncoder(ByteSink& out, int codeBits, int colourCount,
+                                   const std::uint8_t* pixels, bool interlaced, std::int32_t width,
+                                   std::int32_t height)
+    : FrameEncoder(out, codeBits, colourCount, pixels, interlaced, width, height),
       initial_(InitialThresholds(min_code_size_)) {}
 
-void TRLEEncoder::EncodeFrame(ByteSink& out, int codeBits, int colourCount,
-                              const std::uint8_t* pixels, bool interlaced, std::int32_t width,
-                              std::int32_t height) {
-  TRLEEncoder encoder(out, codeBits, colourCount, pixels, interlaced, width, height);
+void RunLengthEncoder::EncodeFrame(ByteSink& out, int codeBits, int colourCount,
+                                   const std::uint8_t* pixels, bool interlaced, std::int32_t width,
+                                   std::int32_t height) {
+  RunLengthEncoder encoder(out, codeBits, colourCount, pixels, interlaced, width, height);
   encoder.Encode();
 }
 
 // Emits a clear code at the current width and starts over with an empty decoder table.
-void TRLEEncoder::Restart() {
+void RunLengthEncoder::Restart() {
   bump_threshold_ = initial_.bump;
   clear_threshold_ = initial_.clear;
   codes_since_clear_ = 0;
@@ -46,7 +47,7 @@ void TRLEEncoder::Restart() {
 
 // Every code after the first since a clear makes the decoder add a table entry; the width grows
 // when the decoder's next entry needs one more bit.
-void TRLEEncoder::EmitCounted(int code) {
+void RunLengthEncoder::EmitCounted(int code) {
   just_cleared_ = false;
   PackCode(code);
   ++codes_since_clear_;
@@ -57,11 +58,11 @@ void TRLEEncoder::EmitCounted(int code) {
   if (codes_since_clear_ >= clear_threshold_) Restart();
 }
 
-void TRLEEncoder::RaiseBudget() {
+void RunLengthEncoder::RaiseBudget() {
   clear_threshold_ = initial_.budget;
 }
 
-void TRLEEncoder::LowerBudget() {
+void RunLengthEncoder::LowerBudget() {
   clear_threshold_ = initial_.clear;
   if (codes_since_clear_ >= clear_threshold_) Restart();
 }
@@ -69,7 +70,7 @@ void TRLEEncoder::LowerBudget() {
 // The codes a run of count pixels takes when coded from an empty table: budget codes cover
 // budget x (budget + 1) / 2 pixels, and a shorter run of n pixels takes the least k with
 // k (k + 1) / 2 >= n.
-std::int64_t TRLEEncoder::RunCodeCost(std::int64_t count) const {
+std::int64_t RunLengthEncoder::RunCodeCost(std::int64_t count) const {
   const std::int64_t budget = initial_.budget;
   const std::int64_t per_budget = budget * (budget + 1) / 2;
   std::int64_t cost = count / per_budget * budget;
@@ -84,7 +85,7 @@ std::int64_t TRLEEncoder::RunCodeCost(std::int64_t count) const {
   return cost;
 }
 
-void TRLEEncoder::RunFromClear(std::int64_t count) {
+void RunLengthEncoder::RunFromClear(std::int64_t count) {
   RaiseBudget();
   table_run_colour_ = run_colour_;
   std::int64_t r = 1;
@@ -107,7 +108,7 @@ void TRLEEncoder::RunFromClear(std::int64_t count) {
   LowerBudget();
 }
 
-void TRLEEncoder::RunRepeatOrClear(std::int64_t count) {
+void RunLengthEncoder::RunRepeatOrClear(std::int64_t count) {
   if (1 + RunCodeCost(count) < count) {
     Restart();
     RunFromClear(count);
@@ -116,7 +117,7 @@ void TRLEEncoder::RunRepeatOrClear(std::int64_t count) {
   }
 }
 
-void TRLEEncoder::RunWithTable(std::int64_t count) {
+void RunLengthEncoder::RunWithTable(std::int64_t count) {
   const std::int64_t t = table_run_length_;
   const std::int64_t budget = initial_.budget;
   std::int64_t repeats = count / t;
@@ -147,7 +148,7 @@ void TRLEEncoder::RunWithTable(std::int64_t count) {
   LowerBudget();
 }
 
-void TRLEEncoder::FlushRun(std::int64_t count) {
+void RunLengthEncoder::FlushRun(std::int64_t count) {
   if (count == 1) {
     EmitCounted(run_colour_);
   } else if (just_cleared_) {
@@ -159,7 +160,7 @@ void TRLEEncoder::FlushRun(std::int64_t count) {
   }
 }
 
-void TRLEEncoder::CompressPixels() {
+void RunLengthEncoder::CompressPixels() {
   Restart();
   run_colour_ = -1;
   std::int64_t count = 0;

@@ -51,7 +51,7 @@ void LoadColorNames(const std::string& path) {
         it->second = colour;
       }
     }
-  } catch (const EInOutError&) {
+  } catch (const IoError&) {
     // An unreadable file must not stop the run: it starts without colour names.
     return;
   }

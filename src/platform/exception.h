@@ -7,9 +7,9 @@
 namespace morvane {
 
 // Base of every error the system raises; carries the message text shown to the user.
-class Exception : public std::exception {
+class Error : public std::exception {
  public:
-  explicit Exception(std::string message) : message_(std::move(message)) {}
+  explicit Error(std::string message) : message_(std::move(message)) {}
   const char* what() const noexcept override { return message_.c_str(); }
   const std::string& Message() const noexcept { return message_; }
 
@@ -19,9 +19,9 @@ class Exception : public std::exception {
 
 // An operating-system file operation on the sprite file failed (open, read, seek, size),
 // or a fixed-size record ends past the end of the file.
-class EInOutError : public Exception {
+class IoError : public Error {
  public:
-  using Exception::Exception;
+  using Error::Error;
 };
 
 }  // namespace morvane

@@ -12,12 +12,12 @@ namespace morvane {
 
 namespace {
 [[noreturn]] void ThrowErrno(int error) {
-  throw EInOutError(std::strerror(error));
+  throw IoError(std::strerror(error));
 }
 }  // namespace
 
 void SpriteFile::ReadExact(void* buffer, std::size_t count) {
-  if (ReadUpTo(buffer, count) != count) throw EInOutError("Read beyond end of file");
+  if (ReadUpTo(buffer, count) != count) throw IoError("Read beyond end of file");
 }
 
 std::int64_t SpriteFile::Remaining() const {
@@ -53,7 +53,7 @@ std::int64_t DiskFile::Position() const {
 }
 
 void DiskFile::Seek(std::int64_t position) {
-  if (position < 0) throw EInOutError(std::strerror(EINVAL));
+  if (position < 0) throw IoError(std::strerror(EINVAL));
   if (fseeko(file_, static_cast<off_t>(position), SEEK_SET) != 0) ThrowErrno(errno);
 }
 
@@ -69,7 +69,7 @@ std::size_t DiskFile::ReadUpTo(void* buffer, std::size_t count) {
 }
 
 void MemoryFile::Seek(std::int64_t position) {
-  if (position < 0) throw EInOutError(std::strerror(EINVAL));
+  if (position < 0) throw IoError(std::strerror(EINVAL));
   position_ = position;
 }
 

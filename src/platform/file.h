@@ -23,7 +23,7 @@ class SpriteFile {
   // Reads up to count bytes and returns how many were read (0 at the end of the file).
   virtual std::size_t ReadUpTo(void* buffer, std::size_t count) = 0;
 
-  // Reads exactly count bytes; a file that ends first raises EInOutError
+  // Reads exactly count bytes; a file that ends first raises IoError
   // "Read beyond end of file" (the bytes that were there are consumed).
   void ReadExact(void* buffer, std::size_t count);
   // Bytes left from the current position to the end (0 past the end).
@@ -33,7 +33,7 @@ class SpriteFile {
 // A sprite file on disk, opened read-only.
 class DiskFile final : public SpriteFile {
  public:
-  // Raises EInOutError with the system's text ("No such file or directory", "Is a directory").
+  // Raises IoError with the system's text ("No such file or directory", "Is a directory").
   static std::unique_ptr<DiskFile> Open(const std::string& path);
   ~DiskFile() override;
 

@@ -72,10 +72,10 @@ bool CreateDirectory(const std::string& path) {
 
 std::vector<std::string> ReadTextLines(const std::string& path) {
   FilePtr file(std::fopen(path.c_str(), "rb"));
-  if (!file) throw EInOutError(std::strerror(errno));
+  if (!file) throw IoError(std::strerror(errno));
   struct stat info {};
   if (fstat(fileno(file.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
-    throw EInOutError(std::strerror(EISDIR));
+    throw IoError(std::strerror(EISDIR));
   }
   std::vector<std::string> lines;
   std::string line;
@@ -96,7 +96,7 @@ std::vector<std::string> ReadTextLines(const std::string& path) {
     }
     if (got < sizeof buffer) break;
   }
-  if (std::ferror(file.get())) throw EInOutError(std::strerror(errno != 0 ? errno : EIO));
+  if (std::ferror(file.get())) throw IoError(std::strerror(errno != 0 ? errno : EIO));
   if (open_line) lines.push_back(std::move(line));
   return lines;
 }
@@ -127,7 +127,7 @@ void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
   const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   std::string pattern = dir + ".morvane-XXXXXX";
   const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) throw Exception("Cannot create file " + path);
+  if (fd < 0) throw Error("Cannot create file " + path);
   TempFile temp(fd, pattern);
   // mkstemp creates the file 0600; give the GIF the mode an ordinary new file would get.
   ::fchmod(fd, 0666 & ~CurrentUmask());
@@ -138,19 +138,19 @@ void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
     const ssize_t n = ::write(temp.fd(), data, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw Exception(std::strerror(errno));
+      throw Error(std::strerror(errno));
     }
     data += n;
     left -= static_cast<std::size_t>(n);
   }
-  if (temp.Close() != 0) throw Exception(std::strerror(errno));
+  if (temp.Close() != 0) throw Error(std::strerror(errno));
   // rename replaces whatever stands at path, a symbolic link included, without writing through it.
   if (::rename(temp.path().c_str(), path.c_str()) != 0) {
     const int error = errno;
     if (error == EISDIR || error == EACCES || error == EPERM || error == ENOTDIR) {
-      throw Exception("Cannot create file " + path);
+      throw Error("Cannot create file " + path);
     }
-    throw Exception(std::strerror(error));
+    throw Error(std::strerror(error));
   }
   temp.Release();
 }

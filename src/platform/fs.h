@@ -18,7 +18,7 @@ bool FileExists(const std::string& path);
 bool CreateDirectory(const std::string& path);
 
 // Reads a text file line by line; a line ends at LF or CR LF, and a last line without a line
-// end still counts. Raises EInOutError with the system's text when the file cannot be read.
+// end still counts. Raises IoError with the system's text when the file cannot be read.
 std::vector<std::string> ReadTextLines(const std::string& path);
 
 // Appends text to a file, creating it first when create is true. Returns false when the file
@@ -26,7 +26,7 @@ std::vector<std::string> ReadTextLines(const std::string& path);
 bool AppendText(const std::string& path, std::string_view text, bool create);
 
 // Writes a whole file under a temporary name in the same directory and renames it into place,
-// so that a file standing under path is always complete. Raises Exception
+// so that a file standing under path is always complete. Raises Error
 // "Cannot create file <path>" when the file cannot be created, the system's text when writing
 // fails.
 void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);

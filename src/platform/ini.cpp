@@ -73,7 +73,7 @@ IniEntries ParseIniSection(const std::vector<std::string>& lines, std::string_vi
 IniEntries ReadIniSection(const std::string& path, std::string_view section) {
   try {
     return ParseIniSection(ReadTextLines(path), section);
-  } catch (const EInOutError&) {
+  } catch (const IoError&) {
     return {};
   }
 }

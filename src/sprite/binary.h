@@ -29,7 +29,7 @@ inline std::uint16_t ReadUInt16(SpriteFile& file) {
   return static_cast<std::uint16_t>(b[0] | b[1] << 8);
 }
 
-inline std::int32_t ReadInt32(TFile& stream) {
+inline std::int32_t ReadInt32(DataStream& stream) {
   std::uint8_t b[4];
   ReadFully(stream, b, 4);
   return Int32At(b);
@@ -39,7 +39,7 @@ inline std::int32_t ReadInt32(TFile& stream) {
 // after the value.
 inline void CheckCount(std::int32_t value, const char* field, std::int64_t position) {
   if (value < 0) {
-    throw ELoggable(std::string("bad ") + field + " value. " + FilePosText(position));
+    throw SpriteFormatError(std::string("bad ") + field + " value. " + FilePosText(position));
   }
 }
 
@@ -47,7 +47,7 @@ inline void CheckCount(std::int32_t value, const char* field, std::int64_t posit
 // end past the end, which is reported before anything is allocated for it.
 inline void RequireRemaining(const SpriteFile& file, std::uint64_t needed) {
   if (needed > static_cast<std::uint64_t>(file.Remaining())) {
-    throw EInOutError("Read beyond end of file");
+    throw IoError("Read beyond end of file");
   }
 }
 

@@ -27,10 +27,10 @@ std::uint8_t ImageTagType(const std::uint8_t* tag) {
 
 }  // namespace
 
-TSprAnimImg::TSprAnimImg(SpriteFile& file, std::int64_t expectedCount, std::int32_t imagePos)
+ImageSet::ImageSet(SpriteFile& file, std::int64_t expectedCount, std::int32_t imagePos)
     : file_(file), image_pos_(imagePos), expected_count_(expectedCount) {}
 
-void TSprAnimImg::LoadImages(std::int64_t endPos) {
+void ImageSet::LoadImages(std::int64_t endPos) {
   file_.Seek(image_pos_);
   std::uint8_t tag[kImageTagSize];
   file_.ReadExact(tag, sizeof tag);
@@ -44,17 +44,17 @@ void TSprAnimImg::LoadImages(std::int64_t endPos) {
       break;
     default:
       if (std::memcmp(tag, kImageTagName, kImageTagNameSize) == 0) {
-        throw ELoggable("unknown <spranim_img> type. " + FilePosText(file_.Position()));
+        throw SpriteFormatError("unknown <spranim_img> type. " + FilePosText(file_.Position()));
       }
-      throw ELoggable("<spranim_img> tag not found. " + FilePosText(file_.Position()));
+      throw SpriteFormatError("<spranim_img> tag not found. " + FilePosText(file_.Position()));
   }
 
   const std::int64_t start = file_.Position();
-  std::unique_ptr<TFile> stream;
+  std::unique_ptr<DataStream> stream;
   if (storage_type_ == kPlain) {
-    stream = std::make_unique<TPlainFile>(file_, start, endPos - start);
+    stream = std::make_unique<PlainStream>(file_, start, endPos - start);
   } else {
-    stream = std::make_unique<T_Z_PackedFile>(file_, start, unpacked_size_, endPos - start);
+    stream = std::make_unique<InflateStream>(file_, start, unpacked_size_, endPos - start);
   }
 
   // Every place takes at least one byte of the block, so the room reserved stays within what
@@ -64,21 +64,21 @@ void TSprAnimImg::LoadImages(std::int64_t endPos) {
   try {
     ReadPalettes(*stream);
     ReadSubImages(*stream);
-  } catch (const EStreamEnded&) {
+  } catch (const StreamEnded&) {
     // The data ended inside a palette or a record: the list ends with the last whole record.
   }
 
   if (static_cast<std::int64_t>(sub_images_.size()) != expected_count_) {
-    throw ELoggable("wrong number of subimages: " + std::to_string(sub_images_.size()));
+    throw SpriteFormatError("wrong number of subimages: " + std::to_string(sub_images_.size()));
   }
 }
 
-void TSprAnimImg::ReadPalettes(TFile& stream) {
+void ImageSet::ReadPalettes(DataStream& stream) {
   std::uint8_t bytes[kMaxPaletteEntries * 4];
-  for (TPalette& palette : palettes_) {
+  for (LayerPalette& palette : palettes_) {
     const std::int32_t count = binary::ReadInt32(stream);
     if (count > kMaxPaletteEntries) {
-      throw ELoggable("too many palette entries. " + FilePosText(stream.Position()));
+      throw SpriteFormatError("too many palette entries. " + FilePosText(stream.Position()));
     }
     binary::CheckCount(count, "palette entry count", stream.Position());
     ReadFully(stream, bytes, count * 4);
@@ -92,7 +92,7 @@ void TSprAnimImg::ReadPalettes(TFile& stream) {
   }
 }
 
-void TSprAnimImg::ReadSubImages(TFile& stream) {
+void ImageSet::ReadSubImages(DataStream& stream) {
   while (!stream.AtEnd()) {
     std::uint8_t kind = 0;
     ReadFully(stream, &kind, 1);
@@ -105,26 +105,26 @@ void TSprAnimImg::ReadSubImages(TFile& stream) {
       case kRecordZar: {
         const std::int32_t left = binary::ReadInt32(stream);
         const std::int32_t top = binary::ReadInt32(stream);
-        sub_images_.push_back(std::make_unique<TZarImage>(stream, left, top));
+        sub_images_.push_back(std::make_unique<ZarImage>(stream, left, top));
         break;
       }
       default:
-        throw ELoggable("incorrect spranim_img. " + FilePosText(stream.Position()));
+        throw SpriteFormatError("incorrect spranim_img. " + FilePosText(stream.Position()));
     }
   }
 }
 
-void TSprAnimImg::FreeImages() {
+void ImageSet::FreeImages() {
   for (auto& image : sub_images_) image.reset();
 }
 
-void TSprAnimImg::DrawSubImage(std::int64_t number, RgbCanvas& canvas, int layer,
-                               CanvasPoint origin, std::int32_t threshold) const {
+void ImageSet::DrawSubImage(std::int64_t number, RgbCanvas& canvas, int layer, CanvasPoint origin,
+                            std::int32_t threshold) const {
   if (number < 0 || number >= static_cast<std::int64_t>(sub_images_.size())) {
-    throw EListError("List index out of bounds (" + std::to_string(number) + ")");
+    throw IndexError("List index out of bounds (" + std::to_string(number) + ")");
   }
   if (layer < 0 || layer >= static_cast<int>(palettes_.size())) return;
-  if (const TZarImage* image = sub_images_[static_cast<std::size_t>(number)].get()) {
+  if (const ZarImage* image = sub_images_[static_cast<std::size_t>(number)].get()) {
     image->Draw(canvas, origin, threshold, palettes_[static_cast<std::size_t>(layer)]);
   }
 }

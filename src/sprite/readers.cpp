@@ -4,34 +4,34 @@
 
 namespace morvane {
 
-TFile::TFile(SpriteFile& file, std::int64_t start, std::int64_t size)
+DataStream::DataStream(SpriteFile& file, std::int64_t start, std::int64_t size)
     : file_(file), start_(start), size_(size) {}
 
-std::int32_t TFile::Read(void* buffer, std::int32_t count) {
+std::int32_t DataStream::Read(void* buffer, std::int32_t count) {
   std::int32_t delivered = 0;
   DoRead(buffer, count, delivered);
   return delivered;
 }
 
-TPlainFile::TPlainFile(SpriteFile& file, std::int64_t start, std::int64_t size)
-    : TFile(file, start, size) {
+PlainStream::PlainStream(SpriteFile& file, std::int64_t start, std::int64_t size)
+    : DataStream(file, start, size) {
   file_.Seek(start);
 }
 
-std::int64_t TPlainFile::Position() {
+std::int64_t PlainStream::Position() {
   return file_.Position() - start_;
 }
 
-void TPlainFile::DoRead(void* buffer, std::int32_t count, std::int32_t& delivered) {
+void PlainStream::DoRead(void* buffer, std::int32_t count, std::int32_t& delivered) {
   delivered = 0;
   const std::int64_t n = std::min<std::int64_t>(count, size_ - Position());
   if (n <= 0) return;
   delivered = static_cast<std::int32_t>(file_.ReadUpTo(buffer, static_cast<std::size_t>(n)));
 }
 
-T_Z_PackedFile::T_Z_PackedFile(SpriteFile& file, std::int64_t start, std::int64_t size,
-                               std::int64_t packedSize)
-    : TFile(file, start, size), packed_size_(packedSize) {
+InflateStream::InflateStream(SpriteFile& file, std::int64_t start, std::int64_t size,
+                             std::int64_t packedSize)
+    : DataStream(file, start, size), packed_size_(packedSize) {
   file_.Seek(start);
   // zstream_ starts zeroed: no input, and zlib's own allocator.
   initialised_ = inflateInit(&zstream_) == Z_OK;
@@ -40,11 +40,11 @@ T_Z_PackedFile::T_Z_PackedFile(SpriteFile& file, std::int64_t start, std::int64_
   if (initialised_) inflateValidate(&zstream_, 0);
 }
 
-T_Z_PackedFile::~T_Z_PackedFile() {
+InflateStream::~InflateStream() {
   if (initialised_) inflateEnd(&zstream_);
 }
 
-void T_Z_PackedFile::DoRead(void* buffer, std::int32_t count, std::int32_t& delivered) {
+void InflateStream::DoRead(void* buffer, std::int32_t count, std::int32_t& delivered) {
   delivered = 0;
   if (count <= 0 || delivered_ >= size_) return;
   if (initialised_) {
@@ -75,8 +75,8 @@ void T_Z_PackedFile::DoRead(void* buffer, std::int32_t count, std::int32_t& deli
   if (delivered == 0) size_ = delivered_;
 }
 
-void ReadFully(TFile& stream, void* buffer, std::int32_t count) {
-  if (stream.Read(buffer, count) != count) throw EStreamEnded();
+void ReadFully(DataStream& stream, void* buffer, std::int32_t count) {
+  if (stream.Read(buffer, count) != count) throw StreamEnded();
 }
 
 }  // namespace morvane

@@ -15,12 +15,12 @@ namespace morvane {
 // A window of the sprite file. Content positions count from 0 at Start(). Streams report no
 // error for missing data: a read at or past the end simply delivers fewer bytes (or none).
 // Positions and sizes are kept in 64 bits so that no value from the file can overflow them.
-class TFile {
+class DataStream {
  public:
-  TFile(SpriteFile& file, std::int64_t start, std::int64_t size);
-  virtual ~TFile() = default;
-  TFile(const TFile&) = delete;
-  TFile& operator=(const TFile&) = delete;
+  DataStream(SpriteFile& file, std::int64_t start, std::int64_t size);
+  virtual ~DataStream() = default;
+  DataStream(const DataStream&) = delete;
+  DataStream& operator=(const DataStream&) = delete;
 
   // Bytes of content delivered so far.
   virtual std::int64_t Position() = 0;
@@ -40,10 +40,10 @@ class TFile {
 };
 
 // Plain bytes from Start up to Start + Size.
-class TPlainFile final : public TFile {
+class PlainStream final : public DataStream {
  public:
   // Seeks the sprite file to start.
-  TPlainFile(SpriteFile& file, std::int64_t start, std::int64_t size);
+  PlainStream(SpriteFile& file, std::int64_t start, std::int64_t size);
 
   std::int64_t Position() override;
   void DoRead(void* buffer, std::int32_t count, std::int32_t& delivered) override;
@@ -53,14 +53,14 @@ class TPlainFile final : public TFile {
 // Size bytes. Size is only what the file promises: a stream that is cut short or corrupt stops
 // delivering, and its first read that delivers nothing sets Size to what was delivered, so it
 // is at its end from then on.
-class T_Z_PackedFile final : public TFile {
+class InflateStream final : public DataStream {
  public:
   static constexpr std::size_t kInputBufferSize = 65536;
 
   // Seeks the sprite file to start and initialises inflation. A stream that cannot be
   // initialised delivers nothing.
-  T_Z_PackedFile(SpriteFile& file, std::int64_t start, std::int64_t size, std::int64_t packedSize);
-  ~T_Z_PackedFile() override;
+  InflateStream(SpriteFile& file, std::int64_t start, std::int64_t size, std::int64_t packedSize);
+  ~InflateStream() override;
 
   std::int64_t Position() override { return delivered_; }
   void DoRead(void* buffer, std::int32_t count, std::int32_t& delivered) override;
@@ -78,12 +78,12 @@ class T_Z_PackedFile final : public TFile {
 
 // A stream ended before a record of the image data was complete. Image-set loading catches it
 // and ends the data there; it never reaches the per-file job.
-class EStreamEnded : public Exception {
+class StreamEnded : public Error {
  public:
-  EStreamEnded() : Exception("Read beyond end of data") {}
+  StreamEnded() : Error("Read beyond end of data") {}
 };
 
-// Reads exactly count bytes from the stream or raises EStreamEnded.
-void ReadFully(TFile& stream, void* buffer, std::int32_t count);
+// Reads exactly count bytes from the stream or raises StreamEnded.
+void ReadFully(DataStream& stream, void* buffer, std::int32_t count);
 
 }  // namespace morvane

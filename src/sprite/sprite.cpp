@@ -30,7 +30,7 @@ template <typename List>
 void ReserveCount(List& list, std::int32_t count, const SpriteFile& file,
                   std::int64_t minRecordSize) {
   if (count < 0) {
-    throw EListError("List capacity out of bounds (" + std::to_string(count) + ")");
+    throw IndexError("List capacity out of bounds (" + std::to_string(count) + ")");
   }
   list.reserve(
       static_cast<std::size_t>(std::min<std::int64_t>(count, file.Remaining() / minRecordSize)));
@@ -54,9 +54,9 @@ std::string FilePosText(std::int64_t position) {
   return std::string("Filepos=") + text;
 }
 
-// ---- TSequence ----
+// ---- Sequence ----
 
-TSequence::TSequence(SpriteFile& file) {
+Sequence::Sequence(SpriteFile& file) {
   const std::int32_t count = ReadInt32(file);
   CheckCount(count, "frame count", file.Position());
   const auto n = static_cast<std::size_t>(count);
@@ -83,26 +83,26 @@ TSequence::TSequence(SpriteFile& file) {
   }
 }
 
-std::int16_t TSequence::FrameIndex(std::int32_t i) const {
+std::int16_t Sequence::FrameIndex(std::int32_t i) const {
   if (i < 0 || i >= FrameCount()) return 0;
   return frames_[static_cast<std::size_t>(i)];
 }
 
-// ---- TSprAnim ----
+// ---- Collection ----
 
-struct TSprAnim::Header {
+struct Collection::Header {
   std::int32_t image_pos = 0;
   std::string name;
   std::int32_t frame_count = 0;
   std::int32_t direction_count = 0;
-  std::vector<TFrameBox> boxes;
+  std::vector<FrameBox> boxes;
 };
 
-TSprAnim::Header TSprAnim::ReadHeader(SpriteFile& file) {
+Collection::Header Collection::ReadHeader(SpriteFile& file) {
   std::uint8_t tag[sizeof kSprAnimTag];
   file.ReadExact(tag, sizeof tag);
   if (std::memcmp(tag, kSprAnimTag, sizeof tag) != 0) {
-    throw ELoggable("<spranim> tag not found. " + FilePosText(file.Position()));
+    throw SpriteFormatError("<spranim> tag not found. " + FilePosText(file.Position()));
   }
   Header header;
   header.image_pos = ReadInt32(file);
@@ -115,7 +115,7 @@ TSprAnim::Header TSprAnim::ReadHeader(SpriteFile& file) {
   const std::uint64_t cells = static_cast<std::uint64_t>(header.frame_count) *
                               static_cast<std::uint64_t>(header.direction_count);
   if (cells > static_cast<std::uint64_t>(file.Remaining() / kFrameBoxSize)) {
-    throw EInOutError("Read beyond end of file");
+    throw IoError("Read beyond end of file");
   }
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(cells * kFrameBoxSize));
   file.ReadExact(bytes.data(), bytes.size());
@@ -128,16 +128,16 @@ TSprAnim::Header TSprAnim::ReadHeader(SpriteFile& file) {
   return header;
 }
 
-TSprAnim::TSprAnim(SpriteFile& file) : TSprAnim(file, ReadHeader(file)) {}
+Collection::Collection(SpriteFile& file) : Collection(file, ReadHeader(file)) {}
 
-TSprAnim::TSprAnim(SpriteFile& file, Header header)
+Collection::Collection(SpriteFile& file, Header header)
     : name_(std::move(header.name)),
       frame_count_(header.frame_count),
       direction_count_(header.direction_count),
       boxes_(std::move(header.boxes)),
       images_(file, static_cast<std::int64_t>(boxes_.size()) * 4, header.image_pos) {}
 
-TFrameBox TSprAnim::FrameBox(std::int32_t frame, std::int32_t direction) const {
+FrameBox Collection::BoxAt(std::int32_t frame, std::int32_t direction) const {
   if (frame < 0 || frame >= frame_count_ || direction < 0 || direction >= direction_count_) {
     return {};
   }
@@ -145,22 +145,22 @@ TFrameBox TSprAnim::FrameBox(std::int32_t frame, std::int32_t direction) const {
                 static_cast<std::size_t>(direction)];
 }
 
-TFrameExtent TSprAnim::FrameExtent(std::int32_t frame, std::int32_t direction) const {
-  const TFrameBox box = FrameBox(frame, direction);
+FrameExtent Collection::ExtentAt(std::int32_t frame, std::int32_t direction) const {
+  const FrameBox box = BoxAt(frame, direction);
   return {std::int64_t{box.right} - box.left, std::int64_t{box.bottom} - box.top};
 }
 
-std::int64_t TSprAnim::SubImageNumber(std::int32_t storageType, std::int32_t frameCount,
-                                      std::int32_t directionCount, std::int32_t frame,
-                                      std::int32_t direction, int layer) {
-  if (storageType == TSprAnimImg::kPlain) {
+std::int64_t Collection::SubImageNumber(std::int32_t storageType, std::int32_t frameCount,
+                                        std::int32_t directionCount, std::int32_t frame,
+                                        std::int32_t direction, int layer) {
+  if (storageType == ImageSet::kPlain) {
     return (std::int64_t{frame} * directionCount + direction) * 4 + layer;
   }
   return (std::int64_t{layer} * directionCount + direction) * frameCount + frame;
 }
 
-void TSprAnim::DrawFrame(std::int32_t frame, std::int32_t direction, RgbCanvas& canvas,
-                         CanvasPoint origin, std::int32_t threshold) const {
+void Collection::DrawFrame(std::int32_t frame, std::int32_t direction, RgbCanvas& canvas,
+                           CanvasPoint origin, std::int32_t threshold) const {
   if (frame < 0 || frame >= frame_count_ || direction < 0 || direction >= direction_count_) {
     return;
   }
@@ -171,12 +171,12 @@ void TSprAnim::DrawFrame(std::int32_t frame, std::int32_t direction, RgbCanvas& 
   }
 }
 
-// ---- TSprite ----
+// ---- Sprite ----
 
-TSprite::TSprite(SpriteFile& file) {
+Sprite::Sprite(SpriteFile& file) {
   std::uint8_t tag[sizeof kSpriteTag];
   file.ReadExact(tag, sizeof tag);
-  if (std::memcmp(tag, kSpriteTag, sizeof tag) != 0) throw ELoggable("not a <sprite> file");
+  if (std::memcmp(tag, kSpriteTag, sizeof tag) != 0) throw SpriteFormatError("not a <sprite> file");
 
   // Two 3-byte stretches of the header carry nothing the converter uses.
   std::uint8_t unused[3];
@@ -188,39 +188,39 @@ TSprite::TSprite(SpriteFile& file) {
   const std::int32_t sequenceCount = ReadInt32(file);
   ReserveCount(sequences_, sequenceCount, file, kMinSequenceRecord);
   for (std::int32_t i = 0; i < sequenceCount; ++i) {
-    sequences_.push_back(std::make_unique<TSequence>(file));
+    sequences_.push_back(std::make_unique<Sequence>(file));
   }
 
   const std::int32_t collectionCount = ReadInt32(file);
   ReserveCount(collections_, collectionCount, file, kMinCollectionHeader);
   for (std::int32_t i = 0; i < collectionCount; ++i) {
-    collections_.push_back(std::make_unique<TSprAnim>(file));
+    collections_.push_back(std::make_unique<Collection>(file));
   }
 
   // A sequence naming no collection is left for the conversion to find.
   for (const auto& sequence : sequences_) {
-    if (TSprAnim* collection = GetCollection(sequence->CollectionIndex())) {
+    if (Collection* collection = GetCollection(sequence->CollectionIndex())) {
       collection->SetReferenced(true);
     }
   }
 }
 
-const TSequence* TSprite::GetSequence(std::int64_t index) const {
+const Sequence* Sprite::GetSequence(std::int64_t index) const {
   if (index < 0 || index >= SequenceCount()) return nullptr;
   return sequences_[static_cast<std::size_t>(index)].get();
 }
 
-TSprAnim* TSprite::GetCollection(std::int64_t index) {
+Collection* Sprite::GetCollection(std::int64_t index) {
   if (index < 0 || index >= CollectionCount()) return nullptr;
   return collections_[static_cast<std::size_t>(index)].get();
 }
 
-const TSprAnim* TSprite::GetCollection(std::int64_t index) const {
+const Collection* Sprite::GetCollection(std::int64_t index) const {
   if (index < 0 || index >= CollectionCount()) return nullptr;
   return collections_[static_cast<std::size_t>(index)].get();
 }
 
-void TSprite::LoadCollectionImages(std::int32_t index, std::int64_t fileSize) {
+void Sprite::LoadCollectionImages(std::int32_t index, std::int64_t fileSize) {
   const std::int64_t end =
       index + 1 < CollectionCount() ? GetCollection(index + 1)->Images().ImagePos() : fileSize;
   GetCollection(index)->Images().LoadImages(end);

@@ -2,8 +2,8 @@
 // the collections, their run-coded ZAR images, and the compositing of a frame onto a canvas.
 //
 // Every object reads its block from the sprite file (or an image-data stream) in its
-// constructor. Format errors raise ELoggable with the system's message; a fixed record that
-// the file ends inside raises EInOutError "Read beyond end of file". No count read from the
+// constructor. Format errors raise SpriteFormatError with the system's message; a fixed record that
+// the file ends inside raises IoError "Read beyond end of file". No count read from the
 // file drives an allocation larger than the bytes that remain to back it.
 #pragma once
 
@@ -21,16 +21,16 @@
 namespace morvane {
 
 // A parse error of the sprite format; the per-file job writes it to the error log.
-class ELoggable : public Exception {
+class SpriteFormatError : public Error {
  public:
-  using Exception::Exception;
+  using Error::Error;
 };
 
 // A list was asked for a capacity or an index it cannot have
 // ("List capacity out of bounds (-1)", "List index out of bounds (7)").
-class EListError : public Exception {
+class IndexError : public Error {
  public:
-  using Exception::Exception;
+  using Error::Error;
 };
 
 // "Filepos=" and the position as 8 upper-case hexadecimal digits (its low 32 bits).
@@ -38,22 +38,22 @@ std::string FilePosText(std::int64_t position);
 
 // 256 colour values 0x00BBGGRR; the top byte holds the entry's fourth byte, which drawing
 // ignores.
-using TPalette = std::array<ColorValue, 256>;
+using LayerPalette = std::array<ColorValue, 256>;
 
 // One sub-image: a rectangle of paletted pixels with per-pixel alpha, kept run-coded and
 // decoded at every drawing.
-class TZarImage {
+class ZarImage {
  public:
-  // Reads a ZAR block from the stream. Raises ELoggable on a format error and EStreamEnded
+  // Reads a ZAR block from the stream. Raises SpriteFormatError on a format error and StreamEnded
   // when the stream ends inside the block.
-  TZarImage(TFile& stream, std::int32_t left, std::int32_t top);
+  ZarImage(DataStream& stream, std::int32_t left, std::int32_t top);
 
   // Decodes the runs onto the canvas at origin + (Left, Top). threshold -1 blends by alpha;
   // any other value draws a pixel unblended when its alpha is at least threshold. Pixels of
   // alpha 0 and pixels outside the canvas are never drawn. A run whose bytes would pass the
   // end of the data is not drawn and ends the decoding.
   void Draw(RgbCanvas& canvas, CanvasPoint origin, std::int32_t threshold,
-            const TPalette& palette) const;
+            const LayerPalette& palette) const;
 
   std::int32_t Left() const { return left_; }
   std::int32_t Top() const { return top_; }
@@ -76,13 +76,13 @@ class TZarImage {
 
 // The image data of one collection: four layer palettes and the list of sub-images, four per
 // (frame, direction) cell. Holds no sub-images until LoadImages.
-class TSprAnimImg {
+class ImageSet {
  public:
   static constexpr std::int32_t kPlain = 1;
   static constexpr std::int32_t kPacked = 2;
 
   // file must outlive the image set.
-  TSprAnimImg(SpriteFile& file, std::int64_t expectedCount, std::int32_t imagePos);
+  ImageSet(SpriteFile& file, std::int64_t expectedCount, std::int32_t imagePos);
 
   // Reads the image-set block from ImagePos up to the absolute position endPos and appends
   // its sub-images. Image data that ends inside a palette or a sub-image record ends the list
@@ -91,7 +91,7 @@ class TSprAnimImg {
   // Destroys every sub-image; the places stay, empty.
   void FreeImages();
   // Draws sub-image number with the palette of layer; an empty place draws nothing. A number
-  // outside the list raises EListError "List index out of bounds (number)".
+  // outside the list raises IndexError "List index out of bounds (number)".
   void DrawSubImage(std::int64_t number, RgbCanvas& canvas, int layer, CanvasPoint origin,
                     std::int32_t threshold) const;
 
@@ -101,17 +101,19 @@ class TSprAnimImg {
   std::int64_t ExpectedCount() const { return expected_count_; }
   std::size_t SubImageCount() const { return sub_images_.size(); }
   // nullptr for an empty place; index must be below SubImageCount().
-  const TZarImage* SubImage(std::size_t index) const { return sub_images_[index].get(); }
+  const ZarImage* SubImage(std::size_t index) const { return sub_images_[index].get(); }
   // layer 0..3.
-  const TPalette& Palette(int layer) const { return palettes_[static_cast<std::size_t>(layer)]; }
+  const LayerPalette& Palette(int layer) const {
+    return palettes_[static_cast<std::size_t>(layer)];
+  }
 
  private:
-  void ReadPalettes(TFile& stream);
-  void ReadSubImages(TFile& stream);
+  void ReadPalettes(DataStream& stream);
+  void ReadSubImages(DataStream& stream);
 
   SpriteFile& file_;
-  std::vector<std::unique_ptr<TZarImage>> sub_images_;
-  std::array<TPalette, 4> palettes_{};
+  std::vector<std::unique_ptr<ZarImage>> sub_images_;
+  std::array<LayerPalette, 4> palettes_{};
   std::int32_t storage_type_ = 0;
   std::int32_t unpacked_size_ = -1;
   std::int32_t image_pos_;
@@ -119,46 +121,46 @@ class TSprAnimImg {
 };
 
 // left, top, right, bottom; all zero marks a cell with nothing to draw.
-struct TFrameBox {
+struct FrameBox {
   std::int32_t left = 0;
   std::int32_t top = 0;
   std::int32_t right = 0;
   std::int32_t bottom = 0;
 
   bool IsEmpty() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
-  friend bool operator==(const TFrameBox&, const TFrameBox&) = default;
+  friend bool operator==(const FrameBox&, const FrameBox&) = default;
 };
 
 // Width and height of a frame box, in 64 bits so that no box can overflow them; negative
 // extents pass through.
-struct TFrameExtent {
+struct FrameExtent {
   std::int64_t width = 0;
   std::int64_t height = 0;
 
-  friend bool operator==(const TFrameExtent&, const TFrameExtent&) = default;
+  friend bool operator==(const FrameExtent&, const FrameExtent&) = default;
 };
 
 // An animation collection: frames x directions cells, a frame box per cell and the image set
 // with four layers per cell.
-class TSprAnim {
+class Collection {
  public:
   // Reads a collection header at the file's position; file must outlive the collection.
-  explicit TSprAnim(SpriteFile& file);
+  explicit Collection(SpriteFile& file);
 
   const std::string& Name() const { return name_; }
   std::int32_t FrameCount() const { return frame_count_; }
   std::int32_t DirectionCount() const { return direction_count_; }
   // Frame-major: the box of frame f in direction d is number f * DirectionCount() + d.
-  const std::vector<TFrameBox>& Boxes() const { return boxes_; }
-  TSprAnimImg& Images() { return images_; }
-  const TSprAnimImg& Images() const { return images_; }
+  const std::vector<FrameBox>& Boxes() const { return boxes_; }
+  ImageSet& Images() { return images_; }
+  const ImageSet& Images() const { return images_; }
   bool Referenced() const { return referenced_; }
   void SetReferenced(bool referenced) { referenced_ = referenced; }
 
   // All zeros outside [0, FrameCount()) x [0, DirectionCount()).
-  TFrameBox FrameBox(std::int32_t frame, std::int32_t direction) const;
+  FrameBox BoxAt(std::int32_t frame, std::int32_t direction) const;
   // (right - left, bottom - top) of FrameBox; (0, 0) out of range.
-  TFrameExtent FrameExtent(std::int32_t frame, std::int32_t direction) const;
+  FrameExtent ExtentAt(std::int32_t frame, std::int32_t direction) const;
 
   // Composites layers 0..3 of the cell onto the canvas, each over the ones before. A cell out
   // of range draws nothing. The frame box is not used: origin is where each sub-image's
@@ -176,24 +178,24 @@ class TSprAnim {
   std::string name_;
   std::int32_t frame_count_ = 0;
   std::int32_t direction_count_ = 0;
-  std::vector<TFrameBox> boxes_;
-  TSprAnimImg images_;
+  std::vector<FrameBox> boxes_;
+  ImageSet images_;
   bool referenced_ = false;
 
   // The header is read before the members are built, since images_ needs its fields.
   struct Header;
   static Header ReadHeader(SpriteFile& file);
-  TSprAnim(SpriteFile& file, Header header);
+  Collection(SpriteFile& file, Header header);
 };
 
 // A named list of frame numbers that plays one collection.
-class TSequence {
+class Sequence {
  public:
   // Frame entry that opens a command: it and the three entries after it are not frames.
   static constexpr std::int16_t kCommandMarker = -43;
 
   // Reads a sequence record at the file's position.
-  explicit TSequence(SpriteFile& file);
+  explicit Sequence(SpriteFile& file);
 
   std::int32_t FrameCount() const { return static_cast<std::int32_t>(frames_.size()); }
   // Entry i; 0 outside the entries. A negative entry holds no frame.
@@ -213,17 +215,17 @@ class TSequence {
 
 // A whole sprite file: header, sequences and collection headers. Image data is loaded one
 // collection at a time through GetCollection(i)->Images().
-class TSprite {
+class Sprite {
  public:
   // Reads from the file's current position (its first byte); file must outlive the sprite.
-  explicit TSprite(SpriteFile& file);
+  explicit Sprite(SpriteFile& file);
 
   std::int32_t SequenceCount() const { return static_cast<std::int32_t>(sequences_.size()); }
   std::int32_t CollectionCount() const { return static_cast<std::int32_t>(collections_.size()); }
   // nullptr outside [0, count).
-  const TSequence* GetSequence(std::int64_t index) const;
-  TSprAnim* GetCollection(std::int64_t index);
-  const TSprAnim* GetCollection(std::int64_t index) const;
+  const Sequence* GetSequence(std::int64_t index) const;
+  Collection* GetCollection(std::int64_t index);
+  const Collection* GetCollection(std::int64_t index) const;
   // Loads the images of collection index (in range): its image data runs up to the next
   // collection's image data, or to the end of the file (of fileSize bytes) for the last.
   void LoadCollectionImages(std::int32_t index, std::int64_t fileSize);
@@ -232,8 +234,8 @@ class TSprite {
   std::int32_t Height() const { return height_; }
 
  private:
-  std::vector<std::unique_ptr<TSequence>> sequences_;
-  std::vector<std::unique_ptr<TSprAnim>> collections_;
+  std::vector<std::unique_ptr<Sequence>> sequences_;
+  std::vector<std::unique_ptr<Collection>> collections_;
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
 };

@@ -103,17 +103,18 @@ void BlendRun(ColorValue* dst, const ColorValue* colours, const std::uint8_t* al
 
 }  // namespace
 
-TZarImage::TZarImage(TFile& stream, std::int32_t left, std::int32_t top) : left_(left), top_(top) {
+ZarImage::ZarImage(DataStream& stream, std::int32_t left, std::int32_t top)
+    : left_(left), top_(top) {
   std::uint8_t tag[8];
   ReadFully(stream, tag, sizeof tag);
   if (std::memcmp(tag, kZarTag, sizeof kZarTag) != 0) {
-    throw ELoggable("<zar> tag not found. " + FilePosText(stream.Position()));
+    throw SpriteFormatError("<zar> tag not found. " + FilePosText(stream.Position()));
   }
   subtype_ = static_cast<char>(tag[6]);
   reserved_ = tag[7];
   if (subtype_ != '3' && subtype_ != '4') {
-    throw ELoggable(std::string("unknown zar subtype=") + subtype_ + " " +
-                    FilePosText(stream.Position()));
+    throw SpriteFormatError(std::string("unknown zar subtype=") + subtype_ + " " +
+                            FilePosText(stream.Position()));
   }
 
   width_ = binary::ReadInt32(stream);
@@ -121,7 +122,7 @@ TZarImage::TZarImage(TFile& stream, std::int32_t left, std::int32_t top) : left_
   std::uint8_t paletteFlag = 0;
   ReadFully(stream, &paletteFlag, 1);
   if (paletteFlag == 1) {
-    throw ELoggable("zar must not include palette. " + FilePosText(stream.Position()));
+    throw SpriteFormatError("zar must not include palette. " + FilePosText(stream.Position()));
   }
 
   const std::int32_t dataSize = binary::ReadInt32(stream);
@@ -135,8 +136,8 @@ TZarImage::TZarImage(TFile& stream, std::int32_t left, std::int32_t top) : left_
   }
 }
 
-void TZarImage::Draw(RgbCanvas& canvas, CanvasPoint origin, std::int32_t threshold,
-                     const TPalette& palette) const {
+void ZarImage::Draw(RgbCanvas& canvas, CanvasPoint origin, std::int32_t threshold,
+                    const LayerPalette& palette) const {
   const std::int64_t x0 = std::int64_t{origin.x} + left_;
   const std::int64_t y0 = std::int64_t{origin.y} + top_;
   const std::int64_t canvas_width = canvas.Width();

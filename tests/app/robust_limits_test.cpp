@@ -15,7 +15,7 @@ std::string LimitMessage(void (*check)(std::int64_t, std::int64_t), std::int64_t
                          std::int64_t b) {
   try {
     check(a, b);
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     return e.Message();
   }
   return "";
@@ -24,7 +24,7 @@ std::string LimitMessage(void (*check)(std::int64_t, std::int64_t), std::int64_t
 std::string AnimationMessage(std::int64_t frames, std::int64_t w, std::int64_t h) {
   try {
     CheckAnimationSize(frames, w, h);
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     return e.Message();
   }
   return "";

@@ -61,9 +61,9 @@ class ShrinkingSprite : public RobustTest {
     testing::internal::CaptureStdout();
     try {
       ConvertSpriteFile(file, spec);
-    } catch (const ELoggable& e) {
+    } catch (const SpriteFormatError& e) {
       outcome = "parse error: " + e.Message();
-    } catch (const EInOutError& e) {
+    } catch (const IoError& e) {
       outcome = "i/o error: " + e.Message();
     } catch (const std::exception& e) {
       outcome = std::string("other: ") + e.what();

@@ -41,9 +41,9 @@ std::vector<std::vector<int>> MapRows(Ditherer& ditherer,
 //          -714 x0 slot2 reads -299: 100 + (-1005)/16 = 100 - 62 = 38 -> black, e 38: slot2 = -296,
 //          bp 88 row end: slot1 = 88
 // Both divisions of negative sums truncate toward zero (flooring would give 51 and 37).
-TEST(TFloydSteinbergDitherer, HandWorkedSlotGeometry) {
-  TFastColorLookup lookup({kBlack, kWhite});
-  TFloydSteinbergDitherer ditherer(3, lookup);
+TEST(FloydSteinbergDitherer, HandWorkedSlotGeometry) {
+  ColorLookup lookup({kBlack, kWhite});
+  FloydSteinbergDitherer ditherer(3, lookup);
   const auto indices = MapRows(ditherer, {{100, 100, 100}, {100, 100, 100}});
   EXPECT_EQ(indices, (std::vector<std::vector<int>>{{0, 1, 0}, {0, 1, 0}}));
   EXPECT_EQ(ditherer.Slot(), 0);
@@ -59,9 +59,9 @@ TEST(TFloydSteinbergDitherer, HandWorkedSlotGeometry) {
 // slot1 stays 0 and the row end stores the untouched below-prev 500 in slot 2. Row 1 reads it at
 // x0: 100 + 508/16 = 131 -> white. (Running the update with e = 0 would leave 100 there: black.)
 // Row 1 runs over slots 3 and 2; its zero error at x1 leaves slot 3 as it was.
-TEST(TFloydSteinbergDitherer, ZeroErrorSkipsTheUpdate) {
-  TFastColorLookup lookup({kBlack, kWhite});
-  TFloydSteinbergDitherer ditherer(2, lookup);
+TEST(FloydSteinbergDitherer, ZeroErrorSkipsTheUpdate) {
+  ColorLookup lookup({kBlack, kWhite});
+  FloydSteinbergDitherer ditherer(2, lookup);
   const auto indices = MapRows(ditherer, {{100, 255}, {100, 0}});
   EXPECT_EQ(indices, (std::vector<std::vector<int>>{{0, 1}, {1, 0}}));
   EXPECT_EQ(ditherer.SlotValue(0, 3), 0);
@@ -73,9 +73,9 @@ TEST(TFloydSteinbergDitherer, ZeroErrorSkipsTheUpdate) {
 //   row 0: slot0 reads 0: 100 -> black, e 100: slot0 = 300; end: slot1 = 500
 //   row 1: slot2 reads 0: black, e 100: slot2 = 300; end: slot1 = 500
 //   row 2: slot0 reads 300: 100 + 308/16 = 119 -> black, e 119: slot0 = 357; end: slot1 = 595
-TEST(TFloydSteinbergDitherer, WidthOne) {
-  TFastColorLookup lookup({kBlack, kWhite});
-  TFloydSteinbergDitherer ditherer(1, lookup);
+TEST(FloydSteinbergDitherer, WidthOne) {
+  ColorLookup lookup({kBlack, kWhite});
+  FloydSteinbergDitherer ditherer(1, lookup);
   const auto indices = MapRows(ditherer, {{100}, {100}, {100}});
   EXPECT_EQ(indices, (std::vector<std::vector<int>>{{0}, {0}, {0}}));
   EXPECT_EQ(ditherer.Direction(), -1);
@@ -89,12 +89,12 @@ TEST(TFloydSteinbergDitherer, WidthOne) {
 // palette colour passes no error on. Row {100, 250, 120}: 250 + 708/16 = 294 -> 255, white,
 // e 0; 120 then stays black (unclamped, e 39 would carry 273 and make it 137, white).
 // Row {155, 5, 135}: 5 + (-692)/16 = -38 -> 0, black, e 0; 135 stays white.
-TEST(TFloydSteinbergDitherer, ClampsCarriedValuesOnly) {
-  TFastColorLookup lookup({kBlack, kWhite});
-  TFloydSteinbergDitherer high(3, lookup);
+TEST(FloydSteinbergDitherer, ClampsCarriedValuesOnly) {
+  ColorLookup lookup({kBlack, kWhite});
+  FloydSteinbergDitherer high(3, lookup);
   EXPECT_EQ(MapRows(high, {{100, 250, 120}}), (std::vector<std::vector<int>>{{0, 1, 0}}));
-  TFastColorLookup lookup2({kBlack, kWhite});
-  TFloydSteinbergDitherer low(3, lookup2);
+  ColorLookup lookup2({kBlack, kWhite});
+  FloydSteinbergDitherer low(3, lookup2);
   EXPECT_EQ(MapRows(low, {{155, 5, 135}}), (std::vector<std::vector<int>>{{1, 0, 1}}));
 }
 
@@ -113,9 +113,9 @@ void ExpectRowWalkEqualsPixelWalk(int width) {
   std::vector<ColorValue> pixels;
   for (int i = 0; i < width * 7; ++i) pixels.push_back(next() & 0xFFFFFF);
 
-  TFastColorLookup by_pixel_lookup(palette);
-  TFastColorLookup by_row_lookup(palette);
-  TFastColorLookup portable_lookup(palette);
+  ColorLookup by_pixel_lookup(palette);
+  ColorLookup by_row_lookup(palette);
+  ColorLookup portable_lookup(palette);
   Ditherer by_pixel(width, by_pixel_lookup);
   Ditherer by_row(width, by_row_lookup);
   Ditherer portable(width, portable_lookup);
@@ -130,7 +130,7 @@ void ExpectRowWalkEqualsPixelWalk(int width) {
     }
     by_row.MapRow(row, actual.data() + y * width);
     EXPECT_EQ(by_row.Column(), by_pixel.Column());
-    if constexpr (std::is_same_v<Ditherer, TFloydSteinbergDitherer>) {
+    if constexpr (std::is_same_v<Ditherer, FloydSteinbergDitherer>) {
       const int x = portable.Column();
       portable.MapRunPortable(row + x, plain.data() + y * width + x, width);
     }
@@ -139,7 +139,7 @@ void ExpectRowWalkEqualsPixelWalk(int width) {
     portable.StartNextRow();
   }
   EXPECT_EQ(actual, expected) << "width " << width;
-  if constexpr (std::is_same_v<Ditherer, TFloydSteinbergDitherer>) {
+  if constexpr (std::is_same_v<Ditherer, FloydSteinbergDitherer>) {
     EXPECT_EQ(plain, expected) << "width " << width;
     for (int channel = 0; channel < 3; ++channel)
       for (int slot = 0; slot < width + 2; ++slot) {
@@ -151,8 +151,8 @@ void ExpectRowWalkEqualsPixelWalk(int width) {
 
 TEST(DitherRows, RowWalkEqualsPixelWalk) {
   for (int width : {1, 2, 5, 64}) {
-    ExpectRowWalkEqualsPixelWalk<TFloydSteinbergDitherer>(width);
-    ExpectRowWalkEqualsPixelWalk<TDitherEngine>(width);
+    ExpectRowWalkEqualsPixelWalk<FloydSteinbergDitherer>(width);
+    ExpectRowWalkEqualsPixelWalk<NearestMapper>(width);
   }
 }
 

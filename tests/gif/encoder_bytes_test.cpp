@@ -36,7 +36,7 @@ TEST_P(EncoderBytes, PixelNotInColourTableStopsAtOnce) {
       EncodeFrame(out, GetParam() == Coder::kRLE ? kCompressionRLE : kCompressionLZW, bits, colours,
                   pixels.data(), false, width, height);
       ADD_FAILURE() << "no exception";
-    } catch (const GIFException& e) {
+    } catch (const GifError& e) {
       EXPECT_STREQ(e.what(), "Color not in color table");
     }
     return out;
@@ -95,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(BothCoders, EncoderBytes, ::testing::Values(Coder::kLZW
 TEST(SubBlockPacker, WritesFullBlocksThenTheRest) {
   for (int n : {0, 1, 254, 255, 256, 300, 510}) {
     Bytes out;
-    TGIFWriter writer(out);
+    SubBlockWriter writer(out);
     for (int i = 0; i < n; ++i) writer.WriteByte(static_cast<std::uint8_t>(i));
     writer.Flush();
     Bytes expected;
@@ -109,7 +109,7 @@ TEST(SubBlockPacker, WritesFullBlocksThenTheRest) {
 }
 
 TEST(LZWStringTable, FindsStoredCodesAndForgetsThemOnClear) {
-  THashTable table;
+  LzwStringTable table;
   for (std::uint32_t key = 0; key < 3000; ++key) table.Insert(key * 341 % 0xFFFFF, 258 + key);
   for (std::uint32_t key = 0; key < 3000; ++key)
     ASSERT_EQ(table.Lookup(key * 341 % 0xFFFFF), static_cast<int>((258 + key) & 0xFFF));
@@ -122,16 +122,16 @@ TEST(LZWStringTable, CollidingKeysFillOneClusterAndEveryProbeEnds) {
   // Keys (of at most 20 bits) whose first slots all lie in the lowest 256 slots pile up into
   // one run of occupied slots as long as the table's whole capacity.
   std::vector<std::uint32_t> keys;
-  for (std::uint32_t key = 0; keys.size() < THashTable::kMaxStrings; ++key) {
+  for (std::uint32_t key = 0; keys.size() < LzwStringTable::kMaxStrings; ++key) {
     ASSERT_LE(key, 0xFFFFFu);
-    if (THashTable::FirstSlot(key) < 256) keys.push_back(key);
+    if (LzwStringTable::FirstSlot(key) < 256) keys.push_back(key);
   }
-  THashTable table;
+  LzwStringTable table;
   for (std::size_t i = 0; i < keys.size(); ++i) table.Insert(keys[i], static_cast<int>(i));
   for (std::size_t i = 0; i < keys.size(); ++i)
     ASSERT_EQ(table.Lookup(keys[i]), static_cast<int>(i & 0xFFF)) << "key " << keys[i];
   std::uint32_t absent = keys.back() + 1;
-  while (THashTable::FirstSlot(absent) >= 256) ++absent;
+  while (LzwStringTable::FirstSlot(absent) >= 256) ++absent;
   EXPECT_EQ(table.Lookup(absent), -1);
   // One string more than a frame's table can hold is a fault of the caller.
   EXPECT_THROW(table.Insert(absent, 1), std::logic_error);

@@ -63,7 +63,7 @@ TEST(RLECodes, InitialThresholds) {
     int size, bump, clear, budget;
   } cases[] = {{2, 3, 9, 4089}, {3, 7, 9, 4085}, {4, 15, 14, 4077}, {8, 255, 254, 3837}};
   for (const auto& c : cases) {
-    const TRLEThresholds t = TRLEEncoder::InitialThresholds(c.size);
+    const RunLengthThresholds t = RunLengthEncoder::InitialThresholds(c.size);
     EXPECT_EQ(t.bump, c.bump) << c.size;
     EXPECT_EQ(t.clear, c.clear) << c.size;
     EXPECT_EQ(t.budget, c.budget) << c.size;
@@ -107,7 +107,7 @@ TEST(RLECodes, LiteralPixelsClearAtTheInitialThreshold) {
     const auto segments = Segments(
         ReadCodes(bits, SplitBlocks(Encode(Coder::kRLE, bits, clear, pixels, 2000, 1)).data),
         clear);
-    const int threshold = TRLEEncoder::InitialThresholds(bits).clear;
+    const int threshold = RunLengthEncoder::InitialThresholds(bits).clear;
     ASSERT_GE(segments.size(), 2u);
     for (std::size_t i = 0; i + 1 < segments.size(); ++i)
       EXPECT_EQ(static_cast<int>(segments[i].size()), threshold) << bits << " bits, " << i;
@@ -124,7 +124,7 @@ TEST(RLECodes, LongRunsStayWithinTheBudgetAndTwelveBits) {
   const auto segments = Segments(codes, clear);
   ASSERT_GE(segments.size(), 3u);
   for (const auto& segment : segments)
-    EXPECT_LE(static_cast<int>(segment.size()), TRLEEncoder::InitialThresholds(2).budget);
+    EXPECT_LE(static_cast<int>(segment.size()), RunLengthEncoder::InitialThresholds(2).budget);
   for (const Code& code : codes) ASSERT_LE(code.width, 12);
   EXPECT_EQ(RoundTrip(Coder::kRLE, 2, 4, pixels, 5000, 2000), pixels);
 }

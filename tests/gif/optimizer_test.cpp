@@ -17,24 +17,24 @@ constexpr ColorValue kBlue = Rgb(0, 0, 255);
 constexpr ColorValue kWhite = Rgb(255, 255, 255);
 constexpr ColorValue kMagenta = Rgb(255, 0, 255);
 
-TGIFSubImage& AddIndexedFrame(TGIFImage& image, int width, int height,
-                              const std::vector<ColorValue>& map,
-                              const std::vector<std::uint8_t>& pixels) {
-  auto frame = std::make_unique<TGIFSubImage>(image);
+GifFrame& AddIndexedFrame(GifImage& image, int width, int height,
+                          const std::vector<ColorValue>& map,
+                          const std::vector<std::uint8_t>& pixels) {
+  auto frame = std::make_unique<GifFrame>(image);
   frame->SetFrameBounds(0, 0, width, height);
   frame->LocalColorMap().SetColors(map.data(), static_cast<int>(map.size()));
   frame->Pixels() = pixels;
   return image.SubImageAt(image.AddFrame(std::move(frame)));
 }
 
-TGIFGraphicControlExtension& MakeTransparent(TGIFSubImage& frame, int index) {
-  auto& control = frame.AddExtension(std::make_unique<TGIFGraphicControlExtension>(frame));
+GraphicControlExtension& MakeTransparent(GifFrame& frame, int index) {
+  auto& control = frame.AddExtension(std::make_unique<GraphicControlExtension>(frame));
   control.SetTransparencyOn(true);
   control.SetTransparentIndex(index);
   return control;
 }
 
-std::vector<ColorValue> GlobalColours(const TGIFImage& image) {
+std::vector<ColorValue> GlobalColours(const GifImage& image) {
   std::vector<ColorValue> colours;
   for (int i = 0; i < image.GlobalColorMap().ColorCount(); ++i)
     colours.push_back(image.GlobalColorMap().Entry(i));
@@ -42,18 +42,18 @@ std::vector<ColorValue> GlobalColours(const TGIFImage& image) {
 }
 
 TEST(SortRecords, LeavesEqualKeysInTheOrderOfItsOwnQuicksort) {
-  std::vector<THistogramRecord> records(4);
+  std::vector<HistogramEntry> records(4);
   const int counts[] = {1, 2, 1, 2};
-  TRecordList list;
+  HistogramEntryList list;
   for (int i = 0; i < 4; ++i) {
     records[static_cast<std::size_t>(i)].UseCount = counts[i];
     records[static_cast<std::size_t>(i)].MapIndex = i;
     list.push_back(&records[static_cast<std::size_t>(i)]);
   }
-  SortRecords(list, TSortKey::UseCount);
+  SortRecords(list, SortKey::UseCount);
   // Pivot 1: swap 0 and 3, then 1 with itself; the right part 2..3 swaps 2 and 3.
   std::vector<int> order;
-  for (const THistogramRecord* r : list) order.push_back(r->MapIndex);
+  for (const HistogramEntry* r : list) order.push_back(r->MapIndex);
   EXPECT_EQ(order, (std::vector<int>{3, 1, 0, 2}));
 
   // Colour words and extreme counts compare without overflow.
@@ -61,13 +61,13 @@ TEST(SortRecords, LeavesEqualKeysInTheOrderOfItsOwnQuicksort) {
   records[1].UseCount = -1;
   records[2].UseCount = 0;
   records[3].UseCount = 5;
-  SortRecords(list, TSortKey::UseCount);
+  SortRecords(list, SortKey::UseCount);
   EXPECT_EQ(list[0]->UseCount, 2147483647);
   EXPECT_EQ(list[3]->UseCount, -1);
 }
 
 TEST(OptimizeColorMaps, FramesWithEqualMapsShareOneGlobalMapOrderedByUse) {
-  TGIFImage image;
+  GifImage image;
   const std::vector<ColorValue> map{kRed, kGreen, kBlue, kWhite};
   AddIndexedFrame(image, 2, 2, map, {1, 1, 0, 1});
   AddIndexedFrame(image, 2, 2, map, {1, 2, 2, 1});
@@ -91,7 +91,7 @@ TEST(OptimizeColorMaps, FramesWithEqualMapsShareOneGlobalMapOrderedByUse) {
 // with A's equal colour, and the other two go to the kept colour of nearest channel sum: sum 11
 // lies between sums 10 and 12 and takes the more used (index 5), sum 765 takes sum 510.
 TEST(OptimizeColorMaps, ColoursThatDoNotFitGoToTheNearestChannelSum) {
-  TGIFImage image;
+  GifImage image;
   std::vector<ColorValue> map;
   std::vector<std::uint8_t> pixels;
   for (unsigned i = 0; i < 256; ++i) {
@@ -108,9 +108,9 @@ TEST(OptimizeColorMaps, ColoursThatDoNotFitGoToTheNearestChannelSum) {
 }
 
 TEST(OptimizeColorMaps, TransparentPixelsEndOnABlackLastEntry) {
-  TGIFImage image;
-  TGIFSubImage& first = AddIndexedFrame(image, 4, 1, {kMagenta, kRed, kGreen}, {0, 1, 1, 2});
-  TGIFGraphicControlExtension& control = MakeTransparent(first, 0);
+  GifImage image;
+  GifFrame& first = AddIndexedFrame(image, 4, 1, {kMagenta, kRed, kGreen}, {0, 1, 1, 2});
+  GraphicControlExtension& control = MakeTransparent(first, 0);
   AddIndexedFrame(image, 3, 1, {kGreen, kRed}, {0, 0, 0});
   image.OptimizeColorMaps();
   // Magenta only stood for transparency: it is not counted and drops out.
@@ -126,9 +126,9 @@ TEST(OptimizeColorMaps, TransparentPixelsEndOnABlackLastEntry) {
 // switches it on again at the top-left pixel's index and optimises once more: that colour moves
 // to the shared transparent slot and drops out of the map.
 TEST(OptimizeColorMaps, UnusedTransparentIndexIsSwitchedOffAndRepaired) {
-  TGIFImage image;
-  TGIFSubImage& frame = AddIndexedFrame(image, 3, 1, {kMagenta, kRed, kGreen}, {1, 1, 2});
-  TGIFGraphicControlExtension& control = MakeTransparent(frame, 0);
+  GifImage image;
+  GifFrame& frame = AddIndexedFrame(image, 3, 1, {kMagenta, kRed, kGreen}, {1, 1, 2});
+  GraphicControlExtension& control = MakeTransparent(frame, 0);
   image.OptimizeColorMaps();
   EXPECT_FALSE(frame.HasTransparency());
   EXPECT_FALSE(control.TransparencyOn());
@@ -146,10 +146,10 @@ TEST(OptimizeColorMaps, UnusedTransparentIndexIsSwitchedOffAndRepaired) {
 }
 
 TEST(OptimizeColorMaps, NothingCountedLeavesOnlyTheTransparentSlot) {
-  TGIFImage image;
+  GifImage image;
   image.SetBackgroundColor(kWhite);
-  TGIFSubImage& frame = AddIndexedFrame(image, 2, 1, {kMagenta, kRed}, {1, 1});
-  TGIFGraphicControlExtension& control = MakeTransparent(frame, 1);
+  GifFrame& frame = AddIndexedFrame(image, 2, 1, {kMagenta, kRed}, {1, 1});
+  GraphicControlExtension& control = MakeTransparent(frame, 1);
   image.OptimizeColorMaps();
   EXPECT_EQ(GlobalColours(image), std::vector<ColorValue>{0});
   EXPECT_EQ(control.TransparentIndex(), 0);
@@ -157,17 +157,17 @@ TEST(OptimizeColorMaps, NothingCountedLeavesOnlyTheTransparentSlot) {
   EXPECT_EQ(frame.Pixels(), (std::vector<std::uint8_t>{0, 0}));
   EXPECT_EQ(frame.LocalColorMap().ColorCount(), 0);
 
-  TGIFImage no_frames;
+  GifImage no_frames;
   no_frames.SetBackgroundColor(kWhite);
   no_frames.OptimizeColorMaps();
   EXPECT_EQ(no_frames.GlobalColorMap().ColorCount(), 0);
 }
 
 TEST(OptimizeColorMaps, IndexBeyondTheMapCountsAsEntryZeroWithAWarning) {
-  TGIFImage image;
+  GifImage image;
   std::vector<std::string> warnings;
   image.WarningHandler = [&](int, const std::string& message) { warnings.push_back(message); };
-  TGIFSubImage& frame = AddIndexedFrame(image, 3, 1, {kRed, kGreen}, {1, 7, 1});
+  GifFrame& frame = AddIndexedFrame(image, 3, 1, {kRed, kGreen}, {1, 7, 1});
   image.OptimizeColorMaps();
   EXPECT_EQ(warnings, std::vector<std::string>{"Color not in color table"});
   EXPECT_EQ(GlobalColours(image), (std::vector<ColorValue>{kGreen, kRed}));
@@ -175,12 +175,12 @@ TEST(OptimizeColorMaps, IndexBeyondTheMapCountsAsEntryZeroWithAWarning) {
 }
 
 TEST(OptimizeColorMaps, FindColorBeforeAndAfter) {
-  TGIFImage image;
+  GifImage image;
   image.ReductionMethod = 7;
   RgbCanvas canvas(3, 1);
   canvas.SetPixel(1, 0, kWhite);
   canvas.SetPixel(2, 0, kWhite);
-  TGIFSubImage& frame = image.SubImageAt(image.AddFrame(canvas));
+  GifFrame& frame = image.SubImageAt(image.AddFrame(canvas));
   // Reduction leaves black at entry 0 and as padding up to 255; unsorted finds the highest.
   EXPECT_EQ(frame.LocalColorMap().FindColor(0), 255);
   MakeTransparent(frame, 1);

@@ -71,19 +71,18 @@ struct ConvertOptions {
 // the first of several frames, a graphic control extension per frame when transparency is on,
 // the optimiser, the repair of frames that lost their transparency and the second optimiser
 // pass.
-inline std::unique_ptr<TGIFImage> BuildGif(const std::vector<RgbCanvas>& canvases,
-                                           const ConvertOptions& options) {
-  auto image = std::make_unique<TGIFImage>();
+inline std::unique_ptr<GifImage> BuildGif(const std::vector<RgbCanvas>& canvases,
+                                          const ConvertOptions& options) {
+  auto image = std::make_unique<GifImage>();
   image->ReductionMethod = 7;
   image->DitherMethod = options.dither ? 1 : 0;
   image->SetBackgroundColor(options.background);
   if (options.rle) image->FrameCompression = kCompressionRLE;
   for (std::size_t i = 0; i < canvases.size(); ++i) {
-    TGIFSubImage& frame = image->SubImageAt(image->AddFrame(canvases[i]));
-    if (canvases.size() > 1 && i == 0)
-      frame.AddExtension(std::make_unique<TGIFAppExtNSLoop>(frame));
+    GifFrame& frame = image->SubImageAt(image->AddFrame(canvases[i]));
+    if (canvases.size() > 1 && i == 0) frame.AddExtension(std::make_unique<LoopExtension>(frame));
     if (options.transparent) {
-      auto& control = frame.AddExtension(std::make_unique<TGIFGraphicControlExtension>(frame));
+      auto& control = frame.AddExtension(std::make_unique<GraphicControlExtension>(frame));
       control.SetTransparencyOn(true);
       control.UseTransparentColor(options.background);
       control.SetDisposalMethod(2);
@@ -92,8 +91,8 @@ inline std::unique_ptr<TGIFImage> BuildGif(const std::vector<RgbCanvas>& canvase
   image->OptimizeColorMaps();
   if (options.transparent) {
     for (int i = 0; i < image->SubImageCount(); ++i) {
-      TGIFSubImage& frame = image->SubImageAt(i);
-      TGIFGraphicControlExtension* control = frame.ControlExtension();
+      GifFrame& frame = image->SubImageAt(i);
+      GraphicControlExtension* control = frame.ControlExtension();
       if (control->TransparencyOn()) continue;
       control->SetTransparencyOn(true);
       control->SetTransparentIndex(frame.PixelAt(0, 0));

@@ -15,8 +15,8 @@ constexpr ColorValue Rgb(unsigned r, unsigned g, unsigned b) {
   return r | g << 8 | b << 16;
 }
 
-TEST(TColorQuantizer, OneColourIsOneLeaf) {
-  TColorQuantizer quantizer(256, 8);
+TEST(OctreeQuantizer, OneColourIsOneLeaf) {
+  OctreeQuantizer quantizer(256, 8);
   for (int i = 0; i < 1000; ++i) quantizer.AddColor(Rgb(12, 34, 56));
   EXPECT_EQ(quantizer.LeafCount(), 1);
   EXPECT_EQ(quantizer.Palette(), std::vector<ColorValue>{Rgb(12, 34, 56)});
@@ -25,8 +25,8 @@ TEST(TColorQuantizer, OneColourIsOneLeaf) {
 // Four colours into three leaves: two pairs that split only at the last level. The newest
 // reducible node of the deepest level folds first, so the later pair merges (its average
 // truncated) and the earlier pair stays apart.
-TEST(TColorQuantizer, ReducesNewestNodeOfDeepestLevelFirst) {
-  TColorQuantizer quantizer(3, 8);
+TEST(OctreeQuantizer, ReducesNewestNodeOfDeepestLevelFirst) {
+  OctreeQuantizer quantizer(3, 8);
   quantizer.AddColor(Rgb(0, 0, 0));
   quantizer.AddColor(Rgb(0, 0, 1));
   quantizer.AddColor(Rgb(254, 254, 254));
@@ -39,8 +39,8 @@ TEST(TColorQuantizer, ReducesNewestNodeOfDeepestLevelFirst) {
 
 // A node that folds a single child leaves the leaf count as it is, so reduction goes on with
 // the next node of the level.
-TEST(TColorQuantizer, FoldingASingleChildReducesAgain) {
-  TColorQuantizer quantizer(2, 8);
+TEST(OctreeQuantizer, FoldingASingleChildReducesAgain) {
+  OctreeQuantizer quantizer(2, 8);
   quantizer.AddColor(Rgb(0, 0, 0));
   quantizer.AddColor(Rgb(0, 0, 3));
   quantizer.AddColor(Rgb(255, 255, 255));
@@ -49,20 +49,20 @@ TEST(TColorQuantizer, FoldingASingleChildReducesAgain) {
 }
 
 // Sums are wide enough for a leaf of billions of pixels.
-TEST(TColorQuantizer, HugeCountsKeepTheirAverage) {
-  TColorQuantizer quantizer(256, 8);
+TEST(OctreeQuantizer, HugeCountsKeepTheirAverage) {
+  OctreeQuantizer quantizer(256, 8);
   quantizer.AddColor(Rgb(255, 128, 1), 40'000'000'000ull);
   quantizer.AddColor(Rgb(255, 128, 0), 1);
-  TColorQuantizer folded(1, 8);
+  OctreeQuantizer folded(1, 8);
   folded.AddColor(Rgb(255, 255, 255), 20'000'000ull);
   folded.AddColor(Rgb(255, 255, 254), 20'000'000ull);
   EXPECT_EQ(quantizer.Palette(), (std::vector<ColorValue>{Rgb(255, 128, 0), Rgb(255, 128, 1)}));
   EXPECT_EQ(folded.Palette(), std::vector<ColorValue>{Rgb(255, 255, 254)});
 }
 
-TEST(TFastColorLookup, FirstEntryOwnsItsCell) {
+TEST(ColorLookup, FirstEntryOwnsItsCell) {
   // Entries 0 and 2 share a cell (equal in the top five bits of every channel).
-  TFastColorLookup lookup({Rgb(10, 20, 30), Rgb(200, 100, 50), Rgb(13, 22, 31)});
+  ColorLookup lookup({Rgb(10, 20, 30), Rgb(200, 100, 50), Rgb(13, 22, 31)});
   EXPECT_EQ(lookup.NearestIndex(13, 22, 31), 0);
   EXPECT_EQ(lookup.NearestIndex(200, 100, 50), 1);
   EXPECT_EQ(lookup.Red(0), 10);
@@ -70,8 +70,8 @@ TEST(TFastColorLookup, FirstEntryOwnsItsCell) {
   EXPECT_EQ(lookup.Blue(0), 30);
 }
 
-TEST(TFastColorLookup, SearchesOnceAndCachesPerCell) {
-  TFastColorLookup lookup({Rgb(0, 0, 0), Rgb(100, 100, 100), Rgb(80, 80, 80)});
+TEST(ColorLookup, SearchesOnceAndCachesPerCell) {
+  ColorLookup lookup({Rgb(0, 0, 0), Rgb(100, 100, 100), Rgb(80, 80, 80)});
   // A tie between entries 1 and 2 goes to the lower index.
   EXPECT_EQ(lookup.NearestIndex(90, 90, 90), 1);
   // (89, 89, 89) lies in the same cell: the cached answer stands although entry 2 is nearer.
@@ -81,7 +81,7 @@ TEST(TFastColorLookup, SearchesOnceAndCachesPerCell) {
 
 // The search equals the plain scan: least |dr| + |dg| + |db| from a best of 0x30000, taking an
 // entry only when strictly nearer, over palettes of every size, with repeated entries.
-TEST(TFastColorLookup, SearchEqualsThePlainScan) {
+TEST(ColorLookup, SearchEqualsThePlainScan) {
   std::uint32_t seed = 7;
   auto next = [&seed] {
     seed = seed * 1664525u + 1013904223u;
@@ -91,7 +91,7 @@ TEST(TFastColorLookup, SearchEqualsThePlainScan) {
     std::vector<ColorValue> palette;
     for (int i = 0; i < size; ++i)
       palette.push_back(i % 5 == 4 ? palette[static_cast<std::size_t>(i / 2)] : next() & 0xE0E0E0);
-    const TFastColorLookup lookup(palette);
+    const ColorLookup lookup(palette);
     for (int n = 0; n < 2000; ++n) {
       const ColorValue c = next();
       const int r = static_cast<int>(c & 0xFF), g = static_cast<int>((c >> 8) & 0xFF),
@@ -112,8 +112,8 @@ TEST(TFastColorLookup, SearchEqualsThePlainScan) {
       ASSERT_EQ(lookup.SearchPortable(r, g, b), expected) << "size " << size << " colour " << c;
     }
   }
-  EXPECT_EQ(TFastColorLookup({}).Search(1, 2, 3), 0);
-  EXPECT_EQ(TFastColorLookup({}).SearchPortable(1, 2, 3), 0);
+  EXPECT_EQ(ColorLookup({}).Search(1, 2, 3), 0);
+  EXPECT_EQ(ColorLookup({}).SearchPortable(1, 2, 3), 0);
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ RgbCanvas DistinctCellCanvas(int width, int height) {
 TEST(ReduceBitmap, OneColourCanvas) {
   RgbCanvas canvas(5, 3);
   canvas.FillRect(0, 0, 5, 3, Rgb(1, 2, 3));
-  const TReducedBitmap reduced = ReduceBitmap(canvas, 7, 1, 8);
+  const ReducedFrame reduced = ReduceBitmap(canvas, 7, 1, 8);
   EXPECT_EQ(reduced.PaletteCount, 1);
   EXPECT_EQ(reduced.Table[0], Rgb(1, 2, 3));
   for (std::size_t i = 1; i < 256; ++i) EXPECT_EQ(reduced.Table[i], 0u);
@@ -62,7 +62,7 @@ TEST(ReduceBitmap, FewColoursStayExactButForSharedCells) {
                                         Rgb(0, 0, 0),      Rgb(255, 0, 0),   Rgb(13, 22, 31),
                                         Rgb(0, 0, 0),      Rgb(200, 100, 50)};
   for (int i = 0; i < 8; ++i) canvas.SetPixel(i % 4, i / 4, colours[static_cast<std::size_t>(i)]);
-  const TReducedBitmap reduced = ReduceBitmap(canvas, 7, 0, 8);
+  const ReducedFrame reduced = ReduceBitmap(canvas, 7, 0, 8);
   ASSERT_EQ(reduced.PaletteCount, 5);
   EXPECT_EQ(std::vector<ColorValue>(reduced.Table.begin(), reduced.Table.begin() + 5),
             (std::vector<ColorValue>{Rgb(0, 0, 0), Rgb(10, 20, 30), Rgb(13, 22, 31), Rgb(255, 0, 0),
@@ -73,8 +73,8 @@ TEST(ReduceBitmap, FewColoursStayExactButForSharedCells) {
 
 TEST(ReduceBitmap, DistinctCellsMapExactlyAndDitheringChangesNothing) {
   const RgbCanvas canvas = DistinctCellCanvas(32, 9);
-  const TReducedBitmap nearest = ReduceBitmap(canvas, 7, 0, 8);
-  const TReducedBitmap dithered = ReduceBitmap(canvas, 7, 1, 8);
+  const ReducedFrame nearest = ReduceBitmap(canvas, 7, 0, 8);
+  const ReducedFrame dithered = ReduceBitmap(canvas, 7, 1, 8);
   ASSERT_EQ(nearest.PaletteCount, 256);
   std::vector<ColorValue> colours;
   for (int i = 0; i < 256; ++i) colours.push_back(canvas.GetPixel(i % 32, i / 32));
@@ -96,32 +96,32 @@ TEST(ReduceBitmap, ManyColoursGiveAtMost256Entries) {
       canvas.SetPixel(x, y, seed >> 7);
     }
   for (int dither : {0, 1}) {
-    const TReducedBitmap reduced = ReduceBitmap(canvas, 7, dither, 8);
+    const ReducedFrame reduced = ReduceBitmap(canvas, 7, dither, 8);
     EXPECT_GT(reduced.PaletteCount, 1);
     EXPECT_LE(reduced.PaletteCount, 256);
     for (int i = reduced.PaletteCount; i < 256; ++i)
       EXPECT_EQ(reduced.Table[static_cast<std::size_t>(i)], 0u);
     for (std::uint8_t index : reduced.Pixels) ASSERT_LT(index, reduced.PaletteCount);
   }
-  const TReducedBitmap four = ReduceBitmap(canvas, 7, 0, 2);
+  const ReducedFrame four = ReduceBitmap(canvas, 7, 0, 2);
   EXPECT_LE(four.PaletteCount, 4);
 }
 
 TEST(ReduceBitmap, OtherMethodsAreRefused) {
   RgbCanvas canvas(2, 2);
-  EXPECT_THROW(ReduceBitmap(canvas, 6, 0, 8), GIFException);
-  EXPECT_THROW(ReduceBitmap(canvas, 7, 2, 8), GIFException);
-  EXPECT_THROW(ReduceBitmap(canvas, 7, 0, 9), GIFException);
+  EXPECT_THROW(ReduceBitmap(canvas, 6, 0, 8), GifError);
+  EXPECT_THROW(ReduceBitmap(canvas, 7, 2, 8), GifError);
+  EXPECT_THROW(ReduceBitmap(canvas, 7, 0, 9), GifError);
 }
 
-TEST(TGIFSubImageAssign, CanvasBecomesAFrameWithA256EntryLocalMap) {
-  TGIFImage image;
+TEST(GifFrameAssign, CanvasBecomesAFrameWithA256EntryLocalMap) {
+  GifImage image;
   image.ReductionMethod = 7;
   RgbCanvas canvas(3, 2);
   canvas.FillRect(0, 0, 3, 2, Rgb(9, 8, 7));
   canvas.SetPixel(2, 1, Rgb(255, 255, 255));
   ASSERT_EQ(image.AddFrame(canvas), 0);
-  const TGIFSubImage& frame = image.SubImageAt(0);
+  const GifFrame& frame = image.SubImageAt(0);
   EXPECT_EQ(frame.Left(), 0);
   EXPECT_EQ(frame.Top(), 0);
   EXPECT_EQ(frame.Width(), 3);
@@ -140,13 +140,13 @@ TEST(TGIFSubImageAssign, CanvasBecomesAFrameWithA256EntryLocalMap) {
   EXPECT_EQ(frame.LocalColorMap().FindColor(0), 255);
 }
 
-TEST(TGIFSubImageAssign, EmptyCanvasLeavesAnEmptyFrame) {
-  TGIFImage image;
+TEST(GifFrameAssign, EmptyCanvasLeavesAnEmptyFrame) {
+  GifImage image;
   image.ReductionMethod = 7;
   ASSERT_EQ(image.AddFrame(RgbCanvas(0, 5)), 0);
   EXPECT_TRUE(image.SubImageAt(0).IsEmpty());
   EXPECT_EQ(image.SubImageAt(0).LocalColorMap().ColorCount(), 0);
-  EXPECT_THROW(image.SubImageAt(0).PixelAt(0, 0), GIFException);
+  EXPECT_THROW(image.SubImageAt(0).PixelAt(0, 0), GifError);
 
   // Assigning again replaces whatever the frame held.
   RgbCanvas canvas(2, 2);
@@ -157,12 +157,12 @@ TEST(TGIFSubImageAssign, EmptyCanvasLeavesAnEmptyFrame) {
   EXPECT_EQ(image.SubImageAt(0).LocalColorMap().ColorCount(), 0);
 }
 
-TEST(TGIFSubImageAssign, FailedReductionAddsNoFrame) {
-  TGIFImage image;  // ReductionMethod left at 6
+TEST(GifFrameAssign, FailedReductionAddsNoFrame) {
+  GifImage image;  // ReductionMethod left at 6
   try {
     image.AddFrame(RgbCanvas(2, 2));
     FAIL() << "no exception";
-  } catch (const GIFException& e) {
+  } catch (const GifError& e) {
     EXPECT_EQ(std::string(e.what()), "Unsupported reduction method");
   }
   EXPECT_EQ(image.SubImageCount(), 0);
@@ -170,7 +170,7 @@ TEST(TGIFSubImageAssign, FailedReductionAddsNoFrame) {
 
 // Frames added in pairs equal frames added one by one: noisy canvases (so the diffusion and
 // the cache decisions are busy) of one size, of two sizes, and with an empty canvas.
-TEST(TGIFImageAddFramePair, PairsGiveTheFramesOfSingleAdds) {
+TEST(GifImageAddFramePair, PairsGiveTheFramesOfSingleAdds) {
   std::uint32_t seed = 3;
   auto canvas = [&seed](int width, int height) {
     RgbCanvas c(width, height);
@@ -185,8 +185,8 @@ TEST(TGIFImageAddFramePair, PairsGiveTheFramesOfSingleAdds) {
       {canvas(37, 9), canvas(37, 9)}, {canvas(37, 9), canvas(20, 5)}, {RgbCanvas(), canvas(3, 3)}};
   for (const int dither : {1, 0}) {
     for (const auto& [first, second] : pairs) {
-      TGIFImage singles, paired;
-      for (TGIFImage* image : {&singles, &paired}) {
+      GifImage singles, paired;
+      for (GifImage* image : {&singles, &paired}) {
         image->ReductionMethod = 7;
         image->DitherMethod = static_cast<std::uint8_t>(dither);
       }
@@ -197,8 +197,8 @@ TEST(TGIFImageAddFramePair, PairsGiveTheFramesOfSingleAdds) {
       EXPECT_EQ(paired.LogicalWidth(), singles.LogicalWidth());
       EXPECT_EQ(paired.LogicalHeight(), singles.LogicalHeight());
       for (int i = 0; i < 2; ++i) {
-        const TGIFSubImage& a = singles.SubImageAt(i);
-        const TGIFSubImage& b = paired.SubImageAt(i);
+        const GifFrame& a = singles.SubImageAt(i);
+        const GifFrame& b = paired.SubImageAt(i);
         EXPECT_EQ(b.Width(), a.Width());
         EXPECT_EQ(b.Height(), a.Height());
         EXPECT_EQ(b.Pixels(), a.Pixels()) << "frame " << i << " dither " << dither;
@@ -212,15 +212,15 @@ TEST(TGIFImageAddFramePair, PairsGiveTheFramesOfSingleAdds) {
 
 // With binary transparency the background colour is asked for in a full 256-entry map that
 // need not hold it: the nearest entry stands in for it instead of overflowing the table.
-TEST(TGIFSubImageAssign, TransparentColourMissingFromAFullMapTakesTheNearestEntry) {
-  TGIFImage image;
+TEST(GifFrameAssign, TransparentColourMissingFromAFullMapTakesTheNearestEntry) {
+  GifImage image;
   image.ReductionMethod = 7;
   RgbCanvas canvas(2, 1);
   canvas.SetPixel(0, 0, Rgb(10, 20, 30));
   canvas.SetPixel(1, 0, Rgb(200, 200, 200));
   image.AddFrame(canvas);
-  TGIFSubImage& frame = image.SubImageAt(0);
-  auto& control = frame.AddExtension(std::make_unique<TGIFGraphicControlExtension>(frame));
+  GifFrame& frame = image.SubImageAt(0);
+  auto& control = frame.AddExtension(std::make_unique<GraphicControlExtension>(frame));
   control.SetTransparencyOn(true);
   control.UseTransparentColor(Rgb(190, 200, 200));
   EXPECT_EQ(control.TransparentIndex(), 1);

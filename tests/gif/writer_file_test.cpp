@@ -21,35 +21,35 @@ std::vector<ColorValue> Colours(int count) {
   return colours;
 }
 
-TGIFSubImage& AddFrame(TGIFImage& image, int width, int height, const Bytes& pixels = {}) {
-  auto frame = std::make_unique<TGIFSubImage>(image);
+GifFrame& AddFrame(GifImage& image, int width, int height, const Bytes& pixels = {}) {
+  auto frame = std::make_unique<GifFrame>(image);
   frame->SetFrameBounds(0, 0, width, height);
   if (!pixels.empty()) frame->Pixels() = pixels;
-  TGIFSubImage& ref = *frame;
+  GifFrame& ref = *frame;
   image.AddFrame(std::move(frame));
   return ref;
 }
 
-void SetGlobal(TGIFImage& image, int count, bool sorted = false) {
+void SetGlobal(GifImage& image, int count, bool sorted = false) {
   const std::vector<ColorValue> colours = Colours(count);
   image.GlobalColorMap().SetColors(colours.data(), count);
   image.GlobalColorMap().SetSorted(sorted);
 }
 
-void SetLocal(TGIFSubImage& frame, int count, bool sorted = false) {
+void SetLocal(GifFrame& frame, int count, bool sorted = false) {
   const std::vector<ColorValue> colours = Colours(count);
   frame.LocalColorMap().SetColors(colours.data(), count);
   frame.LocalColorMap().SetSorted(sorted);
 }
 
-TGIFGraphicControlExtension& AddControl(TGIFSubImage& frame) {
-  auto& control = frame.AddExtension(std::make_unique<TGIFGraphicControlExtension>(frame));
+GraphicControlExtension& AddControl(GifFrame& frame) {
+  auto& control = frame.AddExtension(std::make_unique<GraphicControlExtension>(frame));
   control.SetTransparencyOn(true);
   control.SetDisposalMethod(2);
   return control;
 }
 
-Bytes Save(const TGIFImage& image) {
+Bytes Save(const GifImage& image) {
   Bytes out;
   image.SaveToStream(out);
   return out;
@@ -65,29 +65,29 @@ const Bytes kLoop = {0x21, 0xFF, 0x0B, 'N', 'E',  'T',  'S',  'C',  'A', 'P',
 const Bytes kControl = {0x21, 0xF9, 0x04, 0x09, 0x00, 0x00, 0x00, 0x00};
 
 TEST(GIFWriter, ImageWithoutFramesWritesNothing) {
-  TGIFImage image;
+  GifImage image;
   SetGlobal(image, 2);
   Bytes out;
   try {
     image.SaveToStream(out);
     ADD_FAILURE() << "saved an image without frames";
-  } catch (const GIFException& e) {
+  } catch (const GifError& e) {
     EXPECT_STREQ(e.what(), "Unsupported GIF version");
   }
   EXPECT_TRUE(out.empty());
-  EXPECT_EQ(image.RequiredVersion(), GIFVersion::kUnknown);
+  EXPECT_EQ(image.RequiredVersion(), GifVersion::kUnknown);
 }
 
 TEST(GIFWriter, SmallFileByteForByte) {
   // Two colours, 2 x 2 pixels 0 1 / 1 0, looping, with transparency. Both coders give the codes
   // clear 4, 0, 1, 1 at three bits, then 0 and end 5 at four bits.
   for (const std::uint8_t compression : {kCompressionLZW, kCompressionRLE}) {
-    TGIFImage image;
+    GifImage image;
     image.FrameCompression = compression;
     const ColorValue colours[] = {0x0000FF, 0xFF0000};
     image.GlobalColorMap().SetColors(colours, 2);
-    TGIFSubImage& frame = AddFrame(image, 2, 2, {0, 1, 1, 0});
-    frame.AddExtension(std::make_unique<TGIFAppExtNSLoop>(frame));
+    GifFrame& frame = AddFrame(image, 2, 2, {0, 1, 1, 0});
+    frame.AddExtension(std::make_unique<LoopExtension>(frame));
     AddControl(frame).SetTransparentIndex(1);
     Bytes expected = {'G',  'I',  'F',  '8',  '9',  'a',  0x02, 0x00, 0x02, 0x00,
                       0x80, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0xFF};
@@ -119,9 +119,9 @@ TEST(GIFWriter, LogicalScreenPackedByteAndGlobalTablePadding) {
       {2, false, 16, 0xB0, 6},   {0, false, 0, 0x77, 0},
   };
   for (const auto& c : cases) {
-    TGIFImage image;
+    GifImage image;
     SetGlobal(image, c.global, c.sorted);
-    TGIFSubImage& frame = AddFrame(image, 1, 1);
+    GifFrame& frame = AddFrame(image, 1, 1);
     if (c.local > 0) SetLocal(frame, c.local);
     const Bytes out = Save(image);
     ASSERT_GE(out.size(), 13 + c.table_bytes);
@@ -140,10 +140,10 @@ TEST(GIFWriter, LogicalScreenPackedByteAndGlobalTablePadding) {
 }
 
 TEST(GIFWriter, Extensions) {
-  TGIFImage image;
-  TGIFSubImage& frame = AddFrame(image, 1, 1);
+  GifImage image;
+  GifFrame& frame = AddFrame(image, 1, 1);
   Bytes out;
-  TGIFAppExtNSLoop loop(frame);
+  LoopExtension loop(frame);
   loop.SaveToStream(out);
   EXPECT_EQ(out, kLoop);
 
@@ -155,7 +155,7 @@ TEST(GIFWriter, Extensions) {
   expected.insert(expected.end(), {0x02, 0x01, 0x05, 0x02, 0x0D, 0x0C, 0x0B, 0x0A, 0x00});
   EXPECT_EQ(out, expected);
 
-  TGIFGraphicControlExtension control(frame);
+  GraphicControlExtension control(frame);
   control.SetTransparencyOn(true);
   control.SetDisposalMethod(2);
   out.clear();
@@ -169,18 +169,18 @@ TEST(GIFWriter, Extensions) {
 }
 
 TEST(GIFWriter, VersionFollowsExtensionsAndSortedLocalTables) {
-  TGIFImage plain;
+  GifImage plain;
   SetGlobal(plain, 2);
   AddFrame(plain, 2, 2);
   AddFrame(plain, 2, 2);
   EXPECT_EQ(Slice(Save(plain), 0, 6), (Bytes{'G', 'I', 'F', '8', '7', 'a'}));
 
   AddControl(plain.SubImageAt(1));
-  EXPECT_EQ(plain.SubImageAt(0).RequiredVersion(), GIFVersion::k87a);
-  EXPECT_EQ(plain.SubImageAt(1).RequiredVersion(), GIFVersion::k89a);
+  EXPECT_EQ(plain.SubImageAt(0).RequiredVersion(), GifVersion::k87a);
+  EXPECT_EQ(plain.SubImageAt(1).RequiredVersion(), GifVersion::k89a);
   EXPECT_EQ(Slice(Save(plain), 0, 6), (Bytes{'G', 'I', 'F', '8', '9', 'a'}));
 
-  TGIFImage sorted;
+  GifImage sorted;
   SetLocal(AddFrame(sorted, 2, 2), 3, true);
   EXPECT_EQ(Slice(Save(sorted), 0, 6), (Bytes{'G', 'I', 'F', '8', '9', 'a'}));
 }
@@ -188,10 +188,10 @@ TEST(GIFWriter, VersionFollowsExtensionsAndSortedLocalTables) {
 TEST(GIFWriter, AnimationLayout) {
   // The converter's layout: loop and control extensions on the first frame, a control extension
   // on the second, each frame's descriptor right after its extensions.
-  TGIFImage image;
+  GifImage image;
   SetGlobal(image, 2);
-  TGIFSubImage& first = AddFrame(image, 3, 2, {0, 1, 0, 1, 0, 1});
-  first.AddExtension(std::make_unique<TGIFAppExtNSLoop>(first));
+  GifFrame& first = AddFrame(image, 3, 2, {0, 1, 0, 1, 0, 1});
+  first.AddExtension(std::make_unique<LoopExtension>(first));
   AddControl(first);
   AddControl(AddFrame(image, 3, 2, {1, 1, 1, 0, 0, 0}));
   const Bytes out = Save(image);
@@ -215,14 +215,14 @@ TEST(GIFWriter, AnimationLayout) {
 }
 
 TEST(GIFWriter, ImageDescriptorAndLocalTable) {
-  TGIFImage image;
+  GifImage image;
   SetGlobal(image, 2);
-  TGIFSubImage& local = AddFrame(image, 2, 1, {2, 1});
+  GifFrame& local = AddFrame(image, 2, 1, {2, 1});
   SetLocal(local, 3);
   local.SetPacked(0x40);  // a local table clears the interlace flag
-  TGIFSubImage& sorted = AddFrame(image, 1, 1);
+  GifFrame& sorted = AddFrame(image, 1, 1);
   SetLocal(sorted, 5, true);
-  TGIFSubImage& bare = AddFrame(image, 1, 1);
+  GifFrame& bare = AddFrame(image, 1, 1);
   bare.SetPacked(0x9F);  // only the interlace flag and the reserved bits survive
   const Bytes out = Save(image);
 
@@ -240,10 +240,10 @@ TEST(GIFWriter, ImageDescriptorAndLocalTable) {
 
 TEST(GIFWriter, FrameWithoutSizeWritesOnlyItsExtensions) {
   for (const auto& size : {std::pair{0, 3}, std::pair{3, 0}}) {
-    TGIFImage image;
+    GifImage image;
     SetGlobal(image, 2);
     AddControl(AddFrame(image, 1, 1));
-    TGIFSubImage& empty = AddFrame(image, size.first, size.second);
+    GifFrame& empty = AddFrame(image, size.first, size.second);
     const Bytes before = Save(image);
     AddControl(empty);
     Bytes expected(before.begin(), before.end() - 1);
@@ -256,25 +256,25 @@ TEST(GIFWriter, FrameWithoutSizeWritesOnlyItsExtensions) {
 TEST(GIFWriter, PixelsMustIndexTheFramesTable) {
   // Without a local table the code size covers the widest table in the file, and any index
   // below its power of two passes; with a local table the index must be below its count.
-  TGIFImage image;
+  GifImage image;
   SetGlobal(image, 3);
   AddFrame(image, 2, 1, {3, 0});
-  TGIFSubImage& wide = AddFrame(image, 1, 1);
+  GifFrame& wide = AddFrame(image, 1, 1);
   SetLocal(wide, 16);
   Bytes out = Save(image);
   EXPECT_EQ(out[13 + 12 + 10], 4);  // the 16-colour table of the other frame counts
 
-  TGIFImage failing;
+  GifImage failing;
   SetGlobal(failing, 3);
   AddFrame(failing, 2, 1, {0, 4});
-  TGIFImage failing_local;
+  GifImage failing_local;
   SetLocal(AddFrame(failing_local, 2, 1, {3, 0}), 3);
-  for (const TGIFImage* img : {&failing, &failing_local}) {
+  for (const GifImage* img : {&failing, &failing_local}) {
     out.clear();
     try {
       img->SaveToStream(out);
       ADD_FAILURE() << "saved a pixel beyond the table";
-    } catch (const GIFException& e) {
+    } catch (const GifError& e) {
       EXPECT_STREQ(e.what(), "Color not in color table");
     }
     // Everything before the frame data, and its minimum code size byte, has been written.
@@ -285,7 +285,7 @@ TEST(GIFWriter, PixelsMustIndexTheFramesTable) {
 }
 
 TEST(GIFWriter, PixelBufferShorterThanTheFrameIsRefused) {
-  TGIFImage image;
+  GifImage image;
   SetGlobal(image, 2);
   AddFrame(image, 4, 4).Pixels().resize(15);
   Bytes out;
@@ -294,15 +294,15 @@ TEST(GIFWriter, PixelBufferShorterThanTheFrameIsRefused) {
 
 TEST(GIFWriter, FramesDecodeBackWithEitherCompression) {
   for (const std::uint8_t compression : {kCompressionLZW, kCompressionRLE}) {
-    TGIFImage image;
+    GifImage image;
     image.FrameCompression = compression;
     SetGlobal(image, 200);
     const Bytes noise = Noise(120 * 80, 200, 3);
     const Bytes runs = RandomRuns(120 * 80, 200, 90, 4);
-    TGIFSubImage& first = AddFrame(image, 120, 80, noise);
-    first.AddExtension(std::make_unique<TGIFAppExtNSLoop>(first));
+    GifFrame& first = AddFrame(image, 120, 80, noise);
+    first.AddExtension(std::make_unique<LoopExtension>(first));
     AddControl(AddFrame(image, 120, 80, runs)).SetTransparentIndex(7);
-    TGIFSubImage& local = AddFrame(image, 120, 80, Noise(120 * 80, 5, 6));
+    GifFrame& local = AddFrame(image, 120, 80, Noise(120 * 80, 5, 6));
     SetLocal(local, 5);
     const testing::DecodedGif gif = testing::DecodeGif(Save(image));
     ASSERT_EQ(gif.frames.size(), 3u);
@@ -334,7 +334,7 @@ class SaveGifFileTest : public ::testing::Test {
 };
 
 TEST_F(SaveGifFileTest, WritesTheStreamAndReplacesAnOldFile) {
-  TGIFImage image;
+  GifImage image;
   SetGlobal(image, 4);
   AddFrame(image, 5, 5, Noise(25, 4, 1));
   const std::string path = (dir_ / "a.gif").string();
@@ -350,11 +350,11 @@ TEST_F(SaveGifFileTest, WritesTheStreamAndReplacesAnOldFile) {
 }
 
 TEST_F(SaveGifFileTest, FailuresLeaveNothingBehind) {
-  TGIFImage image;
+  GifImage image;
   SetGlobal(image, 2);
   AddFrame(image, 2, 1, {0, 2});
   const std::string path = (dir_ / "b.gif").string();
-  EXPECT_THROW(image.SaveGifFile(path), GIFException);
+  EXPECT_THROW(image.SaveGifFile(path), GifError);
   EXPECT_EQ(FilesInDir(), 0u);
 
   image.SubImageAt(0).Pixels()[1] = 1;
@@ -362,7 +362,7 @@ TEST_F(SaveGifFileTest, FailuresLeaveNothingBehind) {
   try {
     image.SaveGifFile(missing);
     ADD_FAILURE() << "saved into a missing directory";
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     EXPECT_EQ(e.Message(), "Cannot create file " + missing);
   }
   EXPECT_EQ(FilesInDir(), 0u);

@@ -47,13 +47,13 @@ TEST_F(TextFiles, ErrorsCarryTheSystemText) {
   try {
     ReadTextLines(dir_ + "/missing");
     FAIL();
-  } catch (const EInOutError& e) {
+  } catch (const IoError& e) {
     EXPECT_STREQ(e.what(), "No such file or directory");
   }
   try {
     ReadTextLines(dir_);
     FAIL();
-  } catch (const EInOutError& e) {
+  } catch (const IoError& e) {
     EXPECT_STREQ(e.what(), "Is a directory");
   }
 }
@@ -113,7 +113,7 @@ TEST_F(SpriteFiles, DiskAndMemoryFilesReadAlike) {
     EXPECT_EQ(file->ReadUpTo(buffer, 8), 4u);
     EXPECT_EQ(file->Position(), 10);
     file->Seek(8);
-    EXPECT_THROW(file->ReadExact(buffer, 3), EInOutError);
+    EXPECT_THROW(file->ReadExact(buffer, 3), IoError);
     file->Seek(20);
     EXPECT_EQ(file->ReadUpTo(buffer, 1), 0u);
     EXPECT_EQ(file->Remaining(), 0);
@@ -124,13 +124,13 @@ TEST_F(SpriteFiles, OpenReportsTheSystemText) {
   try {
     DiskFile::Open(dir_);
     FAIL();
-  } catch (const EInOutError& e) {
+  } catch (const IoError& e) {
     EXPECT_STREQ(e.what(), "Is a directory");
   }
   try {
     DiskFile::Open(dir_ + "/missing.spr");
     FAIL();
-  } catch (const EInOutError& e) {
+  } catch (const IoError& e) {
     EXPECT_STREQ(e.what(), "No such file or directory");
   }
 }
@@ -152,13 +152,13 @@ TEST_F(AtomicWrites, FailureLeavesNoFileBehind) {
   try {
     WriteFileAtomically(dir_ + "/out.gif", {'x'});
     FAIL();
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     EXPECT_EQ(e.Message(), "Cannot create file " + dir_ + "/out.gif");
   }
   try {
     WriteFileAtomically(dir_ + "/missing/out.gif", {'x'});
     FAIL();
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     EXPECT_EQ(e.Message(), "Cannot create file " + dir_ + "/missing/out.gif");
   }
   int entries = 0;

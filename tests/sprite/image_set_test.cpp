@@ -31,7 +31,7 @@ class ImageSetErrors : public ::testing::TestWithParam<bool> {
   std::string Load(const std::function<void(sw::ImageSet&)>& change) {
     sw::Sprite s = TwoCollections(GetParam());
     change(s.collections[0].images);
-    return ParseError<ELoggable>(s);
+    return ParseError<SpriteFormatError>(s);
   }
 };
 
@@ -136,7 +136,7 @@ TEST(PackedImageSets, PromisedSizeIsNotTrusted) {
   EXPECT_EQ(parsed.Load(0).Images().SubImageCount(), 4u);
   // No promise at all: nothing is read.
   s.collections[0].images.unpackedSize = -1;
-  EXPECT_EQ(ParseError<ELoggable>(s), "wrong number of subimages: 0");
+  EXPECT_EQ(ParseError<SpriteFormatError>(s), "wrong number of subimages: 0");
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, ImageSetErrors, ::testing::Values(false, true),
@@ -170,12 +170,12 @@ TEST(ImageSets, PaletteSizes) {
     palettes[0].colours[i] = static_cast<std::uint32_t>(i * 0x01020304u);
   palettes[3].colours = {};
   Parsed parsed(s);
-  const TSprAnimImg& images = parsed.Load(0).Images();
+  const ImageSet& images = parsed.Load(0).Images();
   for (std::size_t i = 0; i < 256; ++i) {
     ASSERT_EQ(images.Palette(0)[i], static_cast<std::uint32_t>(i * 0x01020304u));
   }
-  EXPECT_EQ(images.Palette(1), TPalette{});
-  EXPECT_EQ(images.Palette(3), TPalette{});
+  EXPECT_EQ(images.Palette(1), LayerPalette{});
+  EXPECT_EQ(images.Palette(3), LayerPalette{});
 }
 
 // F = 2, D = 3; place k holds a 1 x 1 image at column k, so the columns drawn show which
@@ -257,13 +257,13 @@ TEST(DrawFrame, NumbersBeyondTheListAreListErrors) {
   sw::Sprite s;
   s.collections = {EmptyCollection(1, 1)};
   Parsed parsed(s);
-  TSprAnim& anim = parsed.Load(0);
+  Collection& anim = parsed.Load(0);
   RgbCanvas canvas(2, 2);
-  EXPECT_EQ(ErrorOf<EListError>([&] {
+  EXPECT_EQ(ErrorOf<IndexError>([&] {
               anim.Images().DrawSubImage(4, canvas, 0, {0, 0}, -1);
             }),
             "List index out of bounds (4)");
-  EXPECT_EQ(ErrorOf<EListError>([&] {
+  EXPECT_EQ(ErrorOf<IndexError>([&] {
               anim.Images().DrawSubImage(-1, canvas, 0, {0, 0}, -1);
             }),
             "List index out of bounds (-1)");

@@ -24,7 +24,7 @@ sw::Bytes Counting(std::size_t size) {
 
 TEST(PlainStream, DeliversOnlyItsWindow) {
   MemoryFile file(sw::Bytes{'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'});
-  TPlainFile stream(file, 2, 5);
+  PlainStream stream(file, 2, 5);
   char buffer[8] = "xxxxxxx";
   EXPECT_EQ(stream.Read(buffer, 3), 3);
   EXPECT_EQ(std::string(buffer, 3), "234");
@@ -40,7 +40,7 @@ TEST(PlainStream, DeliversOnlyItsWindow) {
 
 TEST(PlainStream, WindowPastTheFileEndDeliversWhatTheFileHas) {
   MemoryFile file(sw::Bytes{1, 2, 3, 4});
-  TPlainFile stream(file, 2, 10);
+  PlainStream stream(file, 2, 10);
   std::uint8_t buffer[8] = {};
   EXPECT_EQ(stream.Read(buffer, 8), 2);
   EXPECT_EQ(stream.Read(buffer, 8), 0);
@@ -57,8 +57,8 @@ struct PackedFixture {
     std::copy(packed.begin(), packed.end(), bytes.begin() + 7);
     file = std::make_unique<MemoryFile>(bytes);
   }
-  T_Z_PackedFile Open(std::int64_t size) {
-    return T_Z_PackedFile(*file, 7, size, static_cast<std::int64_t>(packed.size()));
+  InflateStream Open(std::int64_t size) {
+    return InflateStream(*file, 7, size, static_cast<std::int64_t>(packed.size()));
   }
   sw::Bytes content;
   sw::Bytes packed;
@@ -67,7 +67,7 @@ struct PackedFixture {
 
 TEST(PackedStream, InflatesAcrossInputBlocksWithinItsPackedBytes) {
   PackedFixture f(Counting(300000));
-  T_Z_PackedFile stream(*f.file, 7, 300000, static_cast<std::int64_t>(f.packed.size()));
+  InflateStream stream(*f.file, 7, 300000, static_cast<std::int64_t>(f.packed.size()));
   sw::Bytes out;
   std::uint8_t buffer[7777];
   while (!stream.AtEnd()) {
@@ -83,7 +83,7 @@ TEST(PackedStream, InflatesAcrossInputBlocksWithinItsPackedBytes) {
 
 TEST(PackedStream, ZeroLengthReadChangesNothing) {
   PackedFixture f(Counting(100));
-  T_Z_PackedFile stream(*f.file, 7, 100, static_cast<std::int64_t>(f.packed.size()));
+  InflateStream stream(*f.file, 7, 100, static_cast<std::int64_t>(f.packed.size()));
   std::uint8_t buffer[100];
   EXPECT_EQ(stream.Read(buffer, 0), 0);
   EXPECT_EQ(stream.Size(), 100);
@@ -99,7 +99,7 @@ TEST(PackedStream, ZeroLengthReadChangesNothing) {
 
 TEST(PackedStream, CutShortMarksItselfAtEndAtTheFirstEmptyRead) {
   PackedFixture f(Counting(200000), 150000);
-  T_Z_PackedFile stream(*f.file, 7, 200000, static_cast<std::int64_t>(f.packed.size()));
+  InflateStream stream(*f.file, 7, 200000, static_cast<std::int64_t>(f.packed.size()));
   std::uint8_t buffer[4096];
   std::int64_t total = 0;
   std::int32_t got;
@@ -116,25 +116,25 @@ TEST(PackedStream, CutShortMarksItselfAtEndAtTheFirstEmptyRead) {
 
 TEST(PackedStream, CorruptOrMissingDataDeliversNothing) {
   MemoryFile garbage(sw::Bytes(50, 0x5A));
-  T_Z_PackedFile corrupt(garbage, 0, 1000, 50);
+  InflateStream corrupt(garbage, 0, 1000, 50);
   std::uint8_t buffer[16];
   EXPECT_EQ(corrupt.Read(buffer, 16), 0);
   EXPECT_TRUE(corrupt.AtEnd());
   EXPECT_EQ(corrupt.Size(), 0);
 
   PackedFixture f(Counting(100));
-  T_Z_PackedFile none(*f.file, 7, 100, -5);  // a block that ends before it starts
+  InflateStream none(*f.file, 7, 100, -5);  // a block that ends before it starts
   EXPECT_EQ(none.Read(buffer, 16), 0);
   EXPECT_TRUE(none.AtEnd());
 
-  T_Z_PackedFile negative = f.Open(-1);  // nothing promised: nothing delivered
+  InflateStream negative = f.Open(-1);  // nothing promised: nothing delivered
   EXPECT_TRUE(negative.AtEnd());
   EXPECT_EQ(negative.Read(buffer, 16), 0);
 }
 
 TEST(PackedStream, ReadsAreNotCutToThePromisedSize) {
   PackedFixture f(Counting(100));
-  T_Z_PackedFile stream = f.Open(10);
+  InflateStream stream = f.Open(10);
   std::uint8_t buffer[100];
   EXPECT_EQ(stream.Read(buffer, 60), 60);
   EXPECT_TRUE(stream.AtEnd());

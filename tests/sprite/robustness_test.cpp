@@ -44,7 +44,7 @@ std::string RunAll(const sw::Bytes& bytes) {
   try {
     Parsed parsed(bytes);
     for (std::int32_t i = 0; i < parsed.sprite->CollectionCount(); ++i) {
-      TSprAnim& anim = parsed.Load(i);
+      Collection& anim = parsed.Load(i);
       RgbCanvas canvas(24, 24);
       for (std::int32_t f = 0; f < anim.FrameCount() && f < 64; ++f) {
         for (std::int32_t d = 0; d < anim.DirectionCount() && d < 64; ++d) {
@@ -55,12 +55,12 @@ std::string RunAll(const sw::Bytes& bytes) {
       anim.Images().FreeImages();
     }
     return "";
-  } catch (const ELoggable& e) {
-    return "ELoggable: " + e.Message();
-  } catch (const EInOutError& e) {
-    return "EInOutError: " + e.Message();
-  } catch (const EListError& e) {
-    return "EListError: " + e.Message();
+  } catch (const SpriteFormatError& e) {
+    return "SpriteFormatError: " + e.Message();
+  } catch (const IoError& e) {
+    return "IoError: " + e.Message();
+  } catch (const IndexError& e) {
+    return "IndexError: " + e.Message();
   }
 }
 
@@ -72,8 +72,8 @@ TEST(Truncation, EveryCutEndsCleanlyOrInAStatedError) {
     const std::string outcome = RunAll(sw::Bytes(whole.begin(), whole.begin() + cut));
     if (outcome.empty()) {
       ++clean;
-    } else if (outcome != "EInOutError: Read beyond end of file") {
-      ASSERT_EQ(outcome.rfind("ELoggable: wrong number of subimages: ", 0), 0u)
+    } else if (outcome != "IoError: Read beyond end of file") {
+      ASSERT_EQ(outcome.rfind("SpriteFormatError: wrong number of subimages: ", 0), 0u)
           << "cut at " << cut << ": " << outcome;
     }
   }
@@ -111,11 +111,11 @@ class HugeCounts : public ::testing::Test {
 };
 
 TEST_F(HugeCounts, InTheContainerFailAsTheEndOfTheFile) {
-  const std::string end = "EInOutError: Read beyond end of file";
+  const std::string end = "IoError: Read beyond end of file";
   EXPECT_EQ(Outcome([](sw::Sprite& s) { s.sequenceCountField = kHuge; }), end);
   // The image-set blocks follow the headers: the third header is not one.
-  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.collectionCountField = kHuge; }).substr(0, 36),
-            "ELoggable: <spranim> tag not found. ");
+  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.collectionCountField = kHuge; }).substr(0, 44),
+            "SpriteFormatError: <spranim> tag not found. ");
   EXPECT_EQ(Outcome([](sw::Sprite& s) {
               s.collectionCountField = kHuge;
               s.collections.clear();
@@ -140,9 +140,9 @@ TEST_F(HugeCounts, InTheImageDataEndTheData) {
                 z.dataSize = kHuge;
                 s.collections[i].images.records = {sw::Record::Empty(), sw::Record::Image(z)};
               }),
-              "ELoggable: wrong number of subimages: 1");
+              "SpriteFormatError: wrong number of subimages: 1");
     EXPECT_EQ(Outcome([&](sw::Sprite& s) { s.collections[i].images.palettes[3].count = kHuge; }),
-              "ELoggable: too many palette entries. " + Pos(3 * (4 + 4 * 4) + 4));
+              "SpriteFormatError: too many palette entries. " + Pos(3 * (4 + 4 * 4) + 4));
   }
   // A packed set's promised size is only a promise.
   EXPECT_EQ(Outcome([](sw::Sprite& s) { s.collections[1].images.unpackedSize = kHuge; }), "");
@@ -150,9 +150,9 @@ TEST_F(HugeCounts, InTheImageDataEndTheData) {
 
 TEST_F(HugeCounts, NegativeCounts) {
   EXPECT_EQ(Outcome([](sw::Sprite& s) { s.sequenceCountField = -kHuge; }),
-            "EListError: List capacity out of bounds (-2000000000)");
-  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.collections[1].directionCountField = -1; }).substr(0, 48),
-            "ELoggable: bad direction count value. Filepos=00");
+            "IndexError: List capacity out of bounds (-2000000000)");
+  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.collections[1].directionCountField = -1; }).substr(0, 56),
+            "SpriteFormatError: bad direction count value. Filepos=00");
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ TEST_P(RoundTrip, AWrittenSpriteParsesBackFieldForField) {
   const sw::Sprite description = FullSprite(packed);
   sw::Layout layout;
   Parsed parsed(sw::WriteSprite(description, &layout));
-  const TSprite& sprite = *parsed.sprite;
+  const Sprite& sprite = *parsed.sprite;
 
   EXPECT_EQ(sprite.Width(), 40);
   EXPECT_EQ(sprite.Height(), -3);
@@ -75,7 +75,7 @@ TEST_P(RoundTrip, AWrittenSpriteParsesBackFieldForField) {
   ASSERT_EQ(sprite.CollectionCount(), 3);
   for (std::int32_t i = 0; i < 3; ++i) {
     const sw::Sequence& want = description.sequences[static_cast<std::size_t>(i)];
-    const TSequence& got = *sprite.GetSequence(i);
+    const Sequence& got = *sprite.GetSequence(i);
     EXPECT_EQ(got.Name(), want.name);
     EXPECT_EQ(got.Frames(), want.frames);
     EXPECT_EQ(got.CollectionIndex(), want.collectionIndex);
@@ -87,7 +87,7 @@ TEST_P(RoundTrip, AWrittenSpriteParsesBackFieldForField) {
   const bool referenced[] = {true, true, false};
   for (std::int32_t i = 0; i < 3; ++i) {
     const sw::Collection& want = description.collections[static_cast<std::size_t>(i)];
-    const TSprAnim& got = *sprite.GetCollection(i);
+    const Collection& got = *sprite.GetCollection(i);
     EXPECT_EQ(got.Name(), want.name);
     EXPECT_EQ(got.FrameCount(), want.frameCount);
     EXPECT_EQ(got.DirectionCount(), want.directionCount);
@@ -96,16 +96,16 @@ TEST_P(RoundTrip, AWrittenSpriteParsesBackFieldForField) {
     EXPECT_EQ(got.Images().ExpectedCount(), want.frameCount * want.directionCount * 4);
     EXPECT_EQ(got.Images().SubImageCount(), 0u);
   }
-  EXPECT_EQ(sprite.GetCollection(0)->FrameBox(1, 2), (TFrameBox{1, 2, 101, -202}));
+  EXPECT_EQ(sprite.GetCollection(0)->BoxAt(1, 2), (FrameBox{1, 2, 101, -202}));
 
-  TSprAnim& a = parsed.Load(0);
+  Collection& a = parsed.Load(0);
   EXPECT_EQ(a.Images().StorageType(), packed ? 2 : 1);
   EXPECT_EQ(a.Images().UnpackedSize(), packed ? layout.imageDataSizes[0] : -1);
   // Palettes: stored blue, green, red, x; read back as 0xXXBBGGRR; unfilled entries stay 0.
   EXPECT_EQ(a.Images().Palette(0)[0], 0x11223344u);
   EXPECT_EQ(a.Images().Palette(0)[1], 0x00FFFFFFu);
   EXPECT_EQ(a.Images().Palette(0)[2], 0u);
-  EXPECT_EQ(a.Images().Palette(1), TPalette{});
+  EXPECT_EQ(a.Images().Palette(1), LayerPalette{});
   EXPECT_EQ(a.Images().Palette(2)[255], 0xFFFFFFFFu);
   EXPECT_EQ(a.Images().Palette(2)[17], 0x11111111u);
   EXPECT_EQ(a.Images().Palette(3)[0], 0x80000001u);
@@ -117,9 +117,9 @@ TEST_P(RoundTrip, AWrittenSpriteParsesBackFieldForField) {
   }
   EXPECT_EQ(images, 3u);
   for (const auto& [key, want] : description.collections[0].images.subImages) {
-    const auto n = static_cast<std::size_t>(TSprAnim::SubImageNumber(
+    const auto n = static_cast<std::size_t>(Collection::SubImageNumber(
         a.Images().StorageType(), 2, 3, key.frame, key.direction, key.layer));
-    const TZarImage* got = a.Images().SubImage(n);
+    const ZarImage* got = a.Images().SubImage(n);
     ASSERT_NE(got, nullptr) << n;
     EXPECT_EQ(got->Left(), want.left);
     EXPECT_EQ(got->Top(), want.top);
@@ -130,7 +130,7 @@ TEST_P(RoundTrip, AWrittenSpriteParsesBackFieldForField) {
     EXPECT_EQ(got->Data(), want.data);
   }
 
-  TSprAnim& b = parsed.Load(1);
+  Collection& b = parsed.Load(1);
   EXPECT_EQ(b.Images().StorageType(), packed ? 1 : 2);
   ASSERT_EQ(b.Images().SubImageCount(), 4u);
   for (std::size_t n = 0; n < 4; ++n) EXPECT_EQ(b.Images().SubImage(n), nullptr);
@@ -193,12 +193,12 @@ TEST(Sequences, EntriesAndCollectionIndex) {
   s.sequences[1].collectionIndex = 1;
   s.collections = {EmptyCollection(0, 0)};
   Parsed parsed(s);
-  const TSequence& none = *parsed.sprite->GetSequence(0);
+  const Sequence& none = *parsed.sprite->GetSequence(0);
   EXPECT_EQ(none.FrameCount(), 0);
   EXPECT_EQ(none.FrameIndex(0), 0);
   EXPECT_EQ(none.CollectionIndex(), 65535);
   EXPECT_FALSE(parsed.sprite->GetCollection(0)->Referenced());
-  const TSequence& some = *parsed.sprite->GetSequence(1);
+  const Sequence& some = *parsed.sprite->GetSequence(1);
   EXPECT_EQ(some.FrameIndex(0), -2);
   EXPECT_EQ(some.FrameIndex(2), -32768);
   EXPECT_EQ(some.FrameIndex(3), 0);
@@ -215,19 +215,19 @@ TEST(Collections, BoxesAreFrameMajorAndExtentsPassThrough) {
   c.boxes[1] = {INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN};
   s.collections = {c, EmptyCollection(0, 4)};
   Parsed parsed(s);
-  const TSprAnim& anim = *parsed.sprite->GetCollection(0);
-  EXPECT_EQ(anim.FrameBox(1, 0), (TFrameBox{2, 20, 200, 2000}));
-  EXPECT_EQ(anim.FrameBox(1, 1), (TFrameBox{3, 30, 300, 3000}));
-  EXPECT_EQ(anim.FrameExtent(2, 0), (TFrameExtent{5, 2}));
-  EXPECT_EQ(anim.FrameExtent(2, 1), (TFrameExtent{-5, -2}));
-  EXPECT_EQ(anim.FrameExtent(0, 1), (TFrameExtent{0xFFFFFFFFll, -0xFFFFFFFFll}));
+  const Collection& anim = *parsed.sprite->GetCollection(0);
+  EXPECT_EQ(anim.BoxAt(1, 0), (FrameBox{2, 20, 200, 2000}));
+  EXPECT_EQ(anim.BoxAt(1, 1), (FrameBox{3, 30, 300, 3000}));
+  EXPECT_EQ(anim.ExtentAt(2, 0), (FrameExtent{5, 2}));
+  EXPECT_EQ(anim.ExtentAt(2, 1), (FrameExtent{-5, -2}));
+  EXPECT_EQ(anim.ExtentAt(0, 1), (FrameExtent{0xFFFFFFFFll, -0xFFFFFFFFll}));
   for (auto [f, d] : {std::pair{3, 0}, {0, 2}, {-1, 0}, {0, -1}}) {
-    EXPECT_TRUE(anim.FrameBox(f, d).IsEmpty());
-    EXPECT_EQ(anim.FrameExtent(f, d), (TFrameExtent{0, 0}));
+    EXPECT_TRUE(anim.BoxAt(f, d).IsEmpty());
+    EXPECT_EQ(anim.ExtentAt(f, d), (FrameExtent{0, 0}));
   }
-  const TSprAnim& none = *parsed.sprite->GetCollection(1);
+  const Collection& none = *parsed.sprite->GetCollection(1);
   EXPECT_TRUE(none.Boxes().empty());
-  EXPECT_TRUE(none.FrameBox(0, 0).IsEmpty());
+  EXPECT_TRUE(none.BoxAt(0, 0).IsEmpty());
   EXPECT_EQ(none.Images().ExpectedCount(), 0);
 }
 
@@ -241,47 +241,50 @@ TEST(ContainerErrors, MessagesAndPositions) {
     return s;
   };
 
-  EXPECT_EQ(ParseError<ELoggable>(with([](sw::Sprite& s) {
+  EXPECT_EQ(ParseError<SpriteFormatError>(with([](sw::Sprite& s) {
               s.tag = sw::Bytes{'<', 's', 'p', 'r', 'i', 't', 'e', '>', 0, '5', 0};
             })),
             "not a <sprite> file");
-  EXPECT_EQ(ParseError<ELoggable>(with([](sw::Sprite& s) {
+  EXPECT_EQ(ParseError<SpriteFormatError>(with([](sw::Sprite& s) {
               s.tag = sw::Bytes{'<', 's', 'p', 'r', 'i', 't', 'e', '>', 0, '4', 1};
             })),
             "not a <sprite> file");
-  EXPECT_EQ(ParseError<EInOutError>(sw::Bytes{'<', 's', 'p', 'r', 'i'}), "Read beyond end of file");
-  EXPECT_EQ(ParseError<EInOutError>(sw::Bytes{}), "Read beyond end of file");
+  EXPECT_EQ(ParseError<IoError>(sw::Bytes{'<', 's', 'p', 'r', 'i'}), "Read beyond end of file");
+  EXPECT_EQ(ParseError<IoError>(sw::Bytes{}), "Read beyond end of file");
 
-  EXPECT_EQ(ParseError<EListError>(with([](sw::Sprite& s) { s.sequenceCountField = -1; })),
+  EXPECT_EQ(ParseError<IndexError>(with([](sw::Sprite& s) { s.sequenceCountField = -1; })),
             "List capacity out of bounds (-1)");
-  EXPECT_EQ(ParseError<EListError>(with([](sw::Sprite& s) { s.collectionCountField = -2; })),
+  EXPECT_EQ(ParseError<IndexError>(with([](sw::Sprite& s) { s.collectionCountField = -2; })),
             "List capacity out of bounds (-2)");
 
   // Counts and lengths: the position is just after the value.
   const std::int64_t seq1 = at.sequences[1];
-  EXPECT_EQ(ParseError<ELoggable>(with([](sw::Sprite& s) { s.sequences[1].frameCountField = -1; })),
+  EXPECT_EQ(ParseError<SpriteFormatError>(
+                with([](sw::Sprite& s) { s.sequences[1].frameCountField = -1; })),
             "bad frame count value. " + Pos(seq1 + 4));
-  EXPECT_EQ(ParseError<ELoggable>(with([](sw::Sprite& s) { s.sequences[0].nameLength = -5; })),
-            "bad name length value. " + Pos(at.sequences[0] + 4 + 6 * 4 + 4));
+  EXPECT_EQ(
+      ParseError<SpriteFormatError>(with([](sw::Sprite& s) { s.sequences[0].nameLength = -5; })),
+      "bad name length value. " + Pos(at.sequences[0] + 4 + 6 * 4 + 4));
 
   const std::int64_t col1 = at.collectionHeaders[1];
-  EXPECT_EQ(ParseError<ELoggable>(with([](sw::Sprite& s) {
+  EXPECT_EQ(ParseError<SpriteFormatError>(with([](sw::Sprite& s) {
               s.collections[1].tag =
                   sw::Bytes{'<', 's', 'p', 'r', 'a', 'n', 'i', 'm', '>', 0, '2', 0};
             })),
             "<spranim> tag not found. " + Pos(col1 + 12));
-  EXPECT_EQ(ParseError<ELoggable>(with([](sw::Sprite& s) { s.collections[0].nameLength = -1; })),
-            "bad name length value. " + Pos(at.collectionHeaders[0] + 20));
-  const std::int64_t col2Counts = at.collectionHeaders[2] + 20 + 8;  // after "unplayed"
   EXPECT_EQ(
-      ParseError<ELoggable>(with([](sw::Sprite& s) { s.collections[2].frameCountField = -1; })),
-      "bad frame count value. " + Pos(col2Counts + 4));
-  EXPECT_EQ(ParseError<ELoggable>(
+      ParseError<SpriteFormatError>(with([](sw::Sprite& s) { s.collections[0].nameLength = -1; })),
+      "bad name length value. " + Pos(at.collectionHeaders[0] + 20));
+  const std::int64_t col2Counts = at.collectionHeaders[2] + 20 + 8;  // after "unplayed"
+  EXPECT_EQ(ParseError<SpriteFormatError>(
+                with([](sw::Sprite& s) { s.collections[2].frameCountField = -1; })),
+            "bad frame count value. " + Pos(col2Counts + 4));
+  EXPECT_EQ(ParseError<SpriteFormatError>(
                 with([](sw::Sprite& s) { s.collections[2].directionCountField = INT32_MIN; })),
             "bad direction count value. " + Pos(col2Counts + 8));
   // More boxes than the file holds.
   EXPECT_EQ(
-      ParseError<EInOutError>(with([](sw::Sprite& s) { s.collections[2].frameCountField = 1000; })),
+      ParseError<IoError>(with([](sw::Sprite& s) { s.collections[2].frameCountField = 1000; })),
       "Read beyond end of file");
 }
 
@@ -298,21 +301,21 @@ TEST(DemoSprite, ReadsFromDiskAndDrawsEveryCell) {
   sw::WriteSpriteFile(path, sw::DemoSprite());
   {
     std::unique_ptr<DiskFile> file = DiskFile::Open(path);
-    TSprite sprite(*file);
+    Sprite sprite(*file);
     ASSERT_EQ(sprite.SequenceCount(), 3);
     ASSERT_EQ(sprite.CollectionCount(), 2);
     EXPECT_EQ(sprite.GetSequence(0)->Frames(),
               (std::vector<std::int16_t>{0, 1, 2, -43, -1, -1, -1, 1}));
     for (std::int32_t i = 0; i < 2; ++i) {
-      TSprAnim& anim = *sprite.GetCollection(i);
+      Collection& anim = *sprite.GetCollection(i);
       EXPECT_TRUE(anim.Referenced());
       const std::int64_t end = i == 0 ? sprite.GetCollection(1)->Images().ImagePos() : file->Size();
       anim.Images().LoadImages(end);
       EXPECT_EQ(anim.Images().StorageType(), i == 0 ? 1 : 2);
       for (std::int32_t f = 0; f < anim.FrameCount(); ++f) {
         for (std::int32_t d = 0; d < anim.DirectionCount(); ++d) {
-          const TFrameBox box = anim.FrameBox(f, d);
-          const TFrameExtent extent = anim.FrameExtent(f, d);
+          const FrameBox box = anim.BoxAt(f, d);
+          const FrameExtent extent = anim.ExtentAt(f, d);
           RgbCanvas canvas(static_cast<std::int32_t>(extent.width),
                            static_cast<std::int32_t>(extent.height));
           anim.DrawFrame(f, d, canvas, {-box.left, -box.top}, -1);

@@ -20,21 +20,21 @@ namespace sw = morvane::sprwriter;
 struct Parsed {
   explicit Parsed(sw::Bytes bytes)
       : file(std::make_unique<MemoryFile>(std::move(bytes))),
-        sprite(std::make_unique<TSprite>(*file)) {}
+        sprite(std::make_unique<Sprite>(*file)) {}
   explicit Parsed(const sw::Sprite& description) : Parsed(sw::WriteSprite(description)) {}
 
   // Loads collection i up to the next collection's block or the end of the file, as the
   // per-file job does.
-  TSprAnim& Load(std::int32_t i) {
-    TSprAnim* next = sprite->GetCollection(i + 1);
+  Collection& Load(std::int32_t i) {
+    Collection* next = sprite->GetCollection(i + 1);
     const std::int64_t end = next ? next->Images().ImagePos() : file->Size();
-    TSprAnim& collection = *sprite->GetCollection(i);
+    Collection& collection = *sprite->GetCollection(i);
     collection.Images().LoadImages(end);
     return collection;
   }
 
   std::unique_ptr<MemoryFile> file;
-  std::unique_ptr<TSprite> sprite;
+  std::unique_ptr<Sprite> sprite;
 };
 
 // The message of the error of kind E that f raises; fails the test for no error or another

@@ -26,16 +26,16 @@ sw::Bytes ZarBlock(std::int32_t width, const sw::Bytes& data, char subtype = '3'
   return out;
 }
 
-TZarImage ReadZar(const sw::Bytes& block, std::int32_t left = 0, std::int32_t top = 0) {
+ZarImage ReadZar(const sw::Bytes& block, std::int32_t left = 0, std::int32_t top = 0) {
   MemoryFile file(block);
-  TPlainFile stream(file, 0, file.Size());
-  return TZarImage(stream, left, top);
+  PlainStream stream(file, 0, file.Size());
+  return ZarImage(stream, left, top);
 }
 
-// Palette entry i is the colour i + 0x010000 * layerMark, with junk in the top byte that
+// LayerPalette entry i is the colour i + 0x010000 * layerMark, with junk in the top byte that
 // drawing must drop.
-TPalette TestPalette() {
-  TPalette p{};
+LayerPalette TestPalette() {
+  LayerPalette p{};
   for (std::size_t i = 0; i < p.size(); ++i)
     p[i] = 0xAB000000u | 0x00300000u | static_cast<ColorValue>(i);
   return p;
@@ -69,7 +69,7 @@ std::string Picture(const RgbCanvas& canvas) {
 }
 
 TEST(ZarImage, RunKinds) {
-  const TPalette palette = TestPalette();
+  const LayerPalette palette = TestPalette();
   {
     // Kind 1, one pixel: palette[7] opaque at the image's origin, top byte dropped.
     RgbCanvas canvas = Canvas();
@@ -125,10 +125,10 @@ TEST(ZarImage, PixelsOutsideTheCanvasAreDropped) {
 }
 
 TEST(ZarImage, AlphaBlendingAndBinaryThreshold) {
-  TPalette palette{};
+  LayerPalette palette{};
   palette[0] = 0x0000FF00;
   palette[1] = 0x00F050C8;  // red 200, green 80, blue 240
-  const TZarImage half = ReadZar(ZarBlock(8, {0x06, 1, 128}));
+  const ZarImage half = ReadZar(ZarBlock(8, {0x06, 1, 128}));
   RgbCanvas canvas(1, 1);
   canvas.FillRect(0, 0, 1, 1, 0x00204064);  // red 100, green 64, blue 32
   half.Draw(canvas, {0, 0}, -1, palette);
@@ -137,7 +137,7 @@ TEST(ZarImage, AlphaBlendingAndBinaryThreshold) {
             (((127u * 32 + 128 * 240) / 255) << 16) | (((127u * 64 + 128 * 80) / 255) << 8) | 150u);
 
   // Alphas 128, 127, 1, 0 and 255 (alpha-only run: palette[0]).
-  const TZarImage alphas = ReadZar(ZarBlock(8, {0x17, 128, 127, 1, 0, 255}));
+  const ZarImage alphas = ReadZar(ZarBlock(8, {0x17, 128, 127, 1, 0, 255}));
   auto drawn = [&](std::int32_t threshold) {
     RgbCanvas c = Canvas(5, 1);
     alphas.Draw(c, {0, 0}, threshold, palette);
@@ -176,7 +176,7 @@ TEST(ZarImage, BlendingTruncatesExactlyForEveryAlpha) {
   const std::pair<ColorValue, ColorValue> colours[] = {
       {0x000000, 0xFFFFFF}, {0xFFFFFF, 0x000000}, {0x123456, 0xFEDCBA}, {0xFF00FF, 0x01FE80}};
   for (const auto& [under, colour] : colours) {
-    TPalette palette{};
+    LayerPalette palette{};
     for (std::size_t i = 0; i < 6; ++i) palette[i] = (colour + 0x0B1D29u * i) & 0xFFFFFF;
     for (const bool indexed : {false, true}) {
       RgbCanvas canvas(256, 1);
@@ -196,7 +196,9 @@ TEST(ZarImage, BlendingTruncatesExactlyForEveryAlpha) {
 }
 
 TEST(ZarImage, FormatErrorsCarryTheStreamPosition) {
-  auto error = [](const sw::Bytes& block) { return ErrorOf<ELoggable>([&] { ReadZar(block); }); };
+  auto error = [](const sw::Bytes& block) {
+    return ErrorOf<SpriteFormatError>([&] { ReadZar(block); });
+  };
   sw::Bytes badTag = ZarBlock(1, {});
   badTag[5] = '!';
   EXPECT_EQ(error(badTag), "<zar> tag not found. " + Pos(8));
@@ -229,7 +231,7 @@ TEST(ZarImage, EncodedPixelsDrawBackExactly) {
   }
   EXPECT_TRUE(kinds[0] && kinds[1] && kinds[2] && kinds[3]);
 
-  TPalette palette{};
+  LayerPalette palette{};
   for (std::size_t i = 0; i < 256; ++i) palette[i] = static_cast<ColorValue>(i) << 8 | 0x40;
   RgbCanvas canvas(w, h + 1);
   ReadZar(ZarBlock(w, data)).Draw(canvas, {0, 0}, 1, palette);

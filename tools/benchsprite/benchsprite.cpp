@@ -34,8 +34,8 @@ std::vector<Colour> Ramp(int count, const double (&from)[3], const double (&mid)
   return colours;
 }
 
-std::array<sprwriter::Palette, 4> Palettes() {
-  std::array<sprwriter::Palette, 4> palettes;
+std::array<sprwriter::LayerPalette, 4> Palettes() {
+  std::array<sprwriter::LayerPalette, 4> palettes;
   palettes[0].colours = {Rgb(24, 18, 36)};  // alpha-only shadow
   palettes[1].colours = Ramp(256, {12, 20, 60}, {70, 120, 200}, {240, 230, 210});
   palettes[2].colours = Ramp(256, {60, 20, 10}, {200, 120, 40}, {255, 250, 180});

@@ -55,7 +55,7 @@ std::string FrameNumber(std::int64_t n) {
 }
 
 // Writes every direction of one sequence; returns the number of files written.
-std::int64_t DumpSequence(const TSprite& sprite, const TSequence& sequence, const TSprAnim& anim,
+std::int64_t DumpSequence(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
                           const std::string& outDir) {
   const DrawSettings settings = DrawSettings::FromRun();
   CheckDirectionWork(anim.DirectionCount(), sequence.FrameCount());
@@ -77,14 +77,14 @@ std::int64_t DumpSequence(const TSprite& sprite, const TSequence& sequence, cons
 // play each. Returns the number of files written.
 std::int64_t DumpSprite(const std::string& path, const std::string& outDir) {
   const std::unique_ptr<DiskFile> file = DiskFile::Open(path);
-  TSprite sprite(*file);
+  Sprite sprite(*file);
   CreateDirectory(outDir);  // may exist already; a failure shows when the first file is written
   std::int64_t written = 0;
   for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
-    TSprAnim& anim = *sprite.GetCollection(i);
+    Collection& anim = *sprite.GetCollection(i);
     sprite.LoadCollectionImages(i, file->Size());
     for (std::int32_t j = 0; j < sprite.SequenceCount(); ++j) {
-      const TSequence& sequence = *sprite.GetSequence(j);
+      const Sequence& sequence = *sprite.GetSequence(j);
       if (sequence.CollectionIndex() == i) written += DumpSequence(sprite, sequence, anim, outDir);
     }
     anim.Images().FreeImages();
@@ -121,9 +121,9 @@ int main(int argc, char** argv) {
     const std::int64_t written = DumpSprite(sprite, paths[1]);
     std::printf("%lld frame(s) written to %s\n", static_cast<long long>(written), paths[1].c_str());
     return 0;
-  } catch (const ELoggable& e) {
+  } catch (const SpriteFormatError& e) {
     message = "not a valid sprite file: " + e.Message();
-  } catch (const Exception& e) {
+  } catch (const Error& e) {
     message = e.Message();
   } catch (const std::bad_alloc&) {
     message = "Out of memory";

@@ -54,8 +54,8 @@ class Layer {
 };
 
 // Palettes, one per layer. Entry 0 of the shadow palette is the colour of alpha-only runs.
-std::array<sprwriter::Palette, 4> Palettes() {
-  std::array<sprwriter::Palette, 4> palettes;
+std::array<sprwriter::LayerPalette, 4> Palettes() {
+  std::array<sprwriter::LayerPalette, 4> palettes;
   palettes[kShadow].colours = {Rgb(20, 16, 30)};
   palettes[kBody].colours = {Rgb(0, 0, 0),      Rgb(52, 96, 170), Rgb(36, 66, 120),
                              Rgb(90, 60, 40),   Rgb(60, 40, 28),  Rgb(230, 190, 150),

@@ -200,7 +200,7 @@ Bytes ImageData(const Collection& collection) {
   const ImageSet& images = collection.images;
   if (images.data) return *images.data;
   Bytes out;
-  for (const Palette& palette : images.palettes) {
+  for (const LayerPalette& palette : images.palettes) {
     PutInt32(out, palette.count.value_or(SizeField(palette.colours.size())));
     for (const Colour colour : palette.colours) {
       out.push_back(static_cast<std::uint8_t>(colour >> 16));  // blue

@@ -100,7 +100,7 @@ struct Record {
   static Record Raw(Bytes bytes) { return {Kind::kRaw, {}, std::move(bytes)}; }
 };
 
-struct Palette {
+struct LayerPalette {
   // Written as blue, green, red, top byte each; any number of entries (more than 256 is
   // rejected by the reader).
   std::vector<Colour> colours;
@@ -117,7 +117,7 @@ struct SubImageKey {
 
 struct ImageSet {
   bool packed = false;
-  std::array<Palette, 4> palettes;
+  std::array<LayerPalette, 4> palettes;
   // Laid out in the storage type's numbering over the collection's F x D x 4 places.
   std::map<SubImageKey, Zar> subImages;
   bool endMarker = true;  // a 0x3C record after the places
@@ -199,7 +199,7 @@ Bytes Pack(const Bytes& data, int level = 6);
 
 // The whole file.
 Bytes WriteSprite(const Sprite& sprite, Layout* layout = nullptr);
-// Writes the file to path; raises morvane::Exception when it cannot be written.
+// Writes the file to path; raises morvane::Error when it cannot be written.
 void WriteSpriteFile(const std::string& path, const Sprite& sprite);
 
 // A small, complete sprite: two collections (one plain, one packed) with four directions,
