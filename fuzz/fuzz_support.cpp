@@ -11,7 +11,7 @@
 #include <system_error>
 
 #include "gif/gif_image.h"
-#include "platform/exception.h"
+#include "platform/errors.h"
 #include "sprite/readers.h"
 #include "sprite/sprite.h"
 
@@ -102,7 +102,7 @@ void RunJob(const std::function<void()>& job) {
     // means a loaded image set does not hold the places its collection promises.
     if (!StartsWith(e.Message(), "List capacity out of bounds")) Fail(e.Message());
     Tell(e.Message());
-  } catch (const gif::GifError& e) {
+  } catch (const GifError& e) {
     // The converter bounds every canvas before the GIF side sees it and never leaves a colour
     // table short of an entry it asks for, so no sprite can make the GIF side fail.
     Fail("GIF error: " + e.Message());

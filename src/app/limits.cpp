@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/exception.h"
+#include "platform/errors.h"
 
 namespace morvane {
 

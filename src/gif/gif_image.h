@@ -9,15 +9,9 @@
 #include <vector>
 
 #include "platform/canvas.h"
-#include "platform/exception.h"
+#include "platform/errors.h"
 
 namespace morvane::gif {
-
-// Errors of the GIF subsystem.
-class GifError : public Error {
- public:
-  using Error::Error;
-};
 
 enum class GifVersion : std::uint8_t { kUnknown = 0, k87a = 1, k89a = 2 };
 

@@ -3,7 +3,7 @@
 #include <map>
 #include <optional>
 
-#include "platform/exception.h"
+#include "platform/errors.h"
 #include "platform/fs.h"
 #include "platform/ini.h"
 

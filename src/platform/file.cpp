@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/exception.h"
+#include "platform/errors.h"
 
 namespace morvane {
 

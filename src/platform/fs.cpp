@@ -9,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/exception.h"
+#include "platform/errors.h"
 
 namespace morvane {
 

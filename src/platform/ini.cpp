@@ -1,6 +1,6 @@
 #include "platform/ini.h"
 
-#include "platform/exception.h"
+#include "platform/errors.h"
 #include "platform/fs.h"
 
 namespace morvane {

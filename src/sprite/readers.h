@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/exception.h"
+#include "platform/errors.h"
 #include "platform/file.h"
 
 namespace morvane {

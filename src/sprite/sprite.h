@@ -14,24 +14,11 @@
 #include <vector>
 
 #include "platform/canvas.h"
-#include "platform/exception.h"
+#include "platform/errors.h"
 #include "platform/file.h"
 #include "sprite/readers.h"
 
 namespace morvane {
-
-// A parse error of the sprite format; the per-file job writes it to the error log.
-class SpriteFormatError : public Error {
- public:
-  using Error::Error;
-};
-
-// A list was asked for a capacity or an index it cannot have
-// ("List capacity out of bounds (-1)", "List index out of bounds (7)").
-class IndexError : public Error {
- public:
-  using Error::Error;
-};
 
 // "Filepos=" and the position as 8 upper-case hexadecimal digits (its low 32 bits).
 std::string FilePosText(std::int64_t position);

@@ -6,7 +6,7 @@
 
 #include "app/limits.h"
 #include "app/robust_support.h"
-#include "platform/exception.h"
+#include "platform/errors.h"
 
 namespace morvane::robust {
 namespace {

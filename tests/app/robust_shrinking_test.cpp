@@ -8,7 +8,7 @@
 
 #include "app/convert_file.h"
 #include "app/robust_support.h"
-#include "platform/exception.h"
+#include "platform/errors.h"
 #include "sprite/sprite.h"
 
 namespace morvane::robust {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/exception.h"
+#include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/ini.h"

@@ -18,7 +18,7 @@
 #include "app/convert_sequence.h"
 #include "app/limits.h"
 #include "platform/canvas.h"
-#include "platform/exception.h"
+#include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "sprite/sprite.h"

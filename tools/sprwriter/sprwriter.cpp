@@ -7,7 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/exception.h"
+#include "platform/errors.h"
 #include "platform/fs.h"
 
 namespace morvane::sprwriter {
