@@ -7,9 +7,7 @@
 #include "app/limits.h"
 #include "app/wildcard.h"
 #include "gif/gif_image.h"
-#include "params/params.h"
 #include "platform/canvas.h"
-#include "platform/console.h"
 
 namespace morvane {
 
@@ -45,13 +43,13 @@ void AddTransparency(gif::GifFrame& frame, ColorValue background) {
 
 void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
                       std::int32_t direction, const DrawSettings& settings,
-                      const std::string& path) {
+                      const RunSettingsRecord& run, const std::string& path) {
   DirectionFrames frames(sprite, sequence, anim, direction, settings);
   gif::GifImage image;
   image.ReductionMethod = 7;
-  image.DitherMethod = RunSettings().Dithering == 1 ? 1 : 0;
+  image.DitherMethod = run.dithering == 1 ? 1 : 0;
   image.SetBackgroundColor(settings.background);
-  if (RunSettings().UseLZW == 0) image.FrameCompression = gif::kCompressionRLE;
+  if (run.use_lzw == 0) image.FrameCompression = gif::kCompressionRLE;
 
   const bool loops = frames.Counted() > 1;
   const auto finish_frame = [&](int index, bool drawn) {
@@ -97,10 +95,10 @@ void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Coll
 
 }  // namespace
 
-DrawSettings DrawSettings::FromRun() {
-  const RunSettingsRecord& run = RunSettings();
-  return DrawSettings{run.BinaryTransparency == 1 ? static_cast<std::int32_t>(run.Threshold) : -1,
-                      run.StaticAnims == 1, run.BackgroundColor};
+DrawSettings DrawSettings::From(const RunSettingsRecord& run) {
+  return DrawSettings{
+      run.binary_transparency == 1 ? static_cast<std::int32_t>(run.threshold) : kAlphaBlending,
+      run.static_anims == 1, run.background_color};
 }
 
 DirectionFrames::DirectionFrames(const Sprite& sprite, const Sequence& sequence,
@@ -168,11 +166,13 @@ std::int64_t DirectionFrames::Draw(const FrameSink& sink) {
   return drawn;
 }
 
-std::string DirectionSuffix(std::int32_t directionCount, std::int32_t direction) {
-  if (directionCount == 1) return "";
-  if (directionCount == 4 && direction >= 0 && direction < 4)
+std::string DirectionSuffix(std::int32_t direction_count, std::int32_t direction) {
+  if (direction_count == 1) return "";
+  if (direction_count == std::ssize(kFourDirections) && direction >= 0 &&
+      direction < direction_count)
     return std::string("_") + kFourDirections[direction];
-  if (directionCount == 8 && direction >= 0 && direction < 8)
+  if (direction_count == std::ssize(kEightDirections) && direction >= 0 &&
+      direction < direction_count)
     return std::string("_") + kEightDirections[direction];
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string digits;
@@ -192,30 +192,30 @@ std::string SafeFileName(std::string_view name) {
   return safe;
 }
 
-void ConvertSequence(Sprite& sprite, std::int32_t sequenceIndex, const std::string& outputDirectory,
-                     const std::string& pattern) {
-  const Sequence& sequence = *sprite.GetSequence(sequenceIndex);
+void ConvertSequence(Sprite& sprite, std::int32_t sequence_index, const FileSpec& spec,
+                     const RunSettingsRecord& run, Console& console) {
+  const Sequence& sequence = *sprite.GetSequence(sequence_index);
   std::string text = "\t" + sequence.Name();
   if (sequence.Name().size() < kNameColumn) text.append(kNameColumn - sequence.Name().size(), ' ');
-  ConsoleWrite(text);
-  ConsoleFlush();
-  if (!MatchWildcard(sequence.Name(), pattern)) {
-    ConsoleWrite(" skipped");
-    ConsoleFlush();
+  console.Write(text);
+  console.Flush();
+  if (!MatchWildcard(sequence.Name(), spec.pattern)) {
+    console.Write(" skipped");
+    console.Flush();
     return;
   }
 
   const Collection* anim = sprite.GetCollection(sequence.CollectionIndex());
   if (anim == nullptr) return;  // the per-file job only converts sequences of a collection
-  const DrawSettings settings = DrawSettings::FromRun();
+  const DrawSettings settings = DrawSettings::From(run);
   CheckDirectionWork(anim->DirectionCount(), sequence.FrameCount());
-  const std::string base = outputDirectory + "/" + SafeFileName(sequence.Name());
+  const std::string base = spec.output_directory + "/" + SafeFileName(sequence.Name());
   for (std::int32_t d = 0; d < anim->DirectionCount(); ++d) {
-    ConvertDirection(sprite, sequence, *anim, d, settings,
+    ConvertDirection(sprite, sequence, *anim, d, settings, run,
                      base + DirectionSuffix(anim->DirectionCount(), d) + ".gif");
   }
-  ConsoleWrite(" Ok ");
-  ConsoleFlush();
+  console.Write(" Ok ");
+  console.Flush();
 }
 
 }  // namespace morvane

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "app/e2e_sprites.h"
-#include "app/e2e_support.h"
+#include "app/executable.h"
 
 namespace morvane::e2e {
 namespace {
@@ -226,20 +226,20 @@ TEST_F(Gifs, OptionsApplyOnlyToTheFilesAfterThem) {
                 "2 file(s) processed\n");
   CheckGifs("a", kPlacedGifs, -1, 0);
   CheckGifs("b", kPlacedGifs, -1, 0);
-  std::size_t lzwMixed = 0;
+  std::size_t lzw_mixed = 0;
   for (const Expected& want : kPlacedGifs) {
     SCOPED_TRACE(want.file);
     const auto lzw = testing::ReadFileBytes(dir_ + "/a/" + want.file);
     const auto rle = testing::ReadFileBytes(dir_ + "/b/" + want.file);
-    for (const FrameCodes& codes : ReadFrameCodes(lzw)) lzwMixed += codes.mixedCodes;
-    for (const FrameCodes& codes : ReadFrameCodes(rle)) EXPECT_EQ(codes.mixedCodes, 0u);
+    for (const FrameCodes& codes : ReadFrameCodes(lzw)) lzw_mixed += codes.mixed_codes;
+    for (const FrameCodes& codes : ReadFrameCodes(rle)) EXPECT_EQ(codes.mixed_codes, 0u);
     const DecodedGif a = testing::DecodeGif(lzw), b = testing::DecodeGif(rle);
     EXPECT_EQ(a.global_map, b.global_map);
     ASSERT_EQ(a.frames.size(), b.frames.size());
     for (std::size_t i = 0; i < a.frames.size(); ++i)
       EXPECT_EQ(a.frames[i].indices, b.frames[i].indices);
   }
-  EXPECT_GT(lzwMixed, 0u);
+  EXPECT_GT(lzw_mixed, 0u);
 }
 
 // One GIF per direction, named by the direction: none for one direction, compass names for

@@ -7,7 +7,7 @@
 #include <map>
 
 #include "app/e2e_sprites.h"
-#include "app/e2e_support.h"
+#include "app/executable.h"
 
 namespace morvane::e2e {
 namespace {
@@ -134,7 +134,7 @@ TEST_F(SampleGifs, ConvertsToThePinnedGifsWithEachSetting) {
     fs::create_directory(dir_ + "/" + run.name);
     std::vector<std::string> arguments = run.options;
     arguments.push_back("../hero.spr");
-    EXPECT_EQ(RunIn(run.name, arguments), Console(run.options));
+    EXPECT_EQ(Run(arguments, run.name), Console(run.options));
 
     const std::string directory = dir_ + "/" + run.name + "/hero/";
     std::vector<std::string> names;
@@ -164,7 +164,7 @@ TEST_F(SampleGifs, ConvertsToThePinnedGifsWithEachSetting) {
         EXPECT_EQ(gif.global_map, same.global_map);
         for (std::size_t i = 0; i < gif.frames.size(); ++i)
           EXPECT_EQ(gif.frames[i].indices, same.frames[i].indices);
-        for (const FrameCodes& codes : ReadFrameCodes(bytes)) EXPECT_EQ(codes.mixedCodes, 0u);
+        for (const FrameCodes& codes : ReadFrameCodes(bytes)) EXPECT_EQ(codes.mixed_codes, 0u);
       }
     }
     if (written != run.gifs) {

@@ -1,18 +1,18 @@
-#include "app/morvane.h"
+#include "app/run.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "app/e2e_support.h"
-#include "params/colors.h"
-#include "params/params.h"
+#include "app/e2e_sprites.h"
+#include "app/executable.h"
+#include "support/temp_dir.h"
+#include "support/text_console.h"
 
 namespace morvane {
 namespace {
 
 using e2e::kBanner;
-using e2e::TempDirTest;
 namespace fs = std::filesystem;
 
 const std::string kUsage =
@@ -33,53 +33,29 @@ const std::string kUsage =
     "\tnamed as sprite files. These subdirectories are located in the same\n"
     "\tdirectory as the original SPRs.\n";
 
-// The entry called in this process, with a configuration file in a temporary directory.
-class Entry : public TempDirTest {
+// The entry called in this process with a run context of its own: console text kept in memory,
+// the error log and the configuration file in a temporary directory.
+class Entry : public testing::TempDirTest {
  protected:
   void SetUp() override {
     TempDirTest::SetUp();
-    ResetParameters();
-    ResetRunCounters();
-    ClearColorNames();
+    NewRun();
   }
-  void TearDown() override {
-    ResetParameters();
-    TempDirTest::TearDown();
-  }
+  void NewRun() { context_ = std::make_unique<RunContext>(console_, Path("errors.log")); }
   std::string Run(const std::vector<std::string>& arguments) {
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(RunMorvane(arguments, dir_ + "/morvane.cfg"), 0);
-    return testing::internal::GetCapturedStdout();
+    EXPECT_EQ(RunMorvane(*context_, arguments, Path("morvane.cfg")), 0);
+    return console_.Take();
   }
+
+  testing::TextConsole console_;
+  std::unique_ptr<RunContext> context_;
 };
 
 TEST_F(Entry, NoArgumentsPrintTheUsageAndRegisterNothing) {
   Write("morvane.cfg", "[defaults]\ntreshold=0\n");
   EXPECT_EQ(Run({}), kBanner + kUsage);
-  EXPECT_TRUE(ParameterStore().Entries().empty());
-  EXPECT_TRUE(AliasTable().Entries().empty());
-}
-
-TEST_F(Entry, RegisterOptionsAddsAliasesThenDefaultsInOrder) {
-  RegisterOptions();
-  const std::vector<std::pair<std::string, std::string>> aliases = {
-      {"b", "use_binary_transparency"},
-      {"l", "use_lzw"},
-      {"bg", "bgcolor"},
-      {"t", "treshold"},
-      {"a", "anim_speed"},
-      {"s", "static_anims"},
-      {"d", "dithering"}};
-  EXPECT_EQ(AliasTable().Entries(), aliases);
-  const std::vector<std::pair<std::string, std::string>> defaults = {
-      {"use_binary_transparency", "0"},
-      {"use_lzw", "1"},
-      {"treshold", "128"},
-      {"bgColor", "#000000"},
-      {"anim_speed", "100"},
-      {"static_anims", "0"},
-      {"dithering", "1"}};
-  EXPECT_EQ(ParameterStore().Entries(), defaults);
+  EXPECT_TRUE(context_->parameters.Values().Entries().empty());
+  EXPECT_TRUE(context_->parameters.Aliases().Entries().empty());
 }
 
 TEST_F(Entry, OnlyOptionsProcessNothing) {
@@ -93,16 +69,36 @@ TEST_F(Entry, FailedFilesAreCountedAndEmptySpecsSkipped) {
                 "Parsing 'gone'\tError: No such file or directory\n" + "Parsing '" +
                 fs::path(dir_).filename().string() + "'\tError: Is a directory\n" +
                 "0 file(s) processed\n3 error(s) encountered\n");
-  EXPECT_EQ(ErrorCount, 3);
-  EXPECT_EQ(FilesProcessed, 0);
+  EXPECT_EQ(context_->counters.error_count, 3);
+  EXPECT_EQ(context_->counters.files_processed, 0);
 }
 
 TEST_F(Entry, AnEarlyEndPrintsNoSummary) {
   EXPECT_EQ(Run({"-b=2", dir_ + "/a.spr"}),
             kBanner + "use_binary_transparency=2\n" +
                 "bad use_binary_transparency value. Must be 0 or 1\n");
-  ResetParameters();
+  NewRun();
   EXPECT_EQ(Run({"-what"}), kBanner + "Error: bad parameter: -what\n");
+}
+
+// Progress shows before slow work: the file's name before it is parsed, the counts before the
+// collections are loaded, each sequence's name before its GIFs are written. Parse errors and
+// internal errors reach the run's error log as the job meets them.
+TEST_F(Entry, ProgressIsFlushedBeforeTheWorkItAnnounces) {
+  Write("good.spr", e2e::OneFrameSprite(2, 2).Bytes());
+  Write("bad.spr", "not a sprite file at all");
+  Write("list.txt", Path("good.spr") + "\n" + Path("bad.spr") + "\n");
+  EXPECT_EQ(RunMorvane(*context_, {"@" + Path("list.txt") + "::w*"}, Path("none.cfg")), 0);
+  ASSERT_EQ(console_.FlushedPieces(),
+            (std::vector<std::string>{kBanner + "Parsing 'good'", "\t1 sequence(s), ",
+                                      "1 image collection(s)\n\twalk                ", " Ok ", "\n",
+                                      "Parsing 'bad'",
+                                      "\tError parsing sprite file. See Error Log for detail.\n",
+                                      "1 file(s) processed\n1 error(s) encountered\n", ""}));
+  EXPECT_NE(Read("errors.log").find(" in file bad\n"), std::string::npos);
+  console_.Take();
+  context_->error_log.Close(console_);
+  EXPECT_EQ(console_.Take(), e2e::ErrorLogWarning(1));
 }
 
 // The real executable with its own configuration files, run from another working directory.
