@@ -9,6 +9,13 @@
 
 namespace morvane {
 
+namespace {
+
+// The sequences of a file are listed side by side, this many to a console line.
+constexpr std::int32_t kSequencesPerLine = 2;
+
+}  // namespace
+
 void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec, const RunSettingsRecord& run,
                        Console& console) {
   Sprite sprite(file);
@@ -28,8 +35,8 @@ void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec, const RunSettings
     for (std::int32_t j = 0; j < sprite.SequenceCount(); ++j) {
       if (sprite.GetSequence(j)->CollectionIndex() != i) continue;
       ConvertSequence(sprite, j, spec, run, console);
-      if (sequences_shown % 2 == 1) console.Write("\n");  // two sequences per line
       ++sequences_shown;
+      if (sequences_shown % kSequencesPerLine == 0) console.Write("\n");
     }
     anim.Images().FreeImages();
   }

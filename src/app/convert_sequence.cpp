@@ -1,6 +1,7 @@
 #include "app/convert_sequence.h"
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <optional>
 
@@ -174,14 +175,16 @@ std::string DirectionSuffix(std::int32_t direction_count, std::int32_t direction
   if (direction_count == std::ssize(kEightDirections) && direction >= 0 &&
       direction < direction_count)
     return std::string("_") + kEightDirections[direction];
+  // Any other count: the direction in upper-case hexadecimal, at least two digits.
   static constexpr char kHex[] = "0123456789ABCDEF";
+  constexpr std::size_t kMinHexDigits = 2;
   std::string digits;
   auto value = static_cast<std::uint32_t>(direction);
   do {
     digits.insert(digits.begin(), kHex[value & 15]);
     value >>= 4;
   } while (value != 0);
-  if (digits.size() < 2) digits.insert(digits.begin(), '0');
+  if (digits.size() < kMinHexDigits) digits.insert(digits.begin(), '0');
   return "_" + digits;
 }
 

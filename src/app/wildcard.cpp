@@ -1,6 +1,6 @@
 #include "app/wildcard.h"
 
-#include "platform/ini.h"
+#include "platform/ascii.h"
 
 namespace morvane {
 

@@ -12,13 +12,6 @@ constexpr ColorValue kShortDigitScale = 17;
 
 }  // namespace
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 ColorNames ColorNames::FromFile(const std::string& path) {
   ColorNames colors;
   if (!FileExists(path)) return colors;

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ascii.h"
 #include "platform/canvas.h"
-#include "platform/ini.h"
 
 namespace morvane {
 
@@ -42,8 +42,5 @@ class ColorNames {
 // "#RRGGBB" or "#RGB" (each digit d of the short form stands for d * 17) as 0x00BBGGRR;
 // kBadColor for anything else.
 ColorValue ParseColorText(std::string_view text);
-
-// The value of a hexadecimal digit (0-9, A-F, a-f); -1 for any other character.
-int HexDigit(char c);
 
 }  // namespace morvane

@@ -2,8 +2,7 @@
 
 #include <limits>
 
-#include "params/colors.h"
-#include "platform/ini.h"
+#include "platform/ascii.h"
 
 namespace morvane {
 

@@ -13,11 +13,13 @@
 
 namespace morvane {
 
-// Where error-log records go.
+// Where error-log records go: each is one record's text, without the log's own framing.
 class LogSink {
  public:
-  virtual ~LogSink() = default;
   virtual void Record(std::string_view text) = 0;
+
+ protected:
+  ~LogSink() = default;
 };
 
 // What one job reports through: its console text and its error-log records.

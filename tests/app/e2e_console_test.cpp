@@ -13,10 +13,7 @@ namespace {
 
 // A collection of one direction whose single frame is a small square.
 Anim Square(const std::string& name, Box box = {0, 0, 2, 2}) {
-  Anim anim;
-  anim.name = name;
-  anim.frames = 1;
-  anim.directions = 1;
+  Anim anim(name, 1, 1);
   anim.palettes[0] = {Rgb(90, 160, 30)};
   anim.SetBox(0, 0, box);
   anim.SetLayer(0, 0, 0, Picture::Solid(0, 0, 2, 2, 0));
@@ -25,9 +22,7 @@ Anim Square(const std::string& name, Box box = {0, 0, 2, 2}) {
 
 // A sprite of one collection whose sequences all play its one frame.
 TestSprite Squares(const std::vector<std::string>& names) {
-  TestSprite sprite;
-  sprite.width = 2;
-  sprite.height = 2;
+  TestSprite sprite(2, 2);
   sprite.anims = {Square("squares")};
   for (const std::string& name : names) sprite.AddSequence(name, {0}, 0);
   return sprite;
@@ -38,9 +33,7 @@ class Console : public ExecutableTest {};
 // Sequences are converted collection by collection, two to a line, names padded to 20
 // characters; a sequence of no collection prints nothing, and a file ends its last line.
 TEST_F(Console, SequencesAreListedTwoToALineInCollectionOrder) {
-  TestSprite order;
-  order.width = 2;
-  order.height = 2;
+  TestSprite order(2, 2);
   order.anims = {Square("c0"), Square("c1")};
   order.AddSequence("second", {0}, 1);
   order.AddSequence("ghost", {0}, 7);
@@ -142,9 +135,7 @@ TEST_F(Console, FailuresEndOnlyTheirFileAndAreCountedAndLogged) {
   Write("apart.spr", apart.Bytes());
 
   // The second collection's image data has no tag: its sequence is not reached.
-  TestSprite late;
-  late.width = 2;
-  late.height = 2;
+  TestSprite late(2, 2);
   late.anims = {Square("c0"), Square("c1")};
   late.AddSequence("first", {0}, 0);
   late.AddSequence("later", {0}, 1);

@@ -71,6 +71,15 @@ class Validation : public ::testing::Test {
     RegisterOptions(store_);
   }
 
+  void SetValues(const Entries& values) {
+    for (const auto& [name, value] : values) store_.Set(name, value);
+  }
+  // The record's fields in table order.
+  std::vector<std::uint32_t> Fields() const {
+    return {settings_.binary_transparency, settings_.use_lzw,      settings_.threshold,
+            settings_.background_color,    settings_.static_anims, settings_.dithering};
+  }
+
   // Runs the validation and returns its console output; ok receives the result.
   std::string Validate(bool& ok) {
     ok = ValidateSettings(store_, ColorNames(), settings_, console_);
@@ -115,10 +124,8 @@ TEST_F(Validation, EveryOptionHasItsMessage) {
 }
 
 TEST_F(Validation, MissingOptionsReadAsZeroOrAnEmptyColour) {
-  store_.Set("use_binary_transparency", "");
-  store_.Set("use_lzw", "");
-  store_.Set("static_anims", "");
-  store_.Set("dithering", "");
+  SetValues(
+      {{"use_binary_transparency", ""}, {"use_lzw", ""}, {"static_anims", ""}, {"dithering", ""}});
   bool ok = false;
   EXPECT_EQ(Validate(ok), "");
   EXPECT_TRUE(ok);
@@ -131,44 +138,34 @@ TEST_F(Validation, MissingOptionsReadAsZeroOrAnEmptyColour) {
 
 // The table's order decides which of several bad values is reported.
 TEST_F(Validation, OnlyTheFirstFailureIsReportedAndEarlierValuesAreStored) {
-  store_.Set("use_lzw", "0");
-  store_.Set("treshold", "64");
-  store_.Set("bgcolor", "#FFF");
-  store_.Set("static_anims", "5");
-  store_.Set("dithering", "9");
+  SetValues({{"use_lzw", "0"},
+             {"treshold", "64"},
+             {"bgcolor", "#FFF"},
+             {"static_anims", "5"},
+             {"dithering", "9"}});
   bool ok = true;
   EXPECT_EQ(Validate(ok), "bad static_anims value. Must be 0 or 1\n");
   EXPECT_FALSE(ok);
-  EXPECT_EQ(settings_.use_lzw, 0u);
-  EXPECT_EQ(settings_.threshold, 64u);
-  EXPECT_EQ(settings_.background_color, 0xFFFFFFu);
-  EXPECT_EQ(settings_.static_anims, 5u);  // stored, then found bad
-  EXPECT_EQ(settings_.dithering, 1u);     // never reached
+  // static_anims is stored, then found bad; dithering is never reached.
+  EXPECT_EQ(Fields(), (std::vector<std::uint32_t>{0, 0, 64, 0xFFFFFF, 5, 1}));
 
-  store_.Set("use_binary_transparency", "-1");
-  store_.Set("treshold", "0");
+  SetValues({{"use_binary_transparency", "-1"}, {"treshold", "0"}});
   EXPECT_EQ(Validate(ok), "bad use_binary_transparency value. Must be 0 or 1\n");
-  store_.Set("use_binary_transparency", "0");
-  store_.Set("bgcolor", "none");
+  SetValues({{"use_binary_transparency", "0"}, {"bgcolor", "none"}});
   EXPECT_EQ(Validate(ok), "bad treshold value. Must be between 1 and 256\n");
 }
 
 TEST_F(Validation, ValidSettingsFillTheRecord) {
-  store_.Set("use_binary_transparency", "1");
-  store_.Set("use_lzw", "0");
-  store_.Set("treshold", "$FF");
-  store_.Set("bgcolor", "#abc");
-  store_.Set("static_anims", "1");
-  store_.Set("dithering", "0");
+  SetValues({{"use_binary_transparency", "1"},
+             {"use_lzw", "0"},
+             {"treshold", "$FF"},
+             {"bgcolor", "#abc"},
+             {"static_anims", "1"},
+             {"dithering", "0"}});
   bool ok = false;
   EXPECT_EQ(Validate(ok), "");
   ASSERT_TRUE(ok);
-  EXPECT_EQ(settings_.binary_transparency, 1u);
-  EXPECT_EQ(settings_.use_lzw, 0u);
-  EXPECT_EQ(settings_.threshold, 255u);
-  EXPECT_EQ(settings_.background_color, 0xCCBBAAu);
-  EXPECT_EQ(settings_.static_anims, 1u);
-  EXPECT_EQ(settings_.dithering, 0u);
+  EXPECT_EQ(Fields(), (std::vector<std::uint32_t>{1, 0, 255, 0xCCBBAA, 1, 0}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/fs.h"
