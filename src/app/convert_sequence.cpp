@@ -137,7 +137,7 @@ DirectionFrames::DirectionFrames(const Sprite& sprite, const Sequence& sequence,
   canvas_ = MakeCanvas(box_union.Width(), box_union.Height());
 }
 
-std::int64_t DirectionFrames::Draw(const FrameSink& sink) {
+void DirectionFrames::Draw(const FrameSink& sink) {
   std::int64_t drawn = 0;
   for (std::int32_t i = 0; i < sequence_.FrameCount(); ++i) {
     const std::int16_t frame = sequence_.FrameIndex(i);
@@ -164,7 +164,6 @@ std::int64_t DirectionFrames::Draw(const FrameSink& sink) {
     canvas_.FillRect(0, 0, canvas_.Width(), canvas_.Height(), settings_.background);
     sink(canvas_, false);
   }
-  return drawn;
 }
 
 std::string DirectionSuffix(std::int32_t direction_count, std::int32_t direction) {

@@ -41,9 +41,9 @@ class DirectionFrames {
 
   // Hands the canvas to sink with each frame drawn on it, in sequence order (drawn true); a
   // direction without a drawn frame hands over one background frame at the sprite's size
-  // (drawn false). Returns the number of frames drawn.
+  // (drawn false).
   using FrameSink = std::function<void(const RgbCanvas& canvas, bool drawn)>;
-  std::int64_t Draw(const FrameSink& sink);
+  void Draw(const FrameSink& sink);
 
  private:
   const Sprite& sprite_;
