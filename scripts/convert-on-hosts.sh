@@ -57,7 +57,7 @@ while [ $# -gt 0 ]; do
 done
 [[ $jobs_per_host =~ ^[1-9][0-9]{0,2}$ ]] || fail_usage "-j takes a number from 1 to 999"
 [ $# -ge 1 ] || fail_usage "no list file given"
-list_spec=$1
+list_arg=$1
 shift
 
 # Hosts in the order given; a host named again adds its parts to its first entry.
@@ -86,9 +86,9 @@ if [[ $parallel_version != "GNU parallel"* ]]; then
   exit 2
 fi
 
-list_file=${list_spec%%::*}
+list_file=${list_arg%%::*}
 pattern=
-[[ $list_spec == *::* ]] && pattern=::${list_spec#*::}
+[[ $list_arg == *::* ]] && pattern=::${list_arg#*::}
 if [ ! -f "$list_file" ] || [ ! -r "$list_file" ]; then
   fail_usage "cannot read the list file '$list_file'"
 fi
