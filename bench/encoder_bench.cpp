@@ -5,7 +5,8 @@
 #include <random>
 #include <vector>
 
-#include "gif/encoders.h"
+#include "gif/lzw_encoder.h"
+#include "gif/run_length_encoder.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ void Encode(benchmark::State& state, const std::vector<std::uint8_t>& pixels) {
   out.reserve(pixels.size() * 2);
   for (auto _ : state) {
     out.clear();
-    Encoder::EncodeFrame(out, 8, 256, pixels.data(), false, kSize, kSize);
+    Encoder::EncodeFrame(out, 8, 256, pixels.data(), kSize, kSize);
     benchmark::DoNotOptimize(out.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
