@@ -52,22 +52,22 @@ void Encode(benchmark::State& state, const std::vector<std::uint8_t>& pixels) {
   state.counters["ratio"] = static_cast<double>(out.size()) / static_cast<double>(pixels.size());
 }
 
-void BM_LZW_Noise(benchmark::State& state) {
+void BM_LzwNoise(benchmark::State& state) {
   Encode<morvane::gif::LzwEncoder>(state, NoiseFrame());
 }
-void BM_LZW_Structured(benchmark::State& state) {
+void BM_LzwStructured(benchmark::State& state) {
   Encode<morvane::gif::LzwEncoder>(state, StructuredFrame());
 }
-void BM_RLE_Noise(benchmark::State& state) {
+void BM_RunLengthNoise(benchmark::State& state) {
   Encode<morvane::gif::RunLengthEncoder>(state, NoiseFrame());
 }
-void BM_RLE_Structured(benchmark::State& state) {
+void BM_RunLengthStructured(benchmark::State& state) {
   Encode<morvane::gif::RunLengthEncoder>(state, StructuredFrame());
 }
 
-BENCHMARK(BM_LZW_Noise);
-BENCHMARK(BM_LZW_Structured);
-BENCHMARK(BM_RLE_Noise);
-BENCHMARK(BM_RLE_Structured);
+BENCHMARK(BM_LzwNoise);
+BENCHMARK(BM_LzwStructured);
+BENCHMARK(BM_RunLengthNoise);
+BENCHMARK(BM_RunLengthStructured);
 
 }  // namespace

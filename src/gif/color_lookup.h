@@ -92,10 +92,10 @@ class ColorLookup {
   static constexpr std::uint8_t kUnknown = 0xFF;
   std::vector<std::uint8_t> cache_;
   std::vector<std::uint8_t> known_;
+  std::array<std::int32_t, 4 * 256> rgb_{};  // red, green, blue, 0 per entry
   // Channels as 16-bit lanes, all 256 entries always present: entries past the palette hold
   // kFar, whose distance from any colour exceeds every real one.
   static constexpr std::int16_t kFar = 1000;
-  std::array<std::int32_t, 4 * 256> rgb_{};
   std::array<std::int16_t, 256> red_{};
   std::array<std::int16_t, 256> green_{};
   std::array<std::int16_t, 256> blue_{};

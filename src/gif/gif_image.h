@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <ranges>
 #include <span>
 #include <variant>
 #include <vector>
@@ -150,8 +151,11 @@ class GifImage {
   int FrameCount() const { return static_cast<int>(frames_.size()); }
   GifFrame& FrameAt(int index) { return frames_.at(static_cast<std::size_t>(index)); }
   const GifFrame& FrameAt(int index) const { return frames_.at(static_cast<std::size_t>(index)); }
-  std::deque<GifFrame>& Frames() { return frames_; }
-  const std::deque<GifFrame>& Frames() const { return frames_; }
+  // The frames in file order, to iterate over; frames are added only by AddFrame.
+  std::ranges::ref_view<std::deque<GifFrame>> Frames() { return std::views::all(frames_); }
+  std::ranges::ref_view<const std::deque<GifFrame>> Frames() const {
+    return std::views::all(frames_);
+  }
 
   // The colours a frame's pixels index: its local map when that holds a colour, else the global
   // map when that holds one, else the (empty) local map.
