@@ -99,8 +99,8 @@ class GifFrame {
  public:
   // An empty frame, which writes nothing but its extensions.
   GifFrame() = default;
-  // A frame of zero pixels; raises "Image too large for GIF" when a side does not fit the
-  // file's 16-bit field.
+  // A frame of the given size, every pixel index 0; raises "Image too large for GIF" when a
+  // side does not fit the file's 16-bit field.
   GifFrame(int width, int height);
 
   // Appends an extension and returns it for further set-up; the reference lasts until the next
