@@ -54,10 +54,10 @@ class Histogram {
 
  private:
   const ColorMap* map_;
-  int entry_count_;
+  int entry_count_;                      // the map's entries, then the used ones
   std::vector<HistogramEntry> records_;  // one block, one record per entry
-  HistogramEntryList list_;
-  std::vector<GifFrame*> frames_;
+  HistogramEntryList list_;              // the records in sort order
+  std::vector<GifFrame*> frames_;        // the frames counted, whose pixels index the map
 };
 
 // Merges the frames' colour maps of one image into a shared global map.
@@ -77,10 +77,10 @@ class ColorMapOptimizer {
 
   GifImage& image_;
   std::vector<std::unique_ptr<Histogram>> histograms_;
-  HistogramEntryList combined_;
-  std::array<ColorValue, 256> shared_{};
+  HistogramEntryList combined_;           // the used records of every map together
+  std::array<ColorValue, 256> shared_{};  // the colours of the shared map
   int shared_count_ = 0;
-  bool uses_transparency_ = false;
+  bool uses_transparency_ = false;  // some frame's transparent index is used
   std::uint8_t new_transparent_index_ = 0;
 };
 

@@ -73,12 +73,12 @@ class FrameEncoder {
   // Code state. The base only packs at code_width_; each encoder grows and resets the width by
   // its own rule.
   int min_code_size_;
-  int initial_width_;
+  int initial_width_;  // the code width after a clear: min_code_size_ + 1
   int code_width_;
   int clear_code_;
   int end_code_;
-  int first_free_;
-  bool just_cleared_ = false;
+  int first_free_;             // the first code a string gets after a clear
+  bool just_cleared_ = false;  // the last code packed was a clear code
 
  private:
   [[noreturn]] static void RaiseColorNotInTable();
