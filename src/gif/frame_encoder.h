@@ -78,7 +78,7 @@ class FrameEncoder {
   int clear_code_;
   int end_code_;
   int first_free_;             // the first code a string gets after a clear
-  bool just_cleared_ = false;  // the last code packed was a clear code
+  bool just_cleared_ = false;  // set with a clear code; each encoder resets it by its own rule
 
  private:
   [[noreturn]] static void RaiseColorNotInTable();
