@@ -14,23 +14,6 @@
 
 namespace morvane::preview::testing {
 
-void TempDirTest::SetUp() {
-  char pattern[] = "/tmp/morvane-preview-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  dir_ = pattern;
-}
-
-void TempDirTest::TearDown() {
-  fs::remove_all(dir_);
-}
-
-std::string TempDirTest::Write(const std::string& name, const std::string& bytes) {
-  const std::string path = dir_ + "/" + name;
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-  return path;
-}
-
 std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
@@ -42,6 +25,7 @@ std::set<std::string> Names(const std::string& folder) {
   return names;
 }
 
+// Like e2e::RunProgram, but the exit status is the caller's to judge.
 Outcome Run(const std::string& program, const std::string& cwd,
             const std::vector<std::string>& arguments) {
   Outcome outcome;

@@ -10,20 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "app/e2e_support.h"
+
 namespace morvane::preview::testing {
 
 namespace fs = std::filesystem;
 
-// A fresh directory under /tmp for each test, removed afterwards.
-class TempDirTest : public ::testing::Test {
- protected:
-  void SetUp() override;
-  void TearDown() override;
-  // Writes bytes to dir_/name, creating its folders; returns the full path.
-  std::string Write(const std::string& name, const std::string& bytes);
-
-  std::string dir_;
-};
+// A fresh directory under /tmp for each test (dir_), removed afterwards, with Write(name, bytes).
+using e2e::TempDirTest;
 
 std::string ReadText(const std::string& path);
 // The names in a folder, sorted.
