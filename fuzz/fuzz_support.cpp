@@ -9,7 +9,6 @@
 #include <string_view>
 #include <system_error>
 
-#include "gif/gif_image.h"
 #include "platform/errors.h"
 #include "sprite/readers.h"
 #include "sprite/sprite.h"

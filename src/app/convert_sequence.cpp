@@ -1,13 +1,17 @@
 #include "app/convert_sequence.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
-#include <memory>
 #include <optional>
+#include <utility>
 
 #include "app/limits.h"
 #include "app/wildcard.h"
+#include "gif/color_map_optimizer.h"
+#include "gif/frame_builder.h"
 #include "gif/gif_image.h"
+#include "gif/gif_writer.h"
 #include "platform/canvas.h"
 
 namespace morvane {
@@ -18,8 +22,6 @@ constexpr const char* kFourDirections[] = {"NW", "NE", "SE", "SW"};
 constexpr const char* kEightDirections[] = {"NW", "N", "NE", "E", "SE", "S", "SW", "W"};
 
 constexpr std::size_t kNameColumn = 20;
-// Restore to background: every frame is drawn on a cleared screen.
-constexpr int kDisposeToBackground = 2;
 
 struct Box {
   std::int64_t left = 0, top = 0, right = 0, bottom = 0;
@@ -35,11 +37,12 @@ RgbCanvas MakeCanvas(std::int64_t width, std::int64_t height) {
   return RgbCanvas(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
 }
 
-void AddTransparency(gif::GifFrame& frame, ColorValue background) {
-  auto& control = frame.AddExtension(std::make_unique<gif::GraphicControlExtension>(frame));
+void AddTransparency(gif::GifImage& image, gif::GifFrame& frame, ColorValue background) {
+  auto& control = frame.AddExtension(gif::GraphicControlExtension());
   control.SetTransparencyOn(true);
-  control.UseTransparentColor(background);
-  control.SetDisposalMethod(kDisposeToBackground);
+  gif::ColorMap& map = image.ActiveColorMap(frame);
+  control.SetTransparentIndex(map.FindAppendOrNearest(background), map);
+  control.SetDisposalMethod(gif::kDisposeToBackground);  // each frame drawn on a cleared screen
 }
 
 void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
@@ -47,18 +50,19 @@ void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Coll
                       const RunSettingsRecord& run, const std::string& path) {
   DirectionFrames frames(sprite, sequence, anim, direction, settings);
   gif::GifImage image;
-  image.ReductionMethod = 7;
-  image.DitherMethod = run.dithering == 1 ? 1 : 0;
+  gif::ReductionSettings reduction;
+  reduction.reduction_method = gif::kReductionOptimized;
+  reduction.dither_method = run.dithering == 1 ? gif::kDitherFloydSteinberg : gif::kDitherNearest;
   image.SetBackgroundColor(settings.background);
-  if (run.use_lzw == 0) image.FrameCompression = gif::kCompressionRLE;
+  const gif::FrameCompression compression =
+      run.use_lzw == 0 ? gif::FrameCompression::kRunLength : gif::FrameCompression::kLzw;
 
   const bool loops = frames.Counted() > 1;
-  const auto finish_frame = [&](int index, bool drawn) {
-    gif::GifFrame& gif_frame = image.SubImageAt(index);
-    if (loops && drawn && index == 0) {
-      gif_frame.AddExtension(std::make_unique<gif::LoopExtension>(gif_frame));
-    }
-    if (settings.threshold != -1) AddTransparency(gif_frame, settings.background);
+  const auto add_frame = [&](gif::GifFrame frame, bool drawn) {
+    const int index = image.AddFrame(std::move(frame));
+    gif::GifFrame& gif_frame = image.FrameAt(index);
+    if (loops && drawn && index == 0) gif_frame.AddExtension(gif::LoopExtension());
+    if (settings.threshold != -1) AddTransparency(image, gif_frame, settings.background);
   };
   // Frames are reduced two at a time, which is faster than one by one and gives the same
   // frames; the first of a pair waits in a copy of the canvas.
@@ -70,28 +74,27 @@ void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Coll
       waiting_drawn = drawn;
       return;
     }
-    const int first = image.AddFramePair(waiting, canvas);
-    finish_frame(first, *waiting_drawn);
-    finish_frame(first + 1, drawn);
+    std::array<gif::GifFrame, 2> pair = gif::BuildFramePair(waiting, canvas, reduction);
+    add_frame(std::move(pair[0]), *waiting_drawn);
+    add_frame(std::move(pair[1]), drawn);
     waiting_drawn.reset();
   });
-  if (waiting_drawn) finish_frame(image.AddFrame(waiting), *waiting_drawn);
+  if (waiting_drawn) add_frame(gif::BuildFrame(waiting, reduction), *waiting_drawn);
 
-  image.OptimizeColorMaps();
+  gif::OptimizeColorMaps(image);
   if (settings.threshold != -1) {
     // Frames whose transparent colour vanished in the merge take their top-left pixel's colour
     // as transparent instead; a second pass then gives them the shared transparent slot.
-    for (int i = 0; i < image.SubImageCount(); ++i) {
-      gif::GifFrame& gif_frame = image.SubImageAt(i);
+    for (gif::GifFrame& gif_frame : image.Frames()) {
       gif::GraphicControlExtension* control = gif_frame.ControlExtension();
       if (control != nullptr && !control->TransparencyOn()) {
         control->SetTransparencyOn(true);
-        control->SetTransparentIndex(gif_frame.PixelAt(0, 0));
+        control->SetTransparentIndex(gif_frame.PixelAt(0, 0), image.ActiveColorMap(gif_frame));
       }
     }
-    image.OptimizeColorMaps();
+    gif::OptimizeColorMaps(image);
   }
-  image.SaveGifFile(path);
+  gif::SaveGifFile(image, compression, path);
 }
 
 }  // namespace

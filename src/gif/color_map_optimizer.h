@@ -13,17 +13,18 @@ namespace morvane::gif {
 
 // The use of one entry of a colour map.
 struct HistogramEntry {
-  std::int32_t UseCount = 0;
-  std::int32_t MapIndex = 0;
-  std::int32_t NewIndex = 256;  // 256: none yet
-  ColorValue Colour = 0;        // 0x00BBGGRR
+  std::int32_t use_count = 0;
+  std::int32_t map_index = 0;    // the entry's index in its own map
+  std::int32_t new_index = 256;  // its index in the shared map; 256: none yet
+  ColorValue colour = 0;         // 0x00BBGGRR
   // Set when an equal colour of another map took over this record's use.
-  const HistogramEntry* MergedInto = nullptr;
+  const HistogramEntry* merged_into = nullptr;
 };
 
 using HistogramEntryList = std::vector<HistogramEntry*>;
 
-enum class SortKey { UseCount, Colour };
+// What SortRecords orders by.
+enum class SortKey { kUseCount, kColour };
 
 // Sorts largest key first with the in-place quicksort the output was defined by (pivot record at
 // the middle, Hoare scans, the left part first). Records of equal key end in the order this
@@ -34,32 +35,32 @@ void SortRecords(HistogramEntryList& list, SortKey key);
 // How often each entry of one colour map is used by the frames counted into it.
 class Histogram {
  public:
-  explicit Histogram(ColorMap& map);
+  explicit Histogram(const ColorMap& map);
   Histogram(const Histogram&) = delete;
   Histogram& operator=(const Histogram&) = delete;
 
-  ColorMap& Map() const { return *map_; }
-  int EntryCount() const { return entry_count_; }
+  // The records of the used colours once DropUnusedColors has run.
   const HistogramEntryList& List() const { return list_; }
-  const std::vector<GifFrame*>& Frames() const { return frames_; }
 
   // Counts the frame's pixels; transparent pixels are not counted. Index bytes beyond the map
-  // become 0 with a warning. A transparent frame none of whose pixels is transparent loses its
-  // transparency. Returns whether the frame's transparent index is used.
+  // become 0. A transparent frame none of whose pixels is transparent loses its transparency.
+  // Returns whether the frame's transparent index is used.
   bool CountFrame(GifFrame& frame);
   // Sorts the records by use and cuts the unused ones off. Returns the number kept.
   int DropUnusedColors();
-  // Rewrites the counted frames' pixels (and transparent indices) to the new indices.
-  void RemapFrames(bool uses_transparency, int new_transparent_index);
+  // Rewrites the counted frames' pixels (and transparent indices) to the new indices of the
+  // shared map.
+  void RemapFrames(const ColorMap& shared_map, bool uses_transparency, int new_transparent_index);
 
  private:
-  ColorMap* map_;
-  int entry_count_;
+  const ColorMap* map_;
+  int entry_count_;                      // the map's entries, then the used ones
   std::vector<HistogramEntry> records_;  // one block, one record per entry
-  HistogramEntryList list_;
-  std::vector<GifFrame*> frames_;
+  HistogramEntryList list_;              // the records in sort order
+  std::vector<GifFrame*> frames_;        // the frames counted, whose pixels index the map
 };
 
+// Merges the frames' colour maps of one image into a shared global map.
 class ColorMapOptimizer {
  public:
   explicit ColorMapOptimizer(GifImage& image) : image_(image) {}
@@ -67,11 +68,6 @@ class ColorMapOptimizer {
   // The whole pass: count, drop unused colours, merge equal colours, keep the most used ones,
   // install them as the global map and rewrite every frame.
   void Optimize();
-
-  int SharedCount() const { return shared_count_; }
-  ColorValue SharedColor(int index) const { return shared_[static_cast<std::size_t>(index)]; }
-  bool UsesTransparency() const { return uses_transparency_; }
-  int NewTransparentIndex() const { return new_transparent_index_; }
 
  private:
   void CollectHistograms();
@@ -81,11 +77,16 @@ class ColorMapOptimizer {
 
   GifImage& image_;
   std::vector<std::unique_ptr<Histogram>> histograms_;
-  HistogramEntryList combined_;
-  std::array<ColorValue, 256> shared_{};
+  HistogramEntryList combined_;           // the used records of every map together
+  std::array<ColorValue, 256> shared_{};  // the colours of the shared map
   int shared_count_ = 0;
-  bool uses_transparency_ = false;
+  bool uses_transparency_ = false;  // some frame's transparent index is used
   std::uint8_t new_transparent_index_ = 0;
 };
+
+// Merges the frames' colour maps into one global map ordered by use: the frames then share one
+// sorted map of the colours they use, most used first, with one transparent slot (black) at its
+// end when any frame is transparent.
+void OptimizeColorMaps(GifImage& image);
 
 }  // namespace morvane::gif

@@ -1,5 +1,5 @@
 // Colour-map optimisation across the frames of an image.
-#include "gif/optimizer.h"
+#include "gif/color_map_optimizer.h"
 
 #include <cstdlib>
 #include <limits>
@@ -12,7 +12,7 @@ namespace {
 constexpr std::int32_t kMaxUseCount = std::numeric_limits<std::int32_t>::max();
 
 std::int64_t KeyOf(const HistogramEntry* record, SortKey key) {
-  return key == SortKey::UseCount ? std::int64_t{record->UseCount} : std::int64_t{record->Colour};
+  return key == SortKey::kUseCount ? std::int64_t{record->use_count} : std::int64_t{record->colour};
 }
 
 int ChannelSum(ColorValue colour) {
@@ -50,15 +50,15 @@ void SortRecords(HistogramEntryList& list, SortKey key) {
 
 // ---- Histogram ------------------------------------------------------------------------------
 
-Histogram::Histogram(ColorMap& map)
+Histogram::Histogram(const ColorMap& map)
     : map_(&map),
       entry_count_(map.ColorCount()),
       records_(static_cast<std::size_t>(map.ColorCount())) {
   list_.reserve(records_.size());
   for (int i = 0; i < entry_count_; ++i) {
     HistogramEntry& record = records_[static_cast<std::size_t>(i)];
-    record.MapIndex = i;
-    record.Colour = map.Entry(i);
+    record.map_index = i;
+    record.colour = map.Entry(i);
     list_.push_back(&record);
   }
 }
@@ -67,14 +67,14 @@ bool Histogram::CountFrame(GifFrame& frame) {
   if (frame.IsEmpty()) return false;
   frames_.push_back(&frame);
   GraphicControlExtension* control = frame.ControlExtension();
-  const bool transparent = frame.HasTransparency() && control != nullptr;
+  const bool transparent = frame.HasTransparency();
   const int transparent_index = transparent ? control->TransparentIndex() : -1;
   std::vector<std::uint8_t>& pixels = frame.Pixels();
 
   // Counted first into a table of the frame's own, without the checks each pixel needs only
   // when a count could reach the saturation point.
   std::int64_t total = static_cast<std::int64_t>(pixels.size());
-  for (const HistogramEntry& record : records_) total += record.UseCount;
+  for (const HistogramEntry& record : records_) total += record.use_count;
   bool used = false;
   bool in_range = true;
   if (total < kMaxUseCount) {
@@ -89,55 +89,54 @@ bool Histogram::CountFrame(GifFrame& frame) {
         counts[static_cast<std::size_t>(transparent_index)] = 0;
       }
       for (int index = 0; index < entry_count_; ++index)
-        records_[static_cast<std::size_t>(index)].UseCount +=
+        records_[static_cast<std::size_t>(index)].use_count +=
             static_cast<std::int32_t>(counts[static_cast<std::size_t>(index)]);
     }
   }
   if (total >= kMaxUseCount || !in_range) {
-    // Pixel by pixel: indices beyond the map are replaced in order, each with its warning,
-    // and counting stops when a count saturates.
+    // Pixel by pixel: indices beyond the map become 0 in order, and counting (with the
+    // replacing) stops when a count saturates.
     used = false;
     for (std::uint8_t& pixel : pixels) {
       if (pixel == transparent_index) {
         used = true;
         continue;
       }
-      if (pixel >= entry_count_) {
-        pixel = 0;
-        frame.Image().Warning("Color not in color table");
-      }
-      std::int32_t& count = records_[pixel].UseCount;
+      if (pixel >= entry_count_) pixel = 0;
+      std::int32_t& count = records_[pixel].use_count;
       if (count == kMaxUseCount) break;
       ++count;
     }
   }
   if (transparent && !used) {
-    control->SetTransparentIndex(0);
+    control->SetTransparentIndex(0, *map_);
     control->SetTransparencyOn(false);
   }
   return used;
 }
 
 int Histogram::DropUnusedColors() {
-  SortRecords(list_, SortKey::UseCount);
+  SortRecords(list_, SortKey::kUseCount);
   std::size_t kept = 0;
-  while (kept < list_.size() && list_[kept]->UseCount != 0) ++kept;
-  for (std::size_t i = kept; i < list_.size(); ++i) list_[i]->UseCount = -1;
+  while (kept < list_.size() && list_[kept]->use_count != 0) ++kept;
+  for (std::size_t i = kept; i < list_.size(); ++i) list_[i]->use_count = -1;
   list_.resize(kept);
   entry_count_ = static_cast<int>(kept);
   return entry_count_;
 }
 
-void Histogram::RemapFrames(bool uses_transparency, int new_transparent_index) {
+void Histogram::RemapFrames(const ColorMap& shared_map, bool uses_transparency,
+                            int new_transparent_index) {
   std::array<std::uint8_t, 256> table{};
   for (const HistogramEntry* record : list_)
-    table[static_cast<std::size_t>(record->MapIndex)] = static_cast<std::uint8_t>(record->NewIndex);
+    table[static_cast<std::size_t>(record->map_index)] =
+        static_cast<std::uint8_t>(record->new_index);
   const auto new_transparent = static_cast<std::uint8_t>(new_transparent_index);
   for (GifFrame* frame : frames_) {
     GraphicControlExtension* control = frame->ControlExtension();
-    if (uses_transparency && frame->HasTransparency() && control != nullptr) {
+    if (uses_transparency && frame->HasTransparency()) {
       const std::uint8_t old_transparent = control->TransparentIndex();
-      control->SetTransparentIndex(new_transparent_index);
+      control->SetTransparentIndex(new_transparent_index, shared_map);
       for (std::uint8_t& pixel : frame->Pixels())
         pixel = pixel == old_transparent ? new_transparent : table[pixel];
     } else {
@@ -150,21 +149,18 @@ void Histogram::RemapFrames(bool uses_transparency, int new_transparent_index) {
 
 void ColorMapOptimizer::CollectHistograms() {
   uses_transparency_ = false;
-  const int frame_count = image_.SubImageCount();
   ColorMap& global = image_.GlobalColorMap();
   if (global.ColorCount() > 0) {
     auto histogram = std::make_unique<Histogram>(global);
     bool counted = false;
-    for (int i = 0; i < frame_count; ++i) {
-      GifFrame& frame = image_.SubImageAt(i);
+    for (GifFrame& frame : image_.Frames()) {
       if (frame.LocalColorMap().ColorCount() != 0 || frame.IsEmpty()) continue;
       if (histogram->CountFrame(frame)) uses_transparency_ = true;
       counted = true;
     }
     if (counted) histograms_.push_back(std::move(histogram));
   }
-  for (int i = 0; i < frame_count; ++i) {
-    GifFrame& frame = image_.SubImageAt(i);
+  for (GifFrame& frame : image_.Frames()) {
     if (frame.LocalColorMap().ColorCount() == 0 || frame.IsEmpty()) continue;
     histograms_.push_back(std::make_unique<Histogram>(frame.LocalColorMap()));
     if (histograms_.back()->CountFrame(frame)) uses_transparency_ = true;
@@ -173,34 +169,34 @@ void ColorMapOptimizer::CollectHistograms() {
 
 void ColorMapOptimizer::MergeDuplicateColors() {
   if (combined_.empty()) return;
-  SortRecords(combined_, SortKey::Colour);
+  SortRecords(combined_, SortKey::kColour);
   HistogramEntry* survivor = combined_.front();
   for (std::size_t i = 1; i < combined_.size(); ++i) {
     HistogramEntry* record = combined_[i];
-    if (record->Colour != survivor->Colour) {
+    if (record->colour != survivor->colour) {
       survivor = record;
       continue;
     }
     // Saturates instead of wrapping: a colour used more than 2^31 - 1 times stays the most used.
-    const std::int64_t total = std::int64_t{survivor->UseCount} + record->UseCount;
-    survivor->UseCount = total > kMaxUseCount ? kMaxUseCount : static_cast<std::int32_t>(total);
-    record->UseCount = 0;
-    record->MergedInto = survivor;
+    const std::int64_t total = std::int64_t{survivor->use_count} + record->use_count;
+    survivor->use_count = total > kMaxUseCount ? kMaxUseCount : static_cast<std::int32_t>(total);
+    record->use_count = 0;
+    record->merged_into = survivor;
   }
 }
 
 void ColorMapOptimizer::BuildSharedMap() {
-  SortRecords(combined_, SortKey::UseCount);
+  SortRecords(combined_, SortKey::kUseCount);
   const std::size_t limit = uses_transparency_ ? 255 : 256;
   std::size_t kept = 0;
-  while (kept < combined_.size() && kept < limit && combined_[kept]->UseCount != 0) ++kept;
+  while (kept < combined_.size() && kept < limit && combined_[kept]->use_count != 0) ++kept;
   shared_count_ = static_cast<int>(kept);
 
   std::array<int, 256> sums{};
   for (std::size_t p = 0; p < kept; ++p) {
-    combined_[p]->NewIndex = static_cast<std::int32_t>(p);
-    shared_[p] = combined_[p]->Colour;
-    sums[p] = ChannelSum(combined_[p]->Colour);
+    combined_[p]->new_index = static_cast<std::int32_t>(p);
+    shared_[p] = combined_[p]->colour;
+    sums[p] = ChannelSum(combined_[p]->colour);
   }
   // A used colour that did not fit takes the kept colour with the nearest channel sum, the most
   // used one on ties. Sums run from 0 to 765, so the answer for every sum is worked out once.
@@ -217,18 +213,18 @@ void ColorMapOptimizer::BuildSharedMap() {
         }
       }
       nearest_by_sum[static_cast<std::size_t>(sum)] =
-          combined_[static_cast<std::size_t>(best)]->NewIndex;
+          combined_[static_cast<std::size_t>(best)]->new_index;
     }
   }
   // Records are sorted by use, so every record a merged-away one refers to is placed before it.
   for (std::size_t p = kept; p < combined_.size(); ++p) {
     HistogramEntry* record = combined_[p];
-    if (record->UseCount == 0 && record->MergedInto != nullptr) {
-      record->NewIndex = record->MergedInto->NewIndex;
+    if (record->use_count == 0 && record->merged_into != nullptr) {
+      record->new_index = record->merged_into->new_index;
       continue;
     }
-    record->NewIndex =
-        kept > 0 ? nearest_by_sum[static_cast<std::size_t>(ChannelSum(record->Colour))] : 0;
+    record->new_index =
+        kept > 0 ? nearest_by_sum[static_cast<std::size_t>(ChannelSum(record->colour))] : 0;
   }
 
   if (uses_transparency_) {
@@ -240,7 +236,7 @@ void ColorMapOptimizer::BuildSharedMap() {
 }
 
 void ColorMapOptimizer::InstallSharedMap() {
-  for (int i = 0; i < image_.SubImageCount(); ++i) image_.SubImageAt(i).LocalColorMap().Clear();
+  for (GifFrame& frame : image_.Frames()) frame.LocalColorMap().Clear();
   ColorMap& global = image_.GlobalColorMap();
   global.SetColors(shared_.data(), shared_count_);
   global.SetSorted(true);
@@ -260,11 +256,11 @@ void ColorMapOptimizer::Optimize() {
   BuildSharedMap();
   InstallSharedMap();
   for (const auto& histogram : histograms_)
-    histogram->RemapFrames(uses_transparency_, new_transparent_index_);
+    histogram->RemapFrames(image_.GlobalColorMap(), uses_transparency_, new_transparent_index_);
 }
 
-void GifImage::OptimizeColorMaps() {
-  ColorMapOptimizer optimizer(*this);
+void OptimizeColorMaps(GifImage& image) {
+  ColorMapOptimizer optimizer(image);
   optimizer.Optimize();
 }
 

@@ -16,10 +16,10 @@ namespace morvane::gif {
 struct OctreeNode {
   static constexpr std::int32_t kNone = -1;
 
-  std::uint64_t PixelCount = 0;
-  std::uint64_t RedSum = 0;
-  std::uint64_t GreenSum = 0;
-  std::uint64_t BlueSum = 0;
+  std::uint64_t pixel_count = 0;
+  std::uint64_t red_sum = 0;
+  std::uint64_t green_sum = 0;
+  std::uint64_t blue_sum = 0;
 };
 
 // The children of a node, kept apart from its sums: the walk down the tree reads 16 bytes per
@@ -30,8 +30,8 @@ struct OctreeLinks {
   static constexpr std::int16_t kNone = -1;
   static constexpr std::int16_t kLeaf = -2;
 
-  std::array<std::int16_t, 8> Child{kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone};
-  bool IsLeaf() const { return Child[0] == kLeaf; }
+  std::array<std::int16_t, 8> child{kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone};
+  bool IsLeaf() const { return child[0] == kLeaf; }
 };
 
 class OctreeQuantizer {
@@ -49,7 +49,6 @@ class OctreeQuantizer {
   // Inserts the pixels of one row, left to right.
   void AddRow(const ColorValue* row, int width);
 
-  int LeafCount() const { return leaf_count_; }
   // The leaf colours in depth-first order, children 0 to 7: each the truncated average of the
   // pixels the leaf gathered.
   std::vector<ColorValue> Palette() const;

@@ -1,5 +1,5 @@
-// The LZW string table of the frame encoder.
-#include "gif/gif_stream.h"
+// The string table of the LZW frame encoder.
+#include "gif/lzw_string_table.h"
 
 #include <algorithm>
 #include <stdexcept>

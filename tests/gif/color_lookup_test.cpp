@@ -1,12 +1,10 @@
-#include "gif/quantizer.h"
+// The nearest-colour lookup: its search and the per-cell cache in front of it.
+#include "gif/color_lookup.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <vector>
-
-#include "gif/color_lookup.h"
 
 namespace morvane::gif {
 namespace {
@@ -15,59 +13,15 @@ constexpr ColorValue Rgb(unsigned r, unsigned g, unsigned b) {
   return r | g << 8 | b << 16;
 }
 
-TEST(OctreeQuantizer, OneColourIsOneLeaf) {
-  OctreeQuantizer quantizer(256, 8);
-  for (int i = 0; i < 1000; ++i) quantizer.AddColor(Rgb(12, 34, 56));
-  EXPECT_EQ(quantizer.LeafCount(), 1);
-  EXPECT_EQ(quantizer.Palette(), std::vector<ColorValue>{Rgb(12, 34, 56)});
-}
-
-// Four colours into three leaves: two pairs that split only at the last level. The newest
-// reducible node of the deepest level folds first, so the later pair merges (its average
-// truncated) and the earlier pair stays apart.
-TEST(OctreeQuantizer, ReducesNewestNodeOfDeepestLevelFirst) {
-  OctreeQuantizer quantizer(3, 8);
-  quantizer.AddColor(Rgb(0, 0, 0));
-  quantizer.AddColor(Rgb(0, 0, 1));
-  quantizer.AddColor(Rgb(254, 254, 254));
-  quantizer.AddColor(Rgb(254, 254, 255), 3);
-  EXPECT_EQ(quantizer.LeafCount(), 3);
-  // (254 + 3 * 255) / 4 = 254.75, truncated
-  EXPECT_EQ(quantizer.Palette(),
-            (std::vector<ColorValue>{Rgb(0, 0, 0), Rgb(0, 0, 1), Rgb(254, 254, 254)}));
-}
-
-// A node that folds a single child leaves the leaf count as it is, so reduction goes on with
-// the next node of the level.
-TEST(OctreeQuantizer, FoldingASingleChildReducesAgain) {
-  OctreeQuantizer quantizer(2, 8);
-  quantizer.AddColor(Rgb(0, 0, 0));
-  quantizer.AddColor(Rgb(0, 0, 3));
-  quantizer.AddColor(Rgb(255, 255, 255));
-  EXPECT_EQ(quantizer.LeafCount(), 2);
-  EXPECT_EQ(quantizer.Palette(), (std::vector<ColorValue>{Rgb(0, 0, 1), Rgb(255, 255, 255)}));
-}
-
-// Sums are wide enough for a leaf of billions of pixels.
-TEST(OctreeQuantizer, HugeCountsKeepTheirAverage) {
-  OctreeQuantizer quantizer(256, 8);
-  quantizer.AddColor(Rgb(255, 128, 1), 40'000'000'000ull);
-  quantizer.AddColor(Rgb(255, 128, 0), 1);
-  OctreeQuantizer folded(1, 8);
-  folded.AddColor(Rgb(255, 255, 255), 20'000'000ull);
-  folded.AddColor(Rgb(255, 255, 254), 20'000'000ull);
-  EXPECT_EQ(quantizer.Palette(), (std::vector<ColorValue>{Rgb(255, 128, 0), Rgb(255, 128, 1)}));
-  EXPECT_EQ(folded.Palette(), std::vector<ColorValue>{Rgb(255, 255, 254)});
-}
-
 TEST(ColorLookup, FirstEntryOwnsItsCell) {
   // Entries 0 and 2 share a cell (equal in the top five bits of every channel).
   ColorLookup lookup({Rgb(10, 20, 30), Rgb(200, 100, 50), Rgb(13, 22, 31)});
   EXPECT_EQ(lookup.NearestIndex(13, 22, 31), 0);
   EXPECT_EQ(lookup.NearestIndex(200, 100, 50), 1);
-  EXPECT_EQ(lookup.Red(0), 10);
-  EXPECT_EQ(lookup.Green(0), 20);
-  EXPECT_EQ(lookup.Blue(0), 30);
+  const ColorLookup::View view = lookup.MakeView();
+  EXPECT_EQ(view.rgb[0], 10);
+  EXPECT_EQ(view.rgb[1], 20);
+  EXPECT_EQ(view.rgb[2], 30);
 }
 
 TEST(ColorLookup, SearchesOnceAndCachesPerCell) {

@@ -1,9 +1,10 @@
-#include "gif/optimizer.h"
+#include "gif/color_map_optimizer.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
+
+#include "gif/frame_builder.h"
 
 namespace morvane::gif {
 namespace {
@@ -20,17 +21,16 @@ constexpr ColorValue kMagenta = Rgb(255, 0, 255);
 GifFrame& AddIndexedFrame(GifImage& image, int width, int height,
                           const std::vector<ColorValue>& map,
                           const std::vector<std::uint8_t>& pixels) {
-  auto frame = std::make_unique<GifFrame>(image);
-  frame->SetFrameBounds(0, 0, width, height);
-  frame->LocalColorMap().SetColors(map.data(), static_cast<int>(map.size()));
-  frame->Pixels() = pixels;
-  return image.SubImageAt(image.AddFrame(std::move(frame)));
+  GifFrame frame(width, height);
+  frame.LocalColorMap().SetColors(map.data(), static_cast<int>(map.size()));
+  frame.Pixels() = pixels;
+  return image.FrameAt(image.AddFrame(std::move(frame)));
 }
 
 GraphicControlExtension& MakeTransparent(GifFrame& frame, int index) {
-  auto& control = frame.AddExtension(std::make_unique<GraphicControlExtension>(frame));
+  auto& control = frame.AddExtension(GraphicControlExtension());
   control.SetTransparencyOn(true);
-  control.SetTransparentIndex(index);
+  control.SetTransparentIndex(index, frame.LocalColorMap());
   return control;
 }
 
@@ -46,24 +46,24 @@ TEST(SortRecords, LeavesEqualKeysInTheOrderOfItsOwnQuicksort) {
   const int counts[] = {1, 2, 1, 2};
   HistogramEntryList list;
   for (int i = 0; i < 4; ++i) {
-    records[static_cast<std::size_t>(i)].UseCount = counts[i];
-    records[static_cast<std::size_t>(i)].MapIndex = i;
+    records[static_cast<std::size_t>(i)].use_count = counts[i];
+    records[static_cast<std::size_t>(i)].map_index = i;
     list.push_back(&records[static_cast<std::size_t>(i)]);
   }
-  SortRecords(list, SortKey::UseCount);
+  SortRecords(list, SortKey::kUseCount);
   // Pivot 1: swap 0 and 3, then 1 with itself; the right part 2..3 swaps 2 and 3.
   std::vector<int> order;
-  for (const HistogramEntry* r : list) order.push_back(r->MapIndex);
+  for (const HistogramEntry* r : list) order.push_back(r->map_index);
   EXPECT_EQ(order, (std::vector<int>{3, 1, 0, 2}));
 
   // Colour words and extreme counts compare without overflow.
-  records[0].UseCount = 2147483647;
-  records[1].UseCount = -1;
-  records[2].UseCount = 0;
-  records[3].UseCount = 5;
-  SortRecords(list, SortKey::UseCount);
-  EXPECT_EQ(list[0]->UseCount, 2147483647);
-  EXPECT_EQ(list[3]->UseCount, -1);
+  records[0].use_count = 2147483647;
+  records[1].use_count = -1;
+  records[2].use_count = 0;
+  records[3].use_count = 5;
+  SortRecords(list, SortKey::kUseCount);
+  EXPECT_EQ(list[0]->use_count, 2147483647);
+  EXPECT_EQ(list[3]->use_count, -1);
 }
 
 TEST(OptimizeColorMaps, FramesWithEqualMapsShareOneGlobalMapOrderedByUse) {
@@ -71,19 +71,19 @@ TEST(OptimizeColorMaps, FramesWithEqualMapsShareOneGlobalMapOrderedByUse) {
   const std::vector<ColorValue> map{kRed, kGreen, kBlue, kWhite};
   AddIndexedFrame(image, 2, 2, map, {1, 1, 0, 1});
   AddIndexedFrame(image, 2, 2, map, {1, 2, 2, 1});
-  image.OptimizeColorMaps();
+  OptimizeColorMaps(image);
   // green 5, blue 2, red 1; white is never used and drops out
   EXPECT_EQ(GlobalColours(image), (std::vector<ColorValue>{kGreen, kBlue, kRed}));
   EXPECT_TRUE(image.GlobalColorMap().IsSorted());
-  EXPECT_EQ(image.SubImageAt(0).LocalColorMap().ColorCount(), 0);
-  EXPECT_EQ(image.SubImageAt(1).LocalColorMap().ColorCount(), 0);
-  EXPECT_EQ(image.SubImageAt(0).Pixels(), (std::vector<std::uint8_t>{0, 0, 2, 0}));
-  EXPECT_EQ(image.SubImageAt(1).Pixels(), (std::vector<std::uint8_t>{0, 1, 1, 0}));
+  EXPECT_EQ(image.FrameAt(0).LocalColorMap().ColorCount(), 0);
+  EXPECT_EQ(image.FrameAt(1).LocalColorMap().ColorCount(), 0);
+  EXPECT_EQ(image.FrameAt(0).Pixels(), (std::vector<std::uint8_t>{0, 0, 2, 0}));
+  EXPECT_EQ(image.FrameAt(1).Pixels(), (std::vector<std::uint8_t>{0, 1, 1, 0}));
 
   // A second pass over the global map changes nothing.
-  image.OptimizeColorMaps();
+  OptimizeColorMaps(image);
   EXPECT_EQ(GlobalColours(image), (std::vector<ColorValue>{kGreen, kBlue, kRed}));
-  EXPECT_EQ(image.SubImageAt(0).Pixels(), (std::vector<std::uint8_t>{0, 0, 2, 0}));
+  EXPECT_EQ(image.FrameAt(0).Pixels(), (std::vector<std::uint8_t>{0, 0, 2, 0}));
 }
 
 // Frame A uses 256 colours, entry i (600 - 2i) times, with channel sums 0, 2, ... 510; frame B
@@ -101,10 +101,10 @@ TEST(OptimizeColorMaps, ColoursThatDoNotFitGoToTheNearestChannelSum) {
   ASSERT_EQ(pixels.size(), 320u * 276u);
   AddIndexedFrame(image, 320, 276, map, pixels);
   AddIndexedFrame(image, 3, 1, {Rgb(0, 0, 11), kWhite, Rgb(20, 0, 0)}, {0, 1, 2});
-  image.OptimizeColorMaps();
+  OptimizeColorMaps(image);
   EXPECT_EQ(GlobalColours(image), map);
-  EXPECT_EQ(image.SubImageAt(0).Pixels(), pixels);
-  EXPECT_EQ(image.SubImageAt(1).Pixels(), (std::vector<std::uint8_t>{5, 255, 10}));
+  EXPECT_EQ(image.FrameAt(0).Pixels(), pixels);
+  EXPECT_EQ(image.FrameAt(1).Pixels(), (std::vector<std::uint8_t>{5, 255, 10}));
 }
 
 TEST(OptimizeColorMaps, TransparentPixelsEndOnABlackLastEntry) {
@@ -112,14 +112,14 @@ TEST(OptimizeColorMaps, TransparentPixelsEndOnABlackLastEntry) {
   GifFrame& first = AddIndexedFrame(image, 4, 1, {kMagenta, kRed, kGreen}, {0, 1, 1, 2});
   GraphicControlExtension& control = MakeTransparent(first, 0);
   AddIndexedFrame(image, 3, 1, {kGreen, kRed}, {0, 0, 0});
-  image.OptimizeColorMaps();
+  OptimizeColorMaps(image);
   // Magenta only stood for transparency: it is not counted and drops out.
   EXPECT_EQ(GlobalColours(image), (std::vector<ColorValue>{kGreen, kRed, 0}));
   EXPECT_TRUE(first.HasTransparency());
   EXPECT_TRUE(control.TransparencyOn());
   EXPECT_EQ(control.TransparentIndex(), 2);
   EXPECT_EQ(first.Pixels(), (std::vector<std::uint8_t>{2, 1, 1, 0}));
-  EXPECT_EQ(image.SubImageAt(1).Pixels(), (std::vector<std::uint8_t>{0, 0, 0}));
+  EXPECT_EQ(image.FrameAt(1).Pixels(), (std::vector<std::uint8_t>{0, 0, 0}));
 }
 
 // A frame whose transparent index matches no pixel loses its transparency. The converter then
@@ -129,7 +129,7 @@ TEST(OptimizeColorMaps, UnusedTransparentIndexIsSwitchedOffAndRepaired) {
   GifImage image;
   GifFrame& frame = AddIndexedFrame(image, 3, 1, {kMagenta, kRed, kGreen}, {1, 1, 2});
   GraphicControlExtension& control = MakeTransparent(frame, 0);
-  image.OptimizeColorMaps();
+  OptimizeColorMaps(image);
   EXPECT_FALSE(frame.HasTransparency());
   EXPECT_FALSE(control.TransparencyOn());
   EXPECT_EQ(control.TransparentIndex(), 0);
@@ -137,8 +137,8 @@ TEST(OptimizeColorMaps, UnusedTransparentIndexIsSwitchedOffAndRepaired) {
   EXPECT_EQ(frame.Pixels(), (std::vector<std::uint8_t>{0, 0, 1}));
 
   control.SetTransparencyOn(true);
-  control.SetTransparentIndex(frame.PixelAt(0, 0));
-  image.OptimizeColorMaps();
+  control.SetTransparentIndex(frame.PixelAt(0, 0), image.ActiveColorMap(frame));
+  OptimizeColorMaps(image);
   EXPECT_EQ(GlobalColours(image), (std::vector<ColorValue>{kGreen, 0}));
   EXPECT_TRUE(frame.HasTransparency());
   EXPECT_EQ(control.TransparentIndex(), 1);
@@ -150,7 +150,7 @@ TEST(OptimizeColorMaps, NothingCountedLeavesOnlyTheTransparentSlot) {
   image.SetBackgroundColor(kWhite);
   GifFrame& frame = AddIndexedFrame(image, 2, 1, {kMagenta, kRed}, {1, 1});
   GraphicControlExtension& control = MakeTransparent(frame, 1);
-  image.OptimizeColorMaps();
+  OptimizeColorMaps(image);
   EXPECT_EQ(GlobalColours(image), std::vector<ColorValue>{0});
   EXPECT_EQ(control.TransparentIndex(), 0);
   EXPECT_TRUE(frame.HasTransparency());
@@ -159,36 +159,32 @@ TEST(OptimizeColorMaps, NothingCountedLeavesOnlyTheTransparentSlot) {
 
   GifImage no_frames;
   no_frames.SetBackgroundColor(kWhite);
-  no_frames.OptimizeColorMaps();
+  OptimizeColorMaps(no_frames);
   EXPECT_EQ(no_frames.GlobalColorMap().ColorCount(), 0);
 }
 
-TEST(OptimizeColorMaps, IndexBeyondTheMapCountsAsEntryZeroWithAWarning) {
+TEST(OptimizeColorMaps, IndexBeyondTheMapCountsAsEntryZero) {
   GifImage image;
-  std::vector<std::string> warnings;
-  image.WarningHandler = [&](int, const std::string& message) { warnings.push_back(message); };
   GifFrame& frame = AddIndexedFrame(image, 3, 1, {kRed, kGreen}, {1, 7, 1});
-  image.OptimizeColorMaps();
-  EXPECT_EQ(warnings, std::vector<std::string>{"Color not in color table"});
+  OptimizeColorMaps(image);
   EXPECT_EQ(GlobalColours(image), (std::vector<ColorValue>{kGreen, kRed}));
   EXPECT_EQ(frame.Pixels(), (std::vector<std::uint8_t>{0, 1, 0}));
 }
 
 TEST(OptimizeColorMaps, FindColorBeforeAndAfter) {
   GifImage image;
-  image.ReductionMethod = 7;
   RgbCanvas canvas(3, 1);
   canvas.SetPixel(1, 0, kWhite);
   canvas.SetPixel(2, 0, kWhite);
-  GifFrame& frame = image.SubImageAt(image.AddFrame(canvas));
+  GifFrame& frame = image.FrameAt(image.AddFrame(BuildFrame(canvas, ReductionSettings())));
   // Reduction leaves black at entry 0 and as padding up to 255; unsorted finds the highest.
   EXPECT_EQ(frame.LocalColorMap().FindColor(0), 255);
   MakeTransparent(frame, 1);
-  image.OptimizeColorMaps();
+  OptimizeColorMaps(image);
   // Black, used once, and the black transparent slot: sorted finds the lower.
   EXPECT_EQ(GlobalColours(image), (std::vector<ColorValue>{0, 0}));
   EXPECT_EQ(image.GlobalColorMap().FindColor(0), 0);
-  EXPECT_EQ(frame.ActiveColorMap().FindColor(0), 0);
+  EXPECT_EQ(image.ActiveColorMap(frame).FindColor(0), 0);
   image.GlobalColorMap().SetSorted(false);
   EXPECT_EQ(image.GlobalColorMap().FindColor(0), 1);
 }

@@ -1,10 +1,10 @@
 // Octree colour quantisation.
-#include "gif/quantizer.h"
+#include "gif/octree_quantizer.h"
 
 #include <algorithm>
 #include <bit>
 
-#include "gif/gif_image.h"
+#include "platform/errors.h"
 
 namespace morvane::gif {
 
@@ -41,7 +41,7 @@ std::int32_t OctreeQuantizer::NewNode(int level) {
     next_reducible_.push_back(kNone);
   }
   if (level == color_bits_) {
-    links_[static_cast<std::size_t>(index)].Child[0] = OctreeLinks::kLeaf;
+    links_[static_cast<std::size_t>(index)].child[0] = OctreeLinks::kLeaf;
     ++leaf_count_;
   } else {
     next_reducible_[static_cast<std::size_t>(index)] = reducible_[static_cast<std::size_t>(level)];
@@ -54,7 +54,7 @@ void OctreeQuantizer::FreeSubtree(std::int32_t index) {
   const OctreeLinks& links = links_[static_cast<std::size_t>(index)];
   if (!links.IsLeaf()) {
     for (int i = 7; i >= 0; --i) {
-      const std::int32_t child = links.Child[static_cast<std::size_t>(i)];
+      const std::int32_t child = links.child[static_cast<std::size_t>(i)];
       if (child != kNone) FreeSubtree(child);
     }
   }
@@ -92,10 +92,10 @@ constexpr std::array<int, 33> kSharedLevels = [] {
 inline void OctreeQuantizer::AddToLeaf(std::int32_t index, std::uint64_t count, std::uint64_t red,
                                        std::uint64_t green, std::uint64_t blue) {
   OctreeNode& leaf = nodes_[static_cast<std::size_t>(index)];
-  leaf.PixelCount += count;
-  leaf.RedSum += red;
-  leaf.GreenSum += green;
-  leaf.BlueSum += blue;
+  leaf.pixel_count += count;
+  leaf.red_sum += red;
+  leaf.green_sum += green;
+  leaf.blue_sum += blue;
 }
 
 inline void OctreeQuantizer::Insert(ColorValue colour, std::uint32_t branches, std::uint64_t count,
@@ -114,10 +114,10 @@ inline void OctreeQuantizer::Insert(ColorValue colour, std::uint32_t branches, s
   for (OctreeLinks* links = &links_[static_cast<std::size_t>(index)]; !links->IsLeaf();
        links = &links_[static_cast<std::size_t>(index)]) {
     const std::size_t branch = branches >> (21 - 3 * level) & 7u;
-    std::int32_t child = links->Child[branch];
+    std::int32_t child = links->child[branch];
     if (child == kNone) {
       child = NewNode(level + 1);  // may move the pool: look the parent up again
-      links_[static_cast<std::size_t>(index)].Child[branch] = static_cast<std::int16_t>(child);
+      links_[static_cast<std::size_t>(index)].child[branch] = static_cast<std::int16_t>(child);
     }
     index = child;
     path.nodes[static_cast<std::size_t>(++level)] = index;
@@ -186,21 +186,21 @@ bool OctreeQuantizer::Reduce() {
   reducible_[static_cast<std::size_t>(level)] = next_reducible_[static_cast<std::size_t>(index)];
   next_reducible_[static_cast<std::size_t>(index)] = kNone;
   int children = 0;
-  for (const std::int32_t child : links.Child) {
+  for (const std::int32_t child : links.child) {
     if (child == kNone) continue;
     const OctreeNode& leaf = nodes_[static_cast<std::size_t>(child)];
-    node.PixelCount += leaf.PixelCount;
-    node.RedSum += leaf.RedSum;
-    node.GreenSum += leaf.GreenSum;
-    node.BlueSum += leaf.BlueSum;
+    node.pixel_count += leaf.pixel_count;
+    node.red_sum += leaf.red_sum;
+    node.green_sum += leaf.green_sum;
+    node.blue_sum += leaf.blue_sum;
     ++children;
   }
   for (int i = 7; i >= 0; --i) {
-    const std::int32_t child = links.Child[static_cast<std::size_t>(i)];
+    const std::int32_t child = links.child[static_cast<std::size_t>(i)];
     if (child != kNone) FreeSubtree(child);
   }
   links_[static_cast<std::size_t>(index)] = OctreeLinks{};
-  links_[static_cast<std::size_t>(index)].Child[0] = OctreeLinks::kLeaf;
+  links_[static_cast<std::size_t>(index)].child[0] = OctreeLinks::kLeaf;
   leaf_count_ -= children - 1;
   return true;
 }
@@ -210,15 +210,15 @@ void OctreeQuantizer::Walk(std::int32_t index, std::vector<ColorValue>& palette)
   if (links.IsLeaf()) {
     const OctreeNode& node = nodes_[static_cast<std::size_t>(index)];
     ColorValue colour = 0;
-    if (node.PixelCount > 0) {
-      colour = static_cast<ColorValue>(node.RedSum / node.PixelCount) |
-               static_cast<ColorValue>(node.GreenSum / node.PixelCount) << 8 |
-               static_cast<ColorValue>(node.BlueSum / node.PixelCount) << 16;
+    if (node.pixel_count > 0) {
+      colour = static_cast<ColorValue>(node.red_sum / node.pixel_count) |
+               static_cast<ColorValue>(node.green_sum / node.pixel_count) << 8 |
+               static_cast<ColorValue>(node.blue_sum / node.pixel_count) << 16;
     }
     palette.push_back(colour);
     return;
   }
-  for (const std::int32_t child : links.Child)
+  for (const std::int32_t child : links.child)
     if (child != kNone) Walk(child, palette);
 }
 

@@ -6,31 +6,31 @@
 // sqrt(2n) codes. The coder tracks the longest such run the table holds (table_run_length_) and
 // reuses those codes for later runs of the same colour while it pays off; every other code is a
 // literal pixel. The code width follows the decoder's table growth without a table of our own.
-#include <cmath>
+#include "gif/run_length_encoder.h"
 
-#include "gif/encoders.h"
+#include <cmath>
 
 namespace morvane::gif {
 
-RunLengthThresholds RunLengthEncoder::InitialThresholds(int minCodeSize) {
-  const int clear = 1 << minCodeSize;
+RunLengthThresholds RunLengthEncoder::InitialThresholds(int min_code_size) {
+  const int clear = 1 << min_code_size;
   RunLengthThresholds thresholds{};
   thresholds.bump = clear - 1;
-  thresholds.clear = minCodeSize > 3 ? clear - 2 : 9;
+  thresholds.clear = min_code_size > 3 ? clear - 2 : 9;
   thresholds.budget = 4095 - (clear + 2);
   return thresholds;
 }
 
-RunLengthEncoder::RunLengthEncoder(ByteSink& out, int codeBits, int colourCount,
-                                   const std::uint8_t* pixels, bool interlaced, std::int32_t width,
+RunLengthEncoder::RunLengthEncoder(ByteSink& out, int code_bits, int colour_count,
+                                   const std::uint8_t* pixels, std::int32_t width,
                                    std::int32_t height)
-    : FrameEncoder(out, codeBits, colourCount, pixels, interlaced, width, height),
+    : FrameEncoder(out, code_bits, colour_count, pixels, width, height),
       initial_(InitialThresholds(min_code_size_)) {}
 
-void RunLengthEncoder::EncodeFrame(ByteSink& out, int codeBits, int colourCount,
-                                   const std::uint8_t* pixels, bool interlaced, std::int32_t width,
+void RunLengthEncoder::EncodeFrame(ByteSink& out, int code_bits, int colour_count,
+                                   const std::uint8_t* pixels, std::int32_t width,
                                    std::int32_t height) {
-  RunLengthEncoder encoder(out, codeBits, colourCount, pixels, interlaced, width, height);
+  RunLengthEncoder encoder(out, code_bits, colour_count, pixels, width, height);
   encoder.Encode();
 }
 
@@ -164,8 +164,8 @@ void RunLengthEncoder::CompressPixels() {
   Restart();
   run_colour_ = -1;
   std::int64_t count = 0;
-  do {
-    const int pixel = TakePixel();
+  for (const std::uint8_t* at = PixelsBegin(); at < PixelsEnd(); ++at) {
+    const int pixel = CheckedPixel(*at);
     if (count > 0 && pixel != run_colour_) {
       FlushRun(count);
       count = 0;
@@ -176,7 +176,7 @@ void RunLengthEncoder::CompressPixels() {
       run_colour_ = pixel;
       count = 1;
     }
-  } while (NextPixel());
+  }
   FlushRun(count);
 }
 
