@@ -28,8 +28,6 @@ class Report : public Console {
   virtual void Log(std::string_view record) = 0;
 };
 
-class JobReport;
-
 // Keeps the reports of jobs in the order the jobs were started. The oldest unfinished job, the
 // head, writes straight through to the console and the log, so the log on disk is as complete
 // as the work done when the program stops. A later job's text, flushes and records wait in a
