@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdint>
 #include <deque>
-#include <ranges>
 #include <span>
 #include <variant>
 #include <vector>
@@ -152,9 +151,15 @@ class GifImage {
   GifFrame& FrameAt(int index) { return frames_.at(static_cast<std::size_t>(index)); }
   const GifFrame& FrameAt(int index) const { return frames_.at(static_cast<std::size_t>(index)); }
   // The frames in file order, to iterate over; frames are added only by AddFrame.
-  std::ranges::ref_view<std::deque<GifFrame>> Frames() { return std::views::all(frames_); }
-  std::ranges::ref_view<const std::deque<GifFrame>> Frames() const {
-    return std::views::all(frames_);
+  template <typename Iterator>
+  struct FrameRange {
+    Iterator first, last;
+    Iterator begin() const { return first; }
+    Iterator end() const { return last; }
+  };
+  FrameRange<std::deque<GifFrame>::iterator> Frames() { return {frames_.begin(), frames_.end()}; }
+  FrameRange<std::deque<GifFrame>::const_iterator> Frames() const {
+    return {frames_.begin(), frames_.end()};
   }
 
   // The colours a frame's pixels index: its local map when that holds a colour, else the global
