@@ -135,12 +135,16 @@ std::int64_t ImageDataReader::Take(std::uint8_t* target, std::int64_t count) {
   return taken;
 }
 
-bool ImageDataReader::Read(void* buffer, std::int64_t count) {
+bool ImageDataReader::Consume(std::uint8_t* target, std::int64_t count) {
   if (count <= 0) return true;
   if (position_ >= stated_size_) return false;
-  const std::int64_t got = Take(static_cast<std::uint8_t*>(buffer), count);
+  const std::int64_t got = Take(target, count);
   position_ += got;
   return got == count;
+}
+
+bool ImageDataReader::Read(void* buffer, std::int64_t count) {
+  return Consume(static_cast<std::uint8_t*>(buffer), count);
 }
 
 bool ImageDataReader::ReadInt32(std::int32_t& value) {
@@ -168,11 +172,7 @@ bool ImageDataReader::Append(ByteStore& out, std::int64_t count) {
 }
 
 bool ImageDataReader::Skip(std::int64_t count) {
-  if (count <= 0) return true;
-  if (position_ >= stated_size_) return false;
-  const std::int64_t got = Take(nullptr, count);
-  position_ += got;
-  return got == count;
+  return Consume(nullptr, count);
 }
 
 std::int64_t ImageDataReader::SkipRepeats(std::uint8_t value, std::int64_t limit) {

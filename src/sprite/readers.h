@@ -110,6 +110,8 @@ class ImageDataReader {
  private:
   static constexpr std::size_t kBufferSize = 65536;
 
+  // One read of count bytes into target (nullptr drops them).
+  bool Consume(std::uint8_t* target, std::int64_t count);
   // Moves up to count bytes of the stream to target (nullptr drops them) and returns how many
   // there were; position_ is left to the caller.
   std::int64_t Take(std::uint8_t* target, std::int64_t count);

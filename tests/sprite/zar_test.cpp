@@ -50,8 +50,7 @@ class GuardedRuns {
   std::span<const std::uint8_t> runs_;
 };
 
-// LayerPalette entry i is the colour i + 0x010000 * layerMark, with junk in the top byte that
-// drawing must drop.
+// Entry i is the colour 0x300000 + i, with junk in the top byte that drawing must drop.
 LayerPalette TestPalette() {
   LayerPalette p{};
   for (std::size_t i = 0; i < p.size(); ++i)
