@@ -16,6 +16,18 @@ namespace {
 constexpr std::int64_t kAppendPiece = 256 * 1024;
 constexpr std::size_t kFirstStoreCapacity = 4096;
 
+// The number of bytes equal to value at the start of the count bytes at bytes. Whole blocks are
+// compared at once: a run of empty places can be a gigabyte long.
+std::int64_t CountRepeats(const std::uint8_t* bytes, std::int64_t count, std::uint8_t value) {
+  constexpr std::int64_t kBlock = 256;
+  std::uint8_t block[kBlock];
+  std::memset(block, value, sizeof block);
+  std::int64_t run = 0;
+  while (count - run >= kBlock && std::memcmp(bytes + run, block, kBlock) == 0) run += kBlock;
+  while (run < count && bytes[run] == value) ++run;
+  return run;
+}
+
 }  // namespace
 
 PlainStream::PlainStream(SpriteFile& file, std::int64_t start, std::int64_t size)
@@ -183,9 +195,7 @@ std::int64_t ImageDataReader::SkipRepeats(std::uint8_t value, std::int64_t limit
     const std::uint8_t* const first = buffer_.get() + buffer_start_;
     const std::int64_t available = std::min({static_cast<std::int64_t>(buffer_end_ - buffer_start_),
                                              stated_size_ - position_, limit - skipped});
-    const std::int64_t run =
-        std::find_if(first, first + available, [value](std::uint8_t b) { return b != value; }) -
-        first;
+    const std::int64_t run = CountRepeats(first, available, value);
     buffer_start_ += static_cast<std::size_t>(run);
     position_ += run;
     skipped += run;
