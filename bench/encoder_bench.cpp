@@ -5,7 +5,8 @@
 #include <random>
 #include <vector>
 
-#include "gif/encoders.h"
+#include "gif/lzw_encoder.h"
+#include "gif/run_length_encoder.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ void Encode(benchmark::State& state, const std::vector<std::uint8_t>& pixels) {
   out.reserve(pixels.size() * 2);
   for (auto _ : state) {
     out.clear();
-    Encoder::EncodeFrame(out, 8, 256, pixels.data(), false, kSize, kSize);
+    Encoder::EncodeFrame(out, 8, 256, pixels.data(), kSize, kSize);
     benchmark::DoNotOptimize(out.data());
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
@@ -51,22 +52,22 @@ void Encode(benchmark::State& state, const std::vector<std::uint8_t>& pixels) {
   state.counters["ratio"] = static_cast<double>(out.size()) / static_cast<double>(pixels.size());
 }
 
-void BM_LZW_Noise(benchmark::State& state) {
+void BM_LzwNoise(benchmark::State& state) {
   Encode<morvane::gif::LzwEncoder>(state, NoiseFrame());
 }
-void BM_LZW_Structured(benchmark::State& state) {
+void BM_LzwStructured(benchmark::State& state) {
   Encode<morvane::gif::LzwEncoder>(state, StructuredFrame());
 }
-void BM_RLE_Noise(benchmark::State& state) {
+void BM_RunLengthNoise(benchmark::State& state) {
   Encode<morvane::gif::RunLengthEncoder>(state, NoiseFrame());
 }
-void BM_RLE_Structured(benchmark::State& state) {
+void BM_RunLengthStructured(benchmark::State& state) {
   Encode<morvane::gif::RunLengthEncoder>(state, StructuredFrame());
 }
 
-BENCHMARK(BM_LZW_Noise);
-BENCHMARK(BM_LZW_Structured);
-BENCHMARK(BM_RLE_Noise);
-BENCHMARK(BM_RLE_Structured);
+BENCHMARK(BM_LzwNoise);
+BENCHMARK(BM_LzwStructured);
+BENCHMARK(BM_RunLengthNoise);
+BENCHMARK(BM_RunLengthStructured);
 
 }  // namespace

@@ -9,11 +9,12 @@
 #include "app/convert_sequence.h"
 #include "benchsprite/benchsprite.h"
 #include "gif/color_lookup.h"
+#include "gif/color_map_optimizer.h"
+#include "gif/color_reduction.h"
 #include "gif/dither.h"
-#include "gif/encoders.h"
+#include "gif/frame_encoder.h"
 #include "gif/gif_image.h"
-#include "gif/quantizer.h"
-#include "gif/reduce.h"
+#include "gif/octree_quantizer.h"
 #include "platform/file.h"
 #include "sprite/sprite.h"
 #include "sprwriter/sprwriter.h"
@@ -57,12 +58,15 @@ const std::vector<RgbCanvas>& Frames() {
 // The frames reduced to 256 colours, with and without dithering.
 const std::vector<gif::ReducedFrame>& Reduced(int dither) {
   static const auto make = [](int method) {
+    gif::ReductionSettings settings;
+    settings.dither_method = method;
     std::vector<gif::ReducedFrame> out;
-    for (const RgbCanvas& frame : Frames()) out.push_back(gif::ReduceBitmap(frame, 7, method, 8));
+    for (const RgbCanvas& frame : Frames()) out.push_back(gif::ReduceBitmap(frame, settings));
     return out;
   };
-  static const std::vector<gif::ReducedFrame> nearest = make(0), dithered = make(1);
-  return dither == 1 ? dithered : nearest;
+  static const std::vector<gif::ReducedFrame> nearest = make(gif::kDitherNearest),
+                                              dithered = make(gif::kDitherFloydSteinberg);
+  return dither == gif::kDitherFloydSteinberg ? dithered : nearest;
 }
 
 void SetPerPixel(benchmark::State& state, double pixels) {
@@ -172,14 +176,13 @@ void BM_OptimizeColorMaps(benchmark::State& state) {
     state.PauseTiming();
     auto image = std::make_unique<gif::GifImage>();
     for (const gif::ReducedFrame& reduced : Reduced(dither)) {
-      auto frame = std::make_unique<gif::GifFrame>(*image);
-      frame->SetFrameBounds(0, 0, reduced.Width, reduced.Height);
-      frame->LocalColorMap().SetColors(reduced.Table.data(), 256);
-      frame->Pixels() = reduced.Pixels;
+      gif::GifFrame frame(reduced.width, reduced.height);
+      frame.LocalColorMap().SetColors(reduced.table.data(), 256);
+      frame.Pixels() = reduced.pixels;
       image->AddFrame(std::move(frame));
     }
     state.ResumeTiming();
-    image->OptimizeColorMaps();
+    gif::OptimizeColorMaps(*image);
     benchmark::DoNotOptimize(image->GlobalColorMap().ColorCount());
     state.PauseTiming();
     image.reset();
@@ -195,14 +198,14 @@ BENCHMARK(BM_OptimizeColorMaps)
 
 // The frame encoders on the reduced frames.
 void BM_Encode(benchmark::State& state) {
-  const auto compression = static_cast<std::uint8_t>(state.range(0));
+  const auto compression = static_cast<gif::FrameCompression>(state.range(0));
   const int dither = static_cast<int>(state.range(1));
   gif::ByteSink out;
   for (auto _ : state) {
     for (const gif::ReducedFrame& reduced : Reduced(dither)) {
       out.clear();
-      gif::EncodeFrame(out, compression, 8, 256, reduced.Pixels.data(), false, reduced.Width,
-                       reduced.Height);
+      gif::EncodeFrame(out, compression, 8, 256, reduced.pixels.data(), reduced.width,
+                       reduced.height);
       benchmark::DoNotOptimize(out.data());
     }
   }
@@ -210,7 +213,9 @@ void BM_Encode(benchmark::State& state) {
 }
 BENCHMARK(BM_Encode)
     ->ArgNames({"rle", "dither"})
-    ->ArgsProduct({{gif::kCompressionLZW, gif::kCompressionRLE}, {0, 1}})
+    ->ArgsProduct({{static_cast<std::int64_t>(gif::FrameCompression::kLzw),
+                    static_cast<std::int64_t>(gif::FrameCompression::kRunLength)},
+                   {gif::kDitherNearest, gif::kDitherFloydSteinberg}})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -6,8 +6,10 @@
 #include <memory>
 #include <vector>
 
+#include "gif/color_map_optimizer.h"
+#include "gif/color_reduction.h"
+#include "gif/frame_builder.h"
 #include "gif/gif_image.h"
-#include "gif/reduce.h"
 
 namespace {
 
@@ -61,16 +63,18 @@ void SetPerPixel(benchmark::State& state, double pixels_per_iteration) {
 
 void BM_Reduce(benchmark::State& state) {
   const RgbCanvas canvas = MakeCanvas(static_cast<int>(state.range(0)));
-  const int dither = static_cast<int>(state.range(1));
+  morvane::gif::ReductionSettings settings;
+  settings.dither_method = static_cast<int>(state.range(1));
   for (auto _ : state) {
-    auto reduced = morvane::gif::ReduceBitmap(canvas, 7, dither, 8);
-    benchmark::DoNotOptimize(reduced.Pixels.data());
+    auto reduced = morvane::gif::ReduceBitmap(canvas, settings);
+    benchmark::DoNotOptimize(reduced.pixels.data());
   }
   SetPerPixel(state, kSize * kSize);
 }
 BENCHMARK(BM_Reduce)
     ->ArgNames({"content", "dither"})
-    ->ArgsProduct({{kNoise, kGradient, kSprite}, {0, 1}});
+    ->ArgsProduct({{kNoise, kGradient, kSprite},
+                   {morvane::gif::kDitherNearest, morvane::gif::kDitherFloydSteinberg}});
 
 // Eight frames of one animation: AddFrame outside the timing, OptimizeColorMaps timed.
 void BM_Optimize(benchmark::State& state) {
@@ -82,10 +86,10 @@ void BM_Optimize(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     auto image = std::make_unique<GifImage>();
-    image->ReductionMethod = 7;
-    for (const RgbCanvas& canvas : canvases) image->AddFrame(canvas);
+    for (const RgbCanvas& canvas : canvases)
+      image->AddFrame(morvane::gif::BuildFrame(canvas, morvane::gif::ReductionSettings()));
     state.ResumeTiming();
-    image->OptimizeColorMaps();
+    morvane::gif::OptimizeColorMaps(*image);
     benchmark::DoNotOptimize(image->GlobalColorMap().ColorCount());
     state.PauseTiming();
     image.reset();

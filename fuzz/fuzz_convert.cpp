@@ -17,9 +17,8 @@
 #include <string>
 
 #include "app/convert_file.h"
-#include "app/morvane.h"
 #include "fuzz_support.h"
-#include "params/params.h"
+#include "params/options.h"
 #include "platform/file.h"
 #include "work_budget.h"
 
@@ -35,41 +34,44 @@ std::string Bit(std::uint8_t byte, int bit) {
   return (byte >> bit & 1) != 0 ? "1" : "0";
 }
 
-// Sets the run's options from the input and validates them into RunSettings; returns the
-// sequence pattern.
-std::string ApplySettings(const std::uint8_t* data, std::size_t size) {
+// The run settings the input chooses, set as options and validated as the converter does.
+RunSettingsRecord ChooseSettings(const std::uint8_t* data, std::size_t size, std::string& pattern) {
   std::uint8_t flags = 0, threshold = 128, background = 0;
   if (size >= kSettingsOffset + 3) {
     flags = data[kSettingsOffset];
     threshold = data[kSettingsOffset + 1];
     background = data[kSettingsOffset + 2];
   }
-  SetParam("use_binary_transparency", Bit(flags, 0));
-  SetParam("use_lzw", (flags & 2) != 0 ? "0" : "1");
-  SetParam("static_anims", Bit(flags, 2));
-  SetParam("dithering", (flags & 8) != 0 ? "0" : "1");
-  SetParam("treshold", std::to_string(threshold == 0 ? 256 : threshold));
-  SetParam("bgcolor", kBackgrounds[background & 3]);
-  if (!ValidateSettings()) fuzz::Fail("settings chosen by the target do not validate");
-  return kPatterns[flags >> 4 & 3];
+  ParameterStore store;
+  RegisterOptions(store);
+  store.Set("use_binary_transparency", Bit(flags, 0));
+  store.Set("use_lzw", (flags & 2) != 0 ? "0" : "1");
+  store.Set("static_anims", Bit(flags, 2));
+  store.Set("dithering", (flags & 8) != 0 ? "0" : "1");
+  store.Set("treshold", std::to_string(threshold == 0 ? 256 : threshold));
+  store.Set("bgcolor", kBackgrounds[background & 3]);
+  RunSettingsRecord settings;
+  fuzz::QuietConsole console;
+  if (!ValidateSettings(store, ColorNames(), settings, console)) {
+    fuzz::Fail("settings chosen by the target do not validate");
+  }
+  pattern = kPatterns[flags >> 4 & 3];
+  return settings;
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  fuzz::SilenceConsole();
-  RegisterOptions();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  // The one scratch directory of the process, made at the first input.
   static const fuzz::ScratchDirectory scratch;
-  const std::string pattern = ApplySettings(data, size);
-  if (!fuzz::WithinBudget(fuzz::EstimateWork(data, size))) return 0;
+  std::string pattern;
+  const RunSettingsRecord settings = ChooseSettings(data, size, pattern);
+  if (!fuzz::WithinBudget(fuzz::EstimateWork(data, size, settings))) return 0;
 
   MemoryFile file(data, size);
   const FileSpec spec{"fuzz.spr", pattern, "fuzz", scratch.Path()};
-  fuzz::RunJob([&] { ConvertSpriteFile(file, spec); });
+  fuzz::QuietConsole console;
+  fuzz::RunJob([&] { ConvertSpriteFile(file, spec, settings, console); });
   scratch.CheckWrittenGifs();
   scratch.Clear();
   return 0;

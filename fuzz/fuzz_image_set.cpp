@@ -99,11 +99,6 @@ bool SameCanvas(const RgbCanvas& a, const RgbCanvas& b) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  fuzz::SilenceConsole();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < kHeaderSize) return 0;
   const Shape shape = ReadShape(data);

@@ -1,6 +1,5 @@
 #include "fuzz_support.h"
 
-#include <fcntl.h>
 #include <gif_lib.h>
 #include <unistd.h>
 
@@ -10,7 +9,6 @@
 #include <string_view>
 #include <system_error>
 
-#include "gif/gif_image.h"
 #include "platform/errors.h"
 #include "sprite/sprite.h"
 
@@ -39,14 +37,6 @@ bool DecodesAsGif(const std::string& path) {
 }
 
 }  // namespace
-
-void SilenceConsole() {
-  std::fflush(stdout);
-  const int null = ::open("/dev/null", O_WRONLY);
-  if (null < 0) return;
-  ::dup2(null, STDOUT_FILENO);
-  ::close(null);
-}
 
 void Tell(const std::string& outcome) {
   static const bool verbose = std::getenv("MORVANE_FUZZ_VERBOSE") != nullptr;

@@ -4,12 +4,18 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
+
+#include "platform/console.h"
 
 namespace morvane::fuzz {
 
-// Sends standard output to /dev/null, so that the converter's progress lines do not flood the
-// fuzzer's log (libFuzzer reports on standard error). Called once at start.
-void SilenceConsole();
+// Drops the converter's progress lines, so that they do not flood the fuzzer's log.
+class QuietConsole final : public Console {
+ public:
+  void Write(std::string_view) override {}
+  void Flush() override {}
+};
 
 // With MORVANE_FUZZ_VERBOSE set in the environment, tells an input's outcome on standard error,
 // to see what a replayed input does; otherwise does nothing.

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace {
@@ -38,7 +37,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s FILE|DIRECTORY...\n", argv[0]);
     return 2;
   }
-  LLVMFuzzerInitialize(&argc, &argv);
   bool ok = true;
   for (int i = 1; i < argc; ++i) {
     const fs::path path(argv[i]);

@@ -5,7 +5,6 @@
 
 #include "app/limits.h"
 #include "fuzz_support.h"
-#include "params/params.h"
 #include "platform/file.h"
 #include "sprite/sprite.h"
 
@@ -127,9 +126,9 @@ bool WithinBudget(const Work& work) {
   return within;
 }
 
-Work EstimateWork(const std::uint8_t* data, std::size_t size) {
+Work EstimateWork(const std::uint8_t* data, std::size_t size, const RunSettingsRecord& run) {
   Work work;
-  const bool staticAnims = RunSettings().StaticAnims == 1;
+  const bool staticAnims = run.static_anims == 1;
   MemoryFile file(data, size);
   try {
     Sprite sprite(file);

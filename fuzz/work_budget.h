@@ -16,6 +16,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "params/run_settings.h"
+
 namespace morvane::fuzz {
 
 struct Work {
@@ -28,8 +30,8 @@ struct Work {
   std::int64_t Cost() const;
 };
 
-// The work of converting the sprite in data with the current RunSettings.
-Work EstimateWork(const std::uint8_t* data, std::size_t size);
+// The work of converting the sprite in data with the settings run.
+Work EstimateWork(const std::uint8_t* data, std::size_t size, const RunSettingsRecord& run);
 
 // Whether the work fits kWorkBudget (with MORVANE_FUZZ_VERBOSE set, tells the estimate).
 bool WithinBudget(const Work& work);

@@ -1,24 +1,37 @@
 #!/usr/bin/env bash
-# Installs what building and testing morvane needs (Debian packages), then configures and
-# builds into build/ (or the directory given as $1, with extra CMake arguments after it).
+# Installs what building and testing morvane needs (Debian packages) when some of it is
+# missing, then configures and builds.
+#   scripts/setup.sh [--target NAME]... [BUILD_DIR [CMAKE_ARGUMENT...]]
+# Without BUILD_DIR it builds into build/ with the configuration scripts/test.sh and
+# scripts/run-sample.sh share, so each adds to what the other built. --target builds only the
+# targets named (and what they need) instead of everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+targets=()
+while [ $# -gt 0 ] && [ "$1" = --target ]; do
+  targets+=(--target "$2")
+  shift 2
+done
+
 packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
-          libgif-dev libclang-rt-14-dev)
+          libgif-dev libclang-rt-14-dev dpkg-dev parallel chromium)
 missing=()
 for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
+  echo "Installing the missing packages: ${missing[*]}"
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-build_dir="${1:-build}"
-shift || true
+if [ $# -eq 0 ]; then
+  set -- build -DMORVANE_WERROR=ON -DMORVANE_BENCH=ON
+fi
+build_dir=$1
+shift
 cmake -S . -B "$build_dir" -G Ninja "$@" >/dev/null
-cmake --build "$build_dir"
+cmake --build "$build_dir" "${targets[@]}"

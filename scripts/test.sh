@@ -2,5 +2,5 @@
 # Sets everything up, builds, and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh build -DMORVANE_WERROR=ON -DMORVANE_BENCH=ON
+scripts/setup.sh
 ctest --test-dir build --output-on-failure -j "$(nproc)"

@@ -4,23 +4,28 @@
 #include <new>
 
 #include "app/convert_sequence.h"
-#include "app/morvane.h"
-#include "errlog/errlog.h"
-#include "platform/console.h"
 #include "platform/fs.h"
 #include "sprite/sprite.h"
 
 namespace morvane {
 
-void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec) {
+namespace {
+
+// The sequences of a file are listed side by side, this many to a console line.
+constexpr std::int32_t kSequencesPerLine = 2;
+
+}  // namespace
+
+void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec, const RunSettingsRecord& run,
+                       Console& console) {
   Sprite sprite(file);
   // Appended piece by piece: GCC 12 at -O3 misreads "literal" + std::string&& as overlapping.
   std::string counts = "\t";
   counts += std::to_string(sprite.SequenceCount());
   counts += " sequence(s), ";
-  ConsoleWrite(counts);
-  ConsoleFlush();
-  ConsoleLine(std::to_string(sprite.CollectionCount()) + " image collection(s)");
+  console.Write(counts);
+  console.Flush();
+  console.Line(std::to_string(sprite.CollectionCount()) + " image collection(s)");
 
   // Collections are decoded one at a time, just before the sequences that play them.
   std::int32_t sequences_shown = 0;
@@ -29,37 +34,36 @@ void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec) {
     sprite.LoadCollectionImages(i, file.Size());
     for (std::int32_t j = 0; j < sprite.SequenceCount(); ++j) {
       if (sprite.GetSequence(j)->CollectionIndex() != i) continue;
-      ConvertSequence(sprite, j, spec.OutputDirectory, spec.Pattern);
-      if (sequences_shown % 2 == 1) ConsoleWrite("\n");  // two sequences per line
+      ConvertSequence(sprite, j, spec, run, console);
       ++sequences_shown;
+      if (sequences_shown % kSequencesPerLine == 0) console.Write("\n");
     }
     anim.Images().FreeImages();
   }
 }
 
-void ConvertFile(const std::string& fileSpec, bool fromList) {
-  const FileSpec spec = ParseFileSpec(fileSpec, fromList);
-  if (spec.FileName.empty()) return;
-  if (FileExists(spec.FileName)) CreateDirectory(spec.OutputDirectory);
-  ConsoleWrite("Parsing '" + spec.BaseName + "'");
-  ConsoleFlush();
+JobOutcome ConvertFile(const std::string& file_spec, bool from_list, const RunSettingsRecord& run,
+                       Report& report) {
+  const FileSpec spec = ParseFileSpec(file_spec, from_list);
+  if (spec.file_name.empty()) return JobOutcome::kSkipped;
+  if (FileExists(spec.file_name)) CreateDirectory(spec.output_directory);
+  report.Write("Parsing '" + spec.base_name + "'");
+  report.Flush();
 
+  JobOutcome outcome = JobOutcome::kFailed;
   std::string message;
   const auto log_internal = [&](const std::string& text) {
-    ++ErrorCount;
-    LogError("(internal) " + text + " in file " + spec.BaseName);
+    report.Log("(internal) " + text + " in file " + spec.base_name);
     message = "\tError: " + text;
   };
   try {
-    const std::unique_ptr<DiskFile> file = DiskFile::Open(spec.FileName);
-    ConvertSpriteFile(*file, spec);
-    ++FilesProcessed;
+    const std::unique_ptr<DiskFile> file = DiskFile::Open(spec.file_name);
+    ConvertSpriteFile(*file, spec, run, report);
+    outcome = JobOutcome::kConverted;
   } catch (const SpriteFormatError& e) {
-    ++ErrorCount;
-    LogError(e.Message() + " in file " + spec.BaseName);
+    report.Log(e.Message() + " in file " + spec.base_name);
     message = "\tError parsing sprite file. See Error Log for detail.";
   } catch (const IoError& e) {
-    ++ErrorCount;
     message = "\tError: " + e.Message();
   } catch (const Error& e) {
     log_internal(e.Message());
@@ -68,8 +72,9 @@ void ConvertFile(const std::string& fileSpec, bool fromList) {
   } catch (const std::exception& e) {
     log_internal(e.what());
   }
-  ConsoleLine(message);
-  ConsoleFlush();
+  report.Line(message);
+  report.Flush();
+  return outcome;
 }
 
 }  // namespace morvane

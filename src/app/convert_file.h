@@ -4,17 +4,28 @@
 #include <string>
 
 #include "app/file_spec.h"
+#include "params/run_settings.h"
+#include "platform/console.h"
 #include "platform/file.h"
+#include "platform/report.h"
 
 namespace morvane {
 
-// Converts one "file[::pattern]" spec and reports the outcome on one console line, counting it
-// in FilesProcessed or ErrorCount. fromList decides where the output directory goes. An empty
-// file name is skipped silently. Never throws.
-void ConvertFile(const std::string& fileSpec, bool fromList);
+enum class JobOutcome {
+  kSkipped,    // an empty file name: nothing was done or printed
+  kConverted,  // every sequence converted without an error
+  kFailed,     // the job ended in an error, reported on its console line
+};
+
+// Converts one "file[::pattern]" spec with the settings run and reports the outcome on one
+// console line; parse errors and internal errors also go to the report's log. from_list decides
+// where the output directory goes. Never throws.
+JobOutcome ConvertFile(const std::string& file_spec, bool from_list, const RunSettingsRecord& run,
+                       Report& report);
 
 // The job's work on an open sprite file: parses it, prints the counts line and converts every
-// sequence collection by collection into spec.OutputDirectory. Errors propagate.
-void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec);
+// sequence collection by collection into spec.output_directory. Errors propagate.
+void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec, const RunSettingsRecord& run,
+                       Console& console);
 
 }  // namespace morvane

@@ -1,15 +1,18 @@
 #include "app/convert_sequence.h"
 
 #include <algorithm>
-#include <memory>
+#include <array>
+#include <iterator>
 #include <optional>
+#include <utility>
 
 #include "app/limits.h"
 #include "app/wildcard.h"
+#include "gif/color_map_optimizer.h"
+#include "gif/frame_builder.h"
 #include "gif/gif_image.h"
-#include "params/params.h"
+#include "gif/gif_writer.h"
 #include "platform/canvas.h"
-#include "platform/console.h"
 
 namespace morvane {
 
@@ -19,8 +22,6 @@ constexpr const char* kFourDirections[] = {"NW", "NE", "SE", "SW"};
 constexpr const char* kEightDirections[] = {"NW", "N", "NE", "E", "SE", "S", "SW", "W"};
 
 constexpr std::size_t kNameColumn = 20;
-// Restore to background: every frame is drawn on a cleared screen.
-constexpr int kDisposeToBackground = 2;
 
 struct Box {
   std::int64_t left = 0, top = 0, right = 0, bottom = 0;
@@ -36,30 +37,32 @@ RgbCanvas MakeCanvas(std::int64_t width, std::int64_t height) {
   return RgbCanvas(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
 }
 
-void AddTransparency(gif::GifFrame& frame, ColorValue background) {
-  auto& control = frame.AddExtension(std::make_unique<gif::GraphicControlExtension>(frame));
+void AddTransparency(gif::GifImage& image, gif::GifFrame& frame, ColorValue background) {
+  auto& control = frame.AddExtension(gif::GraphicControlExtension());
   control.SetTransparencyOn(true);
-  control.UseTransparentColor(background);
-  control.SetDisposalMethod(kDisposeToBackground);
+  gif::ColorMap& map = image.ActiveColorMap(frame);
+  control.SetTransparentIndex(map.FindAppendOrNearest(background), map);
+  control.SetDisposalMethod(gif::kDisposeToBackground);  // each frame drawn on a cleared screen
 }
 
 void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
                       std::int32_t direction, const DrawSettings& settings,
-                      const std::string& path) {
+                      const RunSettingsRecord& run, const std::string& path) {
   DirectionFrames frames(sprite, sequence, anim, direction, settings);
   gif::GifImage image;
-  image.ReductionMethod = 7;
-  image.DitherMethod = RunSettings().Dithering == 1 ? 1 : 0;
+  gif::ReductionSettings reduction;
+  reduction.reduction_method = gif::kReductionOptimized;
+  reduction.dither_method = run.dithering == 1 ? gif::kDitherFloydSteinberg : gif::kDitherNearest;
   image.SetBackgroundColor(settings.background);
-  if (RunSettings().UseLZW == 0) image.FrameCompression = gif::kCompressionRLE;
+  const gif::FrameCompression compression =
+      run.use_lzw == 0 ? gif::FrameCompression::kRunLength : gif::FrameCompression::kLzw;
 
   const bool loops = frames.Counted() > 1;
-  const auto finish_frame = [&](int index, bool drawn) {
-    gif::GifFrame& gif_frame = image.SubImageAt(index);
-    if (loops && drawn && index == 0) {
-      gif_frame.AddExtension(std::make_unique<gif::LoopExtension>(gif_frame));
-    }
-    if (settings.threshold != -1) AddTransparency(gif_frame, settings.background);
+  const auto add_frame = [&](gif::GifFrame frame, bool drawn) {
+    const int index = image.AddFrame(std::move(frame));
+    gif::GifFrame& gif_frame = image.FrameAt(index);
+    if (loops && drawn && index == 0) gif_frame.AddExtension(gif::LoopExtension());
+    if (settings.threshold != -1) AddTransparency(image, gif_frame, settings.background);
   };
   // Frames are reduced two at a time, which is faster than one by one and gives the same
   // frames; the first of a pair waits in a copy of the canvas.
@@ -71,36 +74,35 @@ void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Coll
       waiting_drawn = drawn;
       return;
     }
-    const int first = image.AddFramePair(waiting, canvas);
-    finish_frame(first, *waiting_drawn);
-    finish_frame(first + 1, drawn);
+    std::array<gif::GifFrame, 2> pair = gif::BuildFramePair(waiting, canvas, reduction);
+    add_frame(std::move(pair[0]), *waiting_drawn);
+    add_frame(std::move(pair[1]), drawn);
     waiting_drawn.reset();
   });
-  if (waiting_drawn) finish_frame(image.AddFrame(waiting), *waiting_drawn);
+  if (waiting_drawn) add_frame(gif::BuildFrame(waiting, reduction), *waiting_drawn);
 
-  image.OptimizeColorMaps();
+  gif::OptimizeColorMaps(image);
   if (settings.threshold != -1) {
     // Frames whose transparent colour vanished in the merge take their top-left pixel's colour
     // as transparent instead; a second pass then gives them the shared transparent slot.
-    for (int i = 0; i < image.SubImageCount(); ++i) {
-      gif::GifFrame& gif_frame = image.SubImageAt(i);
+    for (gif::GifFrame& gif_frame : image.Frames()) {
       gif::GraphicControlExtension* control = gif_frame.ControlExtension();
       if (control != nullptr && !control->TransparencyOn()) {
         control->SetTransparencyOn(true);
-        control->SetTransparentIndex(gif_frame.PixelAt(0, 0));
+        control->SetTransparentIndex(gif_frame.PixelAt(0, 0), image.ActiveColorMap(gif_frame));
       }
     }
-    image.OptimizeColorMaps();
+    gif::OptimizeColorMaps(image);
   }
-  image.SaveGifFile(path);
+  gif::SaveGifFile(image, compression, path);
 }
 
 }  // namespace
 
-DrawSettings DrawSettings::FromRun() {
-  const RunSettingsRecord& run = RunSettings();
-  return DrawSettings{run.BinaryTransparency == 1 ? static_cast<std::int32_t>(run.Threshold) : -1,
-                      run.StaticAnims == 1, run.BackgroundColor};
+DrawSettings DrawSettings::From(const RunSettingsRecord& run) {
+  return DrawSettings{
+      run.binary_transparency == 1 ? static_cast<std::int32_t>(run.threshold) : kAlphaBlending,
+      run.static_anims == 1, run.background_color};
 }
 
 DirectionFrames::DirectionFrames(const Sprite& sprite, const Sequence& sequence,
@@ -138,7 +140,7 @@ DirectionFrames::DirectionFrames(const Sprite& sprite, const Sequence& sequence,
   canvas_ = MakeCanvas(box_union.Width(), box_union.Height());
 }
 
-std::int64_t DirectionFrames::Draw(const FrameSink& sink) {
+void DirectionFrames::Draw(const FrameSink& sink) {
   std::int64_t drawn = 0;
   for (std::int32_t i = 0; i < sequence_.FrameCount(); ++i) {
     const std::int16_t frame = sequence_.FrameIndex(i);
@@ -165,23 +167,26 @@ std::int64_t DirectionFrames::Draw(const FrameSink& sink) {
     canvas_.FillRect(0, 0, canvas_.Width(), canvas_.Height(), settings_.background);
     sink(canvas_, false);
   }
-  return drawn;
 }
 
-std::string DirectionSuffix(std::int32_t directionCount, std::int32_t direction) {
-  if (directionCount == 1) return "";
-  if (directionCount == 4 && direction >= 0 && direction < 4)
+std::string DirectionSuffix(std::int32_t direction_count, std::int32_t direction) {
+  if (direction_count == 1) return "";
+  if (direction_count == std::ssize(kFourDirections) && direction >= 0 &&
+      direction < direction_count)
     return std::string("_") + kFourDirections[direction];
-  if (directionCount == 8 && direction >= 0 && direction < 8)
+  if (direction_count == std::ssize(kEightDirections) && direction >= 0 &&
+      direction < direction_count)
     return std::string("_") + kEightDirections[direction];
+  // Any other count: the direction in upper-case hexadecimal, at least two digits.
   static constexpr char kHex[] = "0123456789ABCDEF";
+  constexpr std::size_t kMinHexDigits = 2;
   std::string digits;
   auto value = static_cast<std::uint32_t>(direction);
   do {
     digits.insert(digits.begin(), kHex[value & 15]);
     value >>= 4;
   } while (value != 0);
-  if (digits.size() < 2) digits.insert(digits.begin(), '0');
+  if (digits.size() < kMinHexDigits) digits.insert(digits.begin(), '0');
   return "_" + digits;
 }
 
@@ -192,30 +197,30 @@ std::string SafeFileName(std::string_view name) {
   return safe;
 }
 
-void ConvertSequence(Sprite& sprite, std::int32_t sequenceIndex, const std::string& outputDirectory,
-                     const std::string& pattern) {
-  const Sequence& sequence = *sprite.GetSequence(sequenceIndex);
+void ConvertSequence(Sprite& sprite, std::int32_t sequence_index, const FileSpec& spec,
+                     const RunSettingsRecord& run, Console& console) {
+  const Sequence& sequence = *sprite.GetSequence(sequence_index);
   std::string text = "\t" + sequence.Name();
   if (sequence.Name().size() < kNameColumn) text.append(kNameColumn - sequence.Name().size(), ' ');
-  ConsoleWrite(text);
-  ConsoleFlush();
-  if (!MatchWildcard(sequence.Name(), pattern)) {
-    ConsoleWrite(" skipped");
-    ConsoleFlush();
+  console.Write(text);
+  console.Flush();
+  if (!MatchWildcard(sequence.Name(), spec.pattern)) {
+    console.Write(" skipped");
+    console.Flush();
     return;
   }
 
   const Collection* anim = sprite.GetCollection(sequence.CollectionIndex());
   if (anim == nullptr) return;  // the per-file job only converts sequences of a collection
-  const DrawSettings settings = DrawSettings::FromRun();
+  const DrawSettings settings = DrawSettings::From(run);
   CheckDirectionWork(anim->DirectionCount(), sequence.FrameCount());
-  const std::string base = outputDirectory + "/" + SafeFileName(sequence.Name());
+  const std::string base = spec.output_directory + "/" + SafeFileName(sequence.Name());
   for (std::int32_t d = 0; d < anim->DirectionCount(); ++d) {
-    ConvertDirection(sprite, sequence, *anim, d, settings,
+    ConvertDirection(sprite, sequence, *anim, d, settings, run,
                      base + DirectionSuffix(anim->DirectionCount(), d) + ".gif");
   }
-  ConsoleWrite(" Ok ");
-  ConsoleFlush();
+  console.Write(" Ok ");
+  console.Flush();
 }
 
 }  // namespace morvane

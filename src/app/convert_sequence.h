@@ -6,19 +6,25 @@
 #include <string>
 #include <string_view>
 
+#include "app/file_spec.h"
+#include "params/run_settings.h"
 #include "platform/canvas.h"
+#include "platform/console.h"
 #include "sprite/sprite.h"
 
 namespace morvane {
 
 // How the frames of a sequence are drawn.
 struct DrawSettings {
-  std::int32_t threshold = -1;  // -1: alpha blending; else the alpha a pixel needs to be drawn
-  bool static_anims = false;    // every frame at the canvas origin
+  // The threshold that blends every pixel by its alpha instead.
+  static constexpr std::int32_t kAlphaBlending = -1;
+
+  std::int32_t threshold = kAlphaBlending;  // else the alpha a pixel needs to be drawn
+  bool static_anims = false;                // every frame at the canvas origin
   ColorValue background = 0;
 
-  // The settings the run's options give.
-  static DrawSettings FromRun();
+  // The settings a run's validated options give.
+  static DrawSettings From(const RunSettingsRecord& run);
 };
 
 // The frames one direction of a sequence shows, composited as its GIF holds them: the canvas
@@ -35,9 +41,9 @@ class DirectionFrames {
 
   // Hands the canvas to sink with each frame drawn on it, in sequence order (drawn true); a
   // direction without a drawn frame hands over one background frame at the sprite's size
-  // (drawn false). Returns the number of frames drawn.
+  // (drawn false).
   using FrameSink = std::function<void(const RgbCanvas& canvas, bool drawn)>;
-  std::int64_t Draw(const FrameSink& sink);
+  void Draw(const FrameSink& sink);
 
  private:
   const Sprite& sprite_;
@@ -52,16 +58,17 @@ class DirectionFrames {
 
 // The file-name suffix of a direction: none for one direction, compass names for 4 and 8,
 // "_" and at least two upper-case hexadecimal digits otherwise.
-std::string DirectionSuffix(std::int32_t directionCount, std::int32_t direction);
+std::string DirectionSuffix(std::int32_t direction_count, std::int32_t direction);
 
 // The sequence name made safe as a file name: "/", "\" and NUL become "_", so no sequence can
 // write outside its output directory.
 std::string SafeFileName(std::string_view name);
 
-// Prints the sequence's console text and, when its name matches pattern, composites every
-// frame of every direction of its collection and writes outputDirectory/<name><suffix>.gif.
-// The collection's images must be loaded. Errors propagate to the per-file job.
-void ConvertSequence(Sprite& sprite, std::int32_t sequenceIndex, const std::string& outputDirectory,
-                     const std::string& pattern);
+// Prints the sequence's console text and, when its name matches spec.pattern, composites every
+// frame of every direction of its collection with the settings run and writes
+// spec.output_directory/<name><suffix>.gif. The collection's images must be loaded. Errors
+// propagate to the per-file job.
+void ConvertSequence(Sprite& sprite, std::int32_t sequence_index, const FileSpec& spec,
+                     const RunSettingsRecord& run, Console& console);
 
 }  // namespace morvane

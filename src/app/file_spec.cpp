@@ -1,28 +1,31 @@
 #include "app/file_spec.h"
 
+#include "params/command_line.h"
+
 namespace morvane {
 
-std::string BaseName(const std::string& fileName) {
-  const std::size_t slash = fileName.rfind('/');
+std::string BaseName(const std::string& file_name) {
+  const std::size_t slash = file_name.rfind('/');
   const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-  const std::size_t dot = fileName.rfind('.');
-  const std::size_t end = (dot == std::string::npos || dot < start) ? fileName.size() : dot;
-  return fileName.substr(start, end - start);
+  const std::size_t dot = file_name.rfind('.');
+  const std::size_t end = (dot == std::string::npos || dot < start) ? file_name.size() : dot;
+  return file_name.substr(start, end - start);
 }
 
-FileSpec ParseFileSpec(const std::string& spec, bool fromList) {
+FileSpec ParseFileSpec(const std::string& spec, bool from_list) {
   FileSpec parts;
-  const std::size_t split = spec.find("::");
-  parts.FileName = spec.substr(0, split);
-  parts.Pattern = split == std::string::npos ? std::string("*") : spec.substr(split + 2);
-  parts.BaseName = BaseName(parts.FileName);
-  if (fromList) {
-    const std::size_t slash = parts.FileName.rfind('/');
+  const std::size_t split = spec.find(kPatternSeparator);
+  parts.file_name = spec.substr(0, split);
+  parts.pattern =
+      split == std::string::npos ? std::string("*") : spec.substr(split + kPatternSeparator.size());
+  parts.base_name = BaseName(parts.file_name);
+  if (from_list) {
+    const std::size_t slash = parts.file_name.rfind('/');
     const std::string directory =
-        slash == std::string::npos ? std::string() : parts.FileName.substr(0, slash + 1);
-    parts.OutputDirectory = directory + parts.BaseName;
+        slash == std::string::npos ? std::string() : parts.file_name.substr(0, slash + 1);
+    parts.output_directory = directory + parts.base_name;
   } else {
-    parts.OutputDirectory = "./" + parts.BaseName;
+    parts.output_directory = "./" + parts.base_name;
   }
   return parts;
 }

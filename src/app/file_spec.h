@@ -6,19 +6,19 @@
 namespace morvane {
 
 struct FileSpec {
-  std::string FileName;         // text before the first "::"
-  std::string Pattern;          // text after it, "*" when there is no "::"
-  std::string BaseName;         // file name without directory and extension
-  std::string OutputDirectory;  // no trailing "/"
+  std::string file_name;         // text before the first "::"
+  std::string pattern;           // text after it, "*" when there is no "::"
+  std::string base_name;         // file name without directory and extension
+  std::string output_directory;  // no trailing "/"
 };
 
 // The file name after its last "/", without the extension: the text from the last "." that
 // follows the last "/" ("dir/a.b.spr" gives "a.b"; a name without such a "." stays whole).
-std::string BaseName(const std::string& fileName);
+std::string BaseName(const std::string& file_name);
 
 // Splits a spec and derives its output directory: "./" + base name for a spec from the command
 // line (the current directory, whatever path the file has); for a spec from a list file, the
 // directory part of the file name (up to its last "/") + base name, beside the sprite.
-FileSpec ParseFileSpec(const std::string& spec, bool fromList);
+FileSpec ParseFileSpec(const std::string& spec, bool from_list);
 
 }  // namespace morvane

@@ -3,21 +3,23 @@
 #include <string>
 #include <vector>
 
-#include "app/morvane.h"
-#include "errlog/errlog.h"
+#include "app/run.h"
 #include "params/colors.h"
 #include "params/command_line.h"
+#include "platform/console.h"
 #include "platform/fs.h"
 
 int main(int argc, char** argv) {
   // The error log's date and time follow the user's locale.
   std::setlocale(LC_TIME, "");
-  const std::string programDirectory = morvane::ProgramDirectory();
-  morvane::SetErrorLogPath(programDirectory + morvane::kErrorLogFile);
-  morvane::LoadColorNames(programDirectory + morvane::kColorNamesFile);
+  const std::string program_directory = morvane::ProgramDirectory();
+  morvane::StandardOutput console;
+  morvane::RunContext context(console, program_directory + morvane::kErrorLogFile);
+  context.color_names = morvane::ColorNames::FromFile(program_directory + morvane::kColorNamesFile);
 
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const int exitCode = morvane::RunMorvane(arguments, programDirectory + morvane::kConfigFile);
-  morvane::CloseErrorLog();
-  return exitCode;
+  const int exit_code =
+      morvane::RunMorvane(context, arguments, program_directory + morvane::kConfigFile);
+  context.error_log.Close(console);
+  return exit_code;
 }

@@ -1,6 +1,6 @@
 #include "app/wildcard.h"
 
-#include "platform/ini.h"
+#include "platform/ascii.h"
 
 namespace morvane {
 
@@ -12,18 +12,18 @@ bool MatchWildcard(std::string_view name, std::string_view pattern) {
   std::size_t n = 0;
   std::size_t p = 0;
   std::size_t star = std::string_view::npos;  // pattern position after the last star
-  std::size_t starName = 0;                   // name position that star's run ends at
+  std::size_t star_name = 0;                  // name position that star's run ends at
   while (n < name.size()) {
     if (p < pattern.size() && pattern[p] == '*') {
       star = ++p;
-      starName = n;
+      star_name = n;
     } else if (p < pattern.size() &&
                (pattern[p] == '?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
       ++p;
       ++n;
     } else if (star != std::string_view::npos) {
       p = star;
-      n = ++starName;
+      n = ++star_name;
     } else {
       return false;
     }

@@ -32,19 +32,11 @@ class ColorLookup {
     }
     const View view = MakeView();
     for (int i = 0; i < count_; ++i) {
-      const std::size_t cell = Cell(Red(i), Green(i), Blue(i));
+      const std::size_t cell = Cell(palette[static_cast<std::size_t>(i)]);
       if (!view.Known(cell)) view.Set(cell, i);
     }
   }
 
-  int Count() const { return count_; }
-  int Red(int index) const { return red_[static_cast<std::size_t>(index)]; }
-  int Green(int index) const { return green_[static_cast<std::size_t>(index)]; }
-  int Blue(int index) const { return blue_[static_cast<std::size_t>(index)]; }
-
-  static std::size_t Cell(int red, int green, int blue) {
-    return static_cast<std::size_t>((red >> 3) | (green >> 3) << 5 | (blue >> 3) << 10);
-  }
   // The cell of a colour 0x00BBGGRR: the top five bits of each channel.
   static std::size_t Cell(ColorValue colour) {
     return (colour >> 3 & 0x1F) | (colour >> 6 & 0x3E0) | (colour >> 9 & 0x7C00);
@@ -58,9 +50,6 @@ class ColorLookup {
   struct View {
     std::uint8_t* cache;
     std::uint8_t* known;
-    const std::int16_t* red;
-    const std::int16_t* green;
-    const std::int16_t* blue;
     const std::int32_t* rgb;  // red, green, blue, 0 per entry
     const ColorLookup* lookup;
 
@@ -90,10 +79,7 @@ class ColorLookup {
       return index;
     }
   };
-  View MakeView() {
-    return View{cache_.data(), known_.data(), red_.data(), green_.data(),
-                blue_.data(),  rgb_.data(),   this};
-  }
+  View MakeView() { return View{cache_.data(), known_.data(), rgb_.data(), this}; }
 
   int NearestIndex(int red, int green, int blue) { return MakeView().Nearest(red, green, blue); }
 
@@ -106,10 +92,10 @@ class ColorLookup {
   static constexpr std::uint8_t kUnknown = 0xFF;
   std::vector<std::uint8_t> cache_;
   std::vector<std::uint8_t> known_;
+  std::array<std::int32_t, 4 * 256> rgb_{};  // red, green, blue, 0 per entry
   // Channels as 16-bit lanes, all 256 entries always present: entries past the palette hold
   // kFar, whose distance from any colour exceeds every real one.
   static constexpr std::int16_t kFar = 1000;
-  std::array<std::int32_t, 4 * 256> rgb_{};
   std::array<std::int16_t, 256> red_{};
   std::array<std::int16_t, 256> green_{};
   std::array<std::int16_t, 256> blue_{};

@@ -16,7 +16,6 @@ class NearestMapper {
  public:
   NearestMapper(int width, ColorLookup& lookup) : lookup_(lookup), width_(width) {}
 
-  int Width() const { return width_; }
   int Direction() const { return direction_; }
   int Column() const { return column_; }
 

@@ -1,29 +1,19 @@
-// The in-memory model of one GIF file and its writer.
+// The in-memory model of one GIF file: colour maps, extensions, frames and the logical screen.
+// Building frames from canvases, optimising the colour maps and writing the file work on this
+// model from their own files.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <functional>
-#include <memory>
-#include <string>
+#include <deque>
+#include <ranges>
+#include <span>
+#include <variant>
 #include <vector>
 
 #include "platform/canvas.h"
-#include "platform/errors.h"
 
 namespace morvane::gif {
-
-enum class GifVersion : std::uint8_t { kUnknown = 0, k87a = 1, k89a = 2 };
-
-// The bytes of a GIF file as it is written.
-using ByteSink = std::vector<std::uint8_t>;
-
-// 0 for 0; otherwise the least b >= 1 with 2^b >= n (1, 2 -> 1; 3-4 -> 2; ... 129-256 -> 8).
-int BitsForCount(int n);
-
-class GifImage;
-class GifFrame;
-struct ReducedFrame;
 
 // A colour table of at most 256 entries, stored as red, green, blue bytes in file order.
 // Colour values are 0x00BBGGRR.
@@ -31,11 +21,8 @@ class ColorMap {
  public:
   static constexpr int kMaxColors = 256;
 
-  explicit ColorMap(GifImage* image = nullptr) : image_(image) {}
-  virtual ~ColorMap() = default;
-
   int ColorCount() const { return count_; }
-  int Capacity() const { return capacity_; }
+  // A sorted map lists its colours by importance; the file says so with a flag.
   bool IsSorted() const { return sorted_; }
   void SetSorted(bool sorted) { sorted_ = sorted; }
 
@@ -45,247 +32,139 @@ class ColorMap {
   // index, searching down from the last entry. -1 when absent.
   int FindColor(ColorValue colour) const;
   int FindOrAppendColor(ColorValue colour);
-  // An index out of range warns "Invalid color index" and uses entry 0; an empty map then
-  // raises "Color table is empty".
-  ColorValue ColorAt(int index) const;
-  // The entry's colour without any check; index must be below ColorCount().
+  // The colour's index, appended when missing; a full map without the colour gives its nearest
+  // entry (least |dr| + |dg| + |db|, lowest index on ties) instead of overflowing.
+  int FindAppendOrNearest(ColorValue colour);
+  // The entry's colour; index must be below ColorCount().
   ColorValue Entry(int index) const;
+  // Red, green and blue of every entry, in file order.
+  std::span<const std::uint8_t> RgbBytes() const {
+    return {rgb_.data(), 3 * static_cast<std::size_t>(count_)};
+  }
 
   void Clear();
-  void Assign(const ColorMap& other);
   // Replaces the entries with colours[0..count-1] (count <= 256).
   void SetColors(const ColorValue* colours, int count);
 
-  // Writes the entries padded with black to 2^BitsForCount(count) entries; nothing when empty.
-  void SaveToStream(ByteSink& out) const;
-
  private:
-  void Grow(int needed);
-
-  GifImage* image_;
   std::array<std::uint8_t, 3 * kMaxColors> rgb_{};
   int count_ = 0;
-  int capacity_ = 0;
   bool sorted_ = false;
 };
 
 // The logical screen descriptor and the global colour table.
 struct GifHeader {
-  explicit GifHeader(GifImage* image) : GlobalColorMap(image) {}
-  std::uint16_t LogicalWidth = 0;
-  std::uint16_t LogicalHeight = 0;
-  std::uint8_t Packed = 0;
-  std::uint8_t BackgroundIndex = 0;
-  std::uint8_t AspectRatio = 0;
-  ColorMap GlobalColorMap;
+  std::uint16_t logical_width = 0;
+  std::uint16_t logical_height = 0;
+  std::uint8_t background_index = 0;
+  ColorMap global_map;
 };
 
-// Extension blocks of a frame; each writes 0x21, its label and its body, and needs GIF89a.
-class GifExtension {
+// The graphic control extension's disposal method that restores the frame's area to the
+// background before the next frame is drawn.
+inline constexpr int kDisposeToBackground = 2;
+
+// Graphic control extension: transparency, disposal and delay of one frame.
+class GraphicControlExtension {
  public:
-  explicit GifExtension(GifFrame& frame) : frame_(&frame) {}
-  virtual ~GifExtension() = default;
-  GifExtension(const GifExtension&) = delete;
-  GifExtension& operator=(const GifExtension&) = delete;
-
-  virtual std::uint8_t Label() const = 0;
-  virtual void SaveToStream(ByteSink& out) const = 0;
-  GifVersion RequiredVersion() const { return GifVersion::k89a; }
-  GifFrame& Frame() const { return *frame_; }
-
- protected:
-  GifFrame* frame_;
-};
-
-// Graphic control extension (label 0xF9): transparency, disposal and delay of one frame.
-// The first one created for a frame becomes its ControlExtension.
-class GraphicControlExtension final : public GifExtension {
- public:
-  explicit GraphicControlExtension(GifFrame& frame);
-  ~GraphicControlExtension() override;
-
-  std::uint8_t Label() const override { return 0xF9; }
-  void SaveToStream(ByteSink& out) const override;
-
-  bool TransparencyOn() const { return (packed_ & 0x01) != 0; }
+  bool TransparencyOn() const { return (packed_ & kTransparencyFlag) != 0; }
   void SetTransparencyOn(bool on);
-  int DisposalMethod() const { return (packed_ >> 2) & 7; }
   void SetDisposalMethod(int method);
-  bool UserInputFlag() const { return (packed_ & 0x02) != 0; }
-  void SetUserInputFlag(bool on);
   std::uint16_t DelayHundredths() const { return delay_; }
   void SetDelayHundredths(std::uint16_t delay) { delay_ = delay; }
   std::uint8_t TransparentIndex() const { return transparent_index_; }
-  // An index not below the active map's count (when that is above 0) warns
-  // "Invalid color index" and stores 0.
-  void SetTransparentIndex(int index);
-  // The transparent index becomes the colour's index in the frame's active map, appended when
-  // missing; in a full map without the colour, the nearest entry (least |dr|+|dg|+|db|, lowest
-  // index on ties) is taken instead of overflowing.
-  void UseTransparentColor(ColorValue colour);
+  // Stores index as the transparent colour's index in the frame's active map; an index outside
+  // that map (when it holds any colour) stores 0.
+  void SetTransparentIndex(int index, const ColorMap& active_map);
+  // The packed field: disposal method in bits 2-4, transparency flag in bit 0.
   std::uint8_t Packed() const { return packed_; }
 
  private:
+  static constexpr std::uint8_t kTransparencyFlag = 0x01;
+
   std::uint8_t packed_ = 0;
   std::uint16_t delay_ = 0;
   std::uint8_t transparent_index_ = 0;
 };
 
-// The NETSCAPE2.0 application extension (label 0xFF) that makes an animation loop.
-class LoopExtension final : public GifExtension {
- public:
-  explicit LoopExtension(GifFrame& frame) : GifExtension(frame) {}
-  std::uint8_t Label() const override { return 0xFF; }
-  void SaveToStream(ByteSink& out) const override;
+// The application extension that makes an animation repeat for ever.
+struct LoopExtension {};
 
-  std::uint16_t RepeatCount = 0;  // 0: for ever
-  std::uint32_t ReadAheadSize = 0;
-};
+// An extension block; a frame's extensions are written before its image, in the order added.
+using GifExtension = std::variant<GraphicControlExtension, LoopExtension>;
 
-// One frame: extensions, image descriptor, local colour table and one index byte per pixel.
+// One frame: extensions, size, local colour table and one index byte per pixel. Every frame
+// lies at the top-left corner of the logical screen.
 class GifFrame {
  public:
-  explicit GifFrame(GifImage& image);
-  ~GifFrame();
-  GifFrame(const GifFrame&) = delete;
-  GifFrame& operator=(const GifFrame&) = delete;
+  // An empty frame, which writes nothing but its extensions.
+  GifFrame() = default;
+  // A frame of the given size, every pixel index 0; raises "Image too large for GIF" when a
+  // side does not fit the file's 16-bit field.
+  GifFrame(int width, int height);
 
-  GifImage& Image() const { return *image_; }
-
-  // Appends an extension; the frame owns it. Returns it for further set-up.
-  template <typename Ext>
-  Ext& AddExtension(std::unique_ptr<Ext> extension) {
-    Ext& ref = *extension;
-    extensions_.push_back(std::move(extension));
-    return ref;
+  // Appends an extension and returns it for further set-up; the reference lasts until the next
+  // extension is added to this frame.
+  template <typename Extension>
+  Extension& AddExtension(Extension extension) {
+    return std::get<Extension>(extensions_.emplace_back(std::move(extension)));
   }
-  const std::vector<std::unique_ptr<GifExtension>>& ExtensionList() const { return extensions_; }
-  void ClearExtensions();
+  const std::vector<GifExtension>& Extensions() const { return extensions_; }
+  // The frame's first graphic control extension; null when it has none.
+  GraphicControlExtension* ControlExtension();
+  const GraphicControlExtension* ControlExtension() const;
+  // Whether the frame has a control extension with transparency on.
+  bool HasTransparency() const;
 
   ColorMap& LocalColorMap() { return local_map_; }
   const ColorMap& LocalColorMap() const { return local_map_; }
-  // The local map when it holds a colour, else the global map when that holds one, else the
-  // (empty) local map.
-  ColorMap& ActiveColorMap();
-  const ColorMap& ActiveColorMap() const;
 
-  std::uint16_t Left() const { return left_; }
-  std::uint16_t Top() const { return top_; }
   std::uint16_t Width() const { return width_; }
   std::uint16_t Height() const { return height_; }
-  std::uint8_t Packed() const { return packed_; }
-  void SetPacked(std::uint8_t packed) { packed_ = packed; }
-  bool Interlaced() const { return (packed_ & 0x40) != 0; }
-  // Stores the bounds; a changed width or height gives a new, zeroed pixel buffer. The image's
-  // logical screen grows to hold the frame (warning when it was set and too small).
-  void SetFrameBounds(int left, int top, int width, int height);
-
   bool IsEmpty() const { return pixels_.empty() || width_ == 0 || height_ == 0; }
   std::vector<std::uint8_t>& Pixels() { return pixels_; }
   const std::vector<std::uint8_t>& Pixels() const { return pixels_; }
   // Raises "Invalid pixel coordinates" outside the frame.
   std::uint8_t PixelAt(int x, int y) const;
 
-  bool HasTransparency() const { return has_transparency_; }
-  void SetHasTransparency(bool on) { has_transparency_ = on; }
-  GraphicControlExtension* ControlExtension() const { return control_; }
-  void SetControlExtension(GraphicControlExtension* control) { control_ = control; }
-
-  // Replaces the frame's content with the canvas reduced to at most 256 colours by the image's
-  // ReductionMethod and DitherMethod (implemented with the colour reduction).
-  void Assign(const RgbCanvas& canvas);
-  // Empties the frame: extensions, colour map, pixels, size 0, no transparency.
-  void Clear();
-
-  GifVersion RequiredVersion() const;
-  void SaveToStream(ByteSink& out) const;
-
  private:
-  friend class GifImage;
-  // The two halves of Assign: clearing and sizing the frame for the canvas (false for an empty
-  // canvas, which leaves the frame empty), and taking a reduction's colours and pixels.
-  bool Prepare(const RgbCanvas& canvas);
-  void Install(ReducedFrame reduced);
-
-  GifImage* image_;
+  std::vector<GifExtension> extensions_;
   ColorMap local_map_;
-  std::uint16_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
-  std::uint8_t packed_ = 0;
+  std::uint16_t width_ = 0;
+  std::uint16_t height_ = 0;
   std::vector<std::uint8_t> pixels_;
-  bool has_transparency_ = false;
-  GraphicControlExtension* control_ = nullptr;
-  // Declared last so that extensions, which unlink themselves from the frame, go first.
-  std::vector<std::unique_ptr<GifExtension>> extensions_;
 };
 
-// Values of FrameCompression.
-inline constexpr std::uint8_t kCompressionLZW = 0;
-inline constexpr std::uint8_t kCompressionRLE = 1;
-
-// A whole GIF file: header with global colour map, frames, conversion settings.
+// A whole GIF file: the header with the global colour map, and the frames.
 class GifImage {
  public:
-  using WarningHandlerFn = std::function<void(int severity, const std::string& message)>;
-
-  GifImage();
-  ~GifImage();
-  GifImage(const GifImage&) = delete;
-  GifImage& operator=(const GifImage&) = delete;
-
-  // Conversion settings, read when frames are added and written.
-  std::uint8_t ReductionMethod = 6;
-  std::int32_t ReductionBits = 8;
-  std::uint8_t DitherMethod = 0;
-  std::uint8_t FrameCompression = kCompressionLZW;
-  // Optional; the converter installs none, so warnings are dropped.
-  WarningHandlerFn WarningHandler;
-
-  GifHeader& Header() { return header_; }
   const GifHeader& Header() const { return header_; }
-  ColorMap& GlobalColorMap() { return header_.GlobalColorMap; }
-  const ColorMap& GlobalColorMap() const { return header_.GlobalColorMap; }
+  ColorMap& GlobalColorMap() { return header_.global_map; }
+  const ColorMap& GlobalColorMap() const { return header_.global_map; }
 
-  // Finds or appends the colour in the global map and stores its index as background index.
+  // Finds or appends the colour in the global map and makes its index the background index.
   void SetBackgroundColor(ColorValue colour);
-  ColorValue BackgroundColor() const;
-  // An index not below the global count (when that is above 0) warns and stores 0.
-  void SetBackgroundIndex(int index);
 
-  // Appends a frame made from the canvas (reduced to indexed colour) and returns its index.
-  int AddFrame(const RgbCanvas& canvas);
-  // Appends two frames made from the canvases, the same as two AddFrame calls (faster when both
-  // canvases have one size); returns the index of the first.
-  int AddFramePair(const RgbCanvas& first, const RgbCanvas& second);
-  // Appends a ready frame of this image unchanged.
-  int AddFrame(std::unique_ptr<GifFrame> frame);
-  int SubImageCount() const { return static_cast<int>(frames_.size()); }
-  GifFrame& SubImageAt(int index) { return *frames_.at(static_cast<std::size_t>(index)); }
-  const GifFrame& SubImageAt(int index) const {
-    return *frames_.at(static_cast<std::size_t>(index));
+  // Appends the frame and returns its index; the logical screen grows to hold it. References to
+  // frames stay valid while frames are added.
+  int AddFrame(GifFrame frame);
+  int FrameCount() const { return static_cast<int>(frames_.size()); }
+  GifFrame& FrameAt(int index) { return frames_.at(static_cast<std::size_t>(index)); }
+  const GifFrame& FrameAt(int index) const { return frames_.at(static_cast<std::size_t>(index)); }
+  // The frames in file order, to iterate over; frames are added only by AddFrame.
+  std::ranges::ref_view<std::deque<GifFrame>> Frames() { return std::views::all(frames_); }
+  std::ranges::ref_view<const std::deque<GifFrame>> Frames() const {
+    return std::views::all(frames_);
   }
 
-  int LogicalWidth() const { return header_.LogicalWidth; }
-  int LogicalHeight() const { return header_.LogicalHeight; }
-  // Raise "Image width/height too small for contained frames" when a frame would not fit.
-  void SetLogicalWidth(int width);
-  void SetLogicalHeight(int height);
-
-  // Merges the frames' colour maps into one global map ordered by use (colour optimiser).
-  void OptimizeColorMaps();
-
-  GifVersion RequiredVersion() const;
-  // Writes the whole file; raises "Unsupported GIF version" for an image without frames
-  // before any byte is written. On an error the bytes written so far stay in out.
-  void SaveToStream(ByteSink& out) const;
-  // Saves to a file, replacing an existing one; "Cannot create file <path>" on failure.
-  void SaveGifFile(const std::string& path) const;
-
-  void Warning(const std::string& message) const;
+  // The colours a frame's pixels index: its local map when that holds a colour, else the global
+  // map when that holds one, else the (empty) local map.
+  ColorMap& ActiveColorMap(GifFrame& frame);
+  const ColorMap& ActiveColorMap(const GifFrame& frame) const;
 
  private:
-  friend class GifFrame;
   GifHeader header_;
-  std::vector<std::unique_ptr<GifFrame>> frames_;
+  std::deque<GifFrame> frames_;
 };
 
 }  // namespace morvane::gif

@@ -1,5 +1,5 @@
 // LZW compression of frame data.
-#include "gif/encoders.h"
+#include "gif/lzw_encoder.h"
 
 namespace morvane::gif {
 
@@ -11,10 +11,9 @@ constexpr int kMaxCodeWidth = 12;
 
 }  // namespace
 
-void LzwEncoder::EncodeFrame(ByteSink& out, int codeBits, int colourCount,
-                             const std::uint8_t* pixels, bool interlaced, std::int32_t width,
-                             std::int32_t height) {
-  LzwEncoder encoder(out, codeBits, colourCount, pixels, interlaced, width, height);
+void LzwEncoder::EncodeFrame(ByteSink& out, int code_bits, int colour_count,
+                             const std::uint8_t* pixels, std::int32_t width, std::int32_t height) {
+  LzwEncoder encoder(out, code_bits, colour_count, pixels, width, height);
   encoder.largest_code_ = (1 << encoder.code_width_) - 1;
   encoder.next_free_ = encoder.first_free_;
   encoder.Encode();
@@ -47,29 +46,26 @@ void LzwEncoder::CompressPixels() {
   table_ = std::make_unique<LzwStringTable>();
   LzwStringTable& table = *table_;
   EmitClear();
-  const std::uint8_t* pixel = nullptr;
-  const std::uint8_t* end = nullptr;
-  NextSpan(pixel, end);
+  const std::uint8_t* pixel = PixelsBegin();
+  const std::uint8_t* const end = PixelsEnd();
   int prefix = CheckedPixel(*pixel++);
-  do {
-    for (; pixel < end; ++pixel) {
-      const int value = CheckedPixel(*pixel);
-      const std::uint32_t key = static_cast<std::uint32_t>(prefix) << 8 | value;
-      std::uint32_t slot = 0;
-      const int code = table.Find(key, slot);
-      if (code >= 0) {
-        prefix = code;
-        continue;
-      }
-      EmitCode(prefix);
-      prefix = value;
-      if (next_free_ >= kClearAtFreeCode) {
-        EmitClear();
-      } else {
-        table.Store(slot, key, next_free_++);
-      }
+  for (; pixel < end; ++pixel) {
+    const int value = CheckedPixel(*pixel);
+    const std::uint32_t key = static_cast<std::uint32_t>(prefix) << 8 | value;
+    std::uint32_t slot = 0;
+    const int code = table.Find(key, slot);
+    if (code >= 0) {
+      prefix = code;
+      continue;
     }
-  } while (NextSpan(pixel, end));
+    EmitCode(prefix);
+    prefix = value;
+    if (next_free_ >= kClearAtFreeCode) {
+      EmitClear();
+    } else {
+      table.Store(slot, key, next_free_++);
+    }
+  }
   EmitCode(prefix);
 }
 

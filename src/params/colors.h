@@ -1,9 +1,11 @@
 // Colour texts: #RRGGBB, #RGB, or a name defined in the colour-name file.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 
+#include "platform/ascii.h"
 #include "platform/canvas.h"
 
 namespace morvane {
@@ -14,23 +16,31 @@ inline constexpr ColorValue kBadColor = 0x20000000;
 // The colour-name file beside the executable.
 inline constexpr const char* kColorNamesFile = "colors.cfg";
 
-// Loads the colour names from the file at path: one definition per line, name "=" colour text.
-// Nothing is trimmed; empty lines, lines starting with ";", lines without "=" and lines whose
-// colour text does not parse are ignored. A name defined twice (letter case ignored) keeps its
-// first spelling and takes the last value. A missing or unreadable file leaves no names.
-void LoadColorNames(const std::string& path);
-// The same for colors.cfg in the program's directory.
-void LoadColorNames();
-void ClearColorNames();
+// The colour names a run may use in colour options; none until loaded.
+class ColorNames {
+ public:
+  // The names in the file at path: one definition per line, name "=" colour text. Nothing is
+  // trimmed; empty lines, lines starting with ";", lines without "=" and lines whose colour
+  // text does not parse are ignored. A name defined twice (letter case ignored) keeps its first
+  // spelling and takes the last value. A missing or unreadable file gives no names.
+  static ColorNames FromFile(const std::string& path);
 
-// The colour of a defined name (letter case ignored), else ParseColorText(text).
-ColorValue ColorByName(std::string_view text);
+  // The colour of a defined name (letter case ignored), else ParseColorText(text).
+  ColorValue ColorOf(std::string_view text) const;
+
+ private:
+  struct LessIgnoreCase {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const {
+      return CompareIgnoreCase(a, b) < 0;
+    }
+  };
+
+  std::map<std::string, ColorValue, LessIgnoreCase> names_;
+};
 
 // "#RRGGBB" or "#RGB" (each digit d of the short form stands for d * 17) as 0x00BBGGRR;
 // kBadColor for anything else.
 ColorValue ParseColorText(std::string_view text);
-
-// The value of a hexadecimal digit (0-9, A-F, a-f); -1 for any other character.
-int HexDigit(char c);
 
 }  // namespace morvane

@@ -4,7 +4,11 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "params/parameter_store.h"
+#include "platform/console.h"
 
 namespace morvane {
 
@@ -12,27 +16,32 @@ namespace morvane {
 inline constexpr const char* kConfigFile = "morvane.cfg";
 inline constexpr const char* kConfigSection = "defaults";
 
-// Converts one file spec ("file" or "file::pattern"); fromList tells whether it came from a
+// Separates a file or list file name from the pattern of the sequences to convert.
+inline constexpr std::string_view kPatternSeparator = "::";
+
+// Converts one file spec ("file" or "file::pattern"); from_list tells whether it came from a
 // list file. Never throws.
-using ConvertFileCallback = std::function<void(const std::string& fileSpec, bool fromList)>;
+using ConvertFileCallback = std::function<void(const std::string& file_spec, bool from_list)>;
 // Validates the store into the run settings; false after printing a message.
 using ValidateCallback = std::function<bool()>;
 
-// Overlays the "defaults" section of the profile file at configPath onto the parameter store,
-// key by key in file order; a key with an empty value removes that option. A missing file
-// changes nothing and is not reported.
-void LoadConfigFile(const std::string& configPath);
+// Overlays the "defaults" section of the profile file at config_path onto the store, key by key
+// in file order; a key with an empty value removes that option. A missing file changes nothing
+// and is not reported.
+void LoadConfigFile(const std::string& config_path, ParameterStore& store);
 
 // Converts every line of a list file. An argument "name::pattern" reads the file name and
 // appends "::pattern" to each line that has no "::" of its own. A file that cannot be read
 // prints "Error in list file '<name>': <reason>" and the walk goes on.
-void ReadListFile(const std::string& argument, const ConvertFileCallback& convertFile);
+void ReadListFile(const std::string& argument, const ConvertFileCallback& convert_file,
+                  Console& console);
 
 // Loads the configuration, validates it, and takes the arguments in order: "-name[=value]"
 // options (echoed, stored and validated at once, so they affect only the files after them),
 // "@listfile[::pattern]" list files, and file specs. Returns false when the run must end at
 // once: a bad parameter or a failed validation (the message has been printed).
-bool WalkArguments(const std::string& configPath, const std::vector<std::string>& arguments,
-                   const ConvertFileCallback& convertFile, const ValidateCallback& validate);
+bool WalkArguments(const std::string& config_path, const std::vector<std::string>& arguments,
+                   ParameterStore& store, Console& console, const ConvertFileCallback& convert_file,
+                   const ValidateCallback& validate);
 
 }  // namespace morvane

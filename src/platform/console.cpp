@@ -4,16 +4,11 @@
 
 namespace morvane {
 
-void ConsoleWrite(std::string_view text) {
+void StandardOutput::Write(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
-void ConsoleLine(std::string_view text) {
-  ConsoleWrite(text);
-  std::fputc('\n', stdout);
-}
-
-void ConsoleFlush() {
+void StandardOutput::Flush() {
   std::fflush(stdout);
 }
 

@@ -44,6 +44,11 @@ class TempFile {
   std::string path_;
 };
 
+// The longest path the system hands out, terminating NUL included.
+constexpr std::size_t kMaxPath = 4096;
+// Text files are read in pieces of this many bytes.
+constexpr std::size_t kReadChunk = 65536;
+
 // The process's file-creation mask (reading it means setting it, so it is put straight back).
 mode_t CurrentUmask() {
   const mode_t mask = ::umask(0);
@@ -54,7 +59,7 @@ mode_t CurrentUmask() {
 }  // namespace
 
 std::string ProgramDirectory() {
-  std::string path(4096, '\0');
+  std::string path(kMaxPath, '\0');
   const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
   if (n <= 0) return "./";
   path.resize(static_cast<std::size_t>(n));
@@ -80,7 +85,7 @@ std::vector<std::string> ReadTextLines(const std::string& path) {
   std::vector<std::string> lines;
   std::string line;
   bool open_line = false;
-  char buffer[65536];
+  char buffer[kReadChunk];
   for (;;) {
     const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
     for (std::size_t i = 0; i < got; ++i) {

@@ -1,27 +1,10 @@
 #include "platform/ini.h"
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/fs.h"
 
 namespace morvane {
-
-char FoldCase(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-int CompareIgnoreCase(std::string_view a, std::string_view b) {
-  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const auto ca = static_cast<unsigned char>(FoldCase(a[i]));
-    const auto cb = static_cast<unsigned char>(FoldCase(b[i]));
-    if (ca != cb) return ca < cb ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && CompareIgnoreCase(a, b) == 0;
-}
 
 namespace {
 

@@ -20,9 +20,4 @@ IniEntries ReadIniSection(const std::string& path, std::string_view section);
 // Parses the same from text already in memory (lines as ReadTextLines gives them).
 IniEntries ParseIniSection(const std::vector<std::string>& lines, std::string_view section);
 
-// ASCII-only case folding, the rule for every name comparison of the system.
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-int CompareIgnoreCase(std::string_view a, std::string_view b);
-char FoldCase(char c);
-
 }  // namespace morvane

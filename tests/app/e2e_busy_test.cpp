@@ -7,7 +7,7 @@
 
 #include <map>
 
-#include "app/e2e_support.h"
+#include "app/executable.h"
 #include "benchsprite/benchsprite.h"
 #include "support/giflib_reader.h"
 

@@ -6,21 +6,14 @@
 #include <regex>
 
 #include "app/e2e_sprites.h"
-#include "app/e2e_support.h"
+#include "app/executable.h"
 
 namespace morvane::e2e {
 namespace {
 
-const std::string kWarning =
-    " record(s) in the Error Log.\n"
-    "Please send errors.log file to morvane-bugs@example.org as soon as possible.\n";
-
 // A collection of one direction whose single frame is a small square.
 Anim Square(const std::string& name, Box box = {0, 0, 2, 2}) {
-  Anim anim;
-  anim.name = name;
-  anim.frames = 1;
-  anim.directions = 1;
+  Anim anim(name, 1, 1);
   anim.palettes[0] = {Rgb(90, 160, 30)};
   anim.SetBox(0, 0, box);
   anim.SetLayer(0, 0, 0, Picture::Solid(0, 0, 2, 2, 0));
@@ -29,9 +22,7 @@ Anim Square(const std::string& name, Box box = {0, 0, 2, 2}) {
 
 // A sprite of one collection whose sequences all play its one frame.
 TestSprite Squares(const std::vector<std::string>& names) {
-  TestSprite sprite;
-  sprite.width = 2;
-  sprite.height = 2;
+  TestSprite sprite(2, 2);
   sprite.anims = {Square("squares")};
   for (const std::string& name : names) sprite.AddSequence(name, {0}, 0);
   return sprite;
@@ -42,9 +33,7 @@ class Console : public ExecutableTest {};
 // Sequences are converted collection by collection, two to a line, names padded to 20
 // characters; a sequence of no collection prints nothing, and a file ends its last line.
 TEST_F(Console, SequencesAreListedTwoToALineInCollectionOrder) {
-  TestSprite order;
-  order.width = 2;
-  order.height = 2;
+  TestSprite order(2, 2);
   order.anims = {Square("c0"), Square("c1")};
   order.AddSequence("second", {0}, 1);
   order.AddSequence("ghost", {0}, 7);
@@ -146,21 +135,19 @@ TEST_F(Console, FailuresEndOnlyTheirFileAndAreCountedAndLogged) {
   Write("apart.spr", apart.Bytes());
 
   // The second collection's image data has no tag: its sequence is not reached.
-  TestSprite late;
-  late.width = 2;
-  late.height = 2;
+  TestSprite late(2, 2);
   late.anims = {Square("c0"), Square("c1")};
   late.AddSequence("first", {0}, 0);
   late.AddSequence("later", {0}, 1);
   sprwriter::Sprite broken = late.ToSprite();
   broken.collections[1].images.tag = sprwriter::Bytes(16, 0);
   sprwriter::Layout layout;
-  const sprwriter::Bytes lateBytes = sprwriter::WriteSprite(broken, &layout);
-  Write("late.spr", std::string(lateBytes.begin(), lateBytes.end()));
+  const sprwriter::Bytes late_bytes = sprwriter::WriteSprite(broken, &layout);
+  Write("late.spr", std::string(late_bytes.begin(), late_bytes.end()));
   char position[9];
   std::snprintf(position, sizeof position, "%08X", static_cast<unsigned>(layout.imageSets[1] + 16));
 
-  const std::string tooLarge = "\tError: Image too large for GIF\n";
+  const std::string too_large = "\tError: Image too large for GIF\n";
   EXPECT_EQ(
       Run({"bad.spr", "missing.spr", "good.spr", "wide.spr", "short.spr", "late.spr", "apart.spr",
            "blocked.spr"}),
@@ -169,15 +156,15 @@ TEST_F(Console, FailuresEndOnlyTheirFileAndAreCountedAndLogged) {
           "Parsing 'good'\t1 sequence(s), 1 image collection(s)\n" +
           "\twalk                 Ok \n" +
           "Parsing 'wide'\t1 sequence(s), 1 image collection(s)\n" + "\twalk                " +
-          tooLarge + "Parsing 'short'\tError: Read beyond end of file\n" +
+          too_large + "Parsing 'short'\tError: Read beyond end of file\n" +
           "Parsing 'late'\t2 sequence(s), 2 image collection(s)\n" +
           "\tfirst                Ok \tError parsing sprite file. See Error Log for detail.\n" +
           "Parsing 'apart'\t1 sequence(s), 1 image collection(s)\n" + "\twalk                " +
-          tooLarge + "Parsing 'blocked'\t1 sequence(s), 1 image collection(s)\n" +
+          too_large + "Parsing 'blocked'\t1 sequence(s), 1 image collection(s)\n" +
           "\twalk                \tError: Cannot create file ./blocked/walk.gif\n" +
-          "1 file(s) processed\n" + "7 error(s) encountered\n" + "WARNING: 5" + kWarning);
+          "1 file(s) processed\n" + "7 error(s) encountered\n" + ErrorLogWarning(5));
 
-  const std::string log = ReadText(ErrorLogPath());
+  const std::string log = ErrorLog();
   EXPECT_TRUE(
       std::regex_search(log, std::regex("^Morvane 2\\.0 beta \\(09\\.04\\.2001\\) Error Log, "
                                         "started on [^\n]+ at [^\n]+\n")))
@@ -204,8 +191,8 @@ TEST_F(Console, FailuresEndOnlyTheirFileAndAreCountedAndLogged) {
   // A later run with errors appends its own block.
   EXPECT_EQ(Run({"bad.spr"}),
             kBanner + "Parsing 'bad'\tError parsing sprite file. See Error Log for detail.\n" +
-                "0 file(s) processed\n1 error(s) encountered\nWARNING: 1" + kWarning);
-  EXPECT_EQ(MaskLogTimes(ReadText(ErrorLogPath())),
+                "0 file(s) processed\n1 error(s) encountered\n" + ErrorLogWarning(1));
+  EXPECT_EQ(MaskLogTimes(ErrorLog()),
             block +
                 "Morvane 2.0 beta (09.04.2001) Error Log, started <time>\n"
                 "Error: not a <sprite> file in file bad\n"

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "app/e2e_sprites.h"
-#include "app/e2e_support.h"
+#include "app/executable.h"
 
 namespace morvane::e2e {
 namespace {
@@ -32,14 +32,9 @@ struct Expected {
 // (packed, two frames in one direction). Boxes lie at different places, partly at negative
 // positions; pictures use every run kind, overlap across layers and reach past their canvas.
 TestSprite DrawingSprite() {
-  TestSprite sprite;
-  sprite.width = 16;
-  sprite.height = 8;
+  TestSprite sprite(16, 8);
 
-  Anim cells;
-  cells.name = "cells";
-  cells.frames = 3;
-  cells.directions = 2;
+  Anim cells("cells", 3, 2);
   cells.palettes[0] = {Rgb(200, 40, 40), Rgb(40, 200, 40), Rgb(40, 40, 200), Rgb(240, 240, 80)};
   cells.palettes[1] = {Rgb(96, 24, 160)};
   cells.palettes[2] = {Rgb(0, 0, 0), Rgb(250, 250, 250), Rgb(16, 128, 224)};
@@ -77,10 +72,7 @@ TestSprite DrawingSprite() {
                  }));
   cells.SetLayer(2, 1, 0, Picture::Solid(0, 0, 2, 2, 1));
 
-  Anim hops;
-  hops.name = "hops";
-  hops.frames = 2;
-  hops.directions = 1;
+  Anim hops("hops", 2, 1);
   hops.packed = true;
   hops.palettes[0] = {Rgb(8, 96, 48), Rgb(176, 104, 32)};
   hops.palettes[1] = {Rgb(224, 0, 128)};
@@ -226,33 +218,28 @@ TEST_F(Gifs, OptionsApplyOnlyToTheFilesAfterThem) {
                 "2 file(s) processed\n");
   CheckGifs("a", kPlacedGifs, -1, 0);
   CheckGifs("b", kPlacedGifs, -1, 0);
-  std::size_t lzwMixed = 0;
+  std::size_t lzw_mixed = 0;
   for (const Expected& want : kPlacedGifs) {
     SCOPED_TRACE(want.file);
     const auto lzw = testing::ReadFileBytes(dir_ + "/a/" + want.file);
     const auto rle = testing::ReadFileBytes(dir_ + "/b/" + want.file);
-    for (const FrameCodes& codes : ReadFrameCodes(lzw)) lzwMixed += codes.mixedCodes;
-    for (const FrameCodes& codes : ReadFrameCodes(rle)) EXPECT_EQ(codes.mixedCodes, 0u);
+    for (const FrameCodes& codes : ReadFrameCodes(lzw)) lzw_mixed += codes.mixed_codes;
+    for (const FrameCodes& codes : ReadFrameCodes(rle)) EXPECT_EQ(codes.mixed_codes, 0u);
     const DecodedGif a = testing::DecodeGif(lzw), b = testing::DecodeGif(rle);
     EXPECT_EQ(a.global_map, b.global_map);
     ASSERT_EQ(a.frames.size(), b.frames.size());
     for (std::size_t i = 0; i < a.frames.size(); ++i)
       EXPECT_EQ(a.frames[i].indices, b.frames[i].indices);
   }
-  EXPECT_GT(lzwMixed, 0u);
+  EXPECT_GT(lzw_mixed, 0u);
 }
 
 // One GIF per direction, named by the direction: none for one direction, compass names for
 // four and eight, two hexadecimal digits for any other count.
 TEST_F(Gifs, EachDirectionIsWrittenUnderItsName) {
-  TestSprite sprite;
-  sprite.width = 2;
-  sprite.height = 2;
+  TestSprite sprite(2, 2);
   for (const int directions : {1, 4, 8, 5}) {
-    Anim anim;
-    anim.name = "dirs";
-    anim.frames = 1;
-    anim.directions = directions;
+    Anim anim("dirs", 1, directions);
     anim.packed = directions == 8;
     for (int d = 0; d < directions; ++d) {
       anim.palettes[0].push_back(Rgb(16 + 24 * d, 200 - 16 * d, 8 * directions));
@@ -287,13 +274,8 @@ TEST_F(Gifs, EachDirectionIsWrittenUnderItsName) {
 
 // A sprite whose sequences draw nothing: no frame at all, or only frames without extent.
 TestSprite BlankSprite() {
-  TestSprite sprite;
-  sprite.width = 7;
-  sprite.height = 5;
-  Anim parts;
-  parts.name = "parts";
-  parts.frames = 3;
-  parts.directions = 1;
+  TestSprite sprite(7, 5);
+  Anim parts("parts", 3, 1);
   parts.palettes[0] = {Rgb(200, 40, 40)};
   parts.SetBox(0, 0, {2, 2, 2, 2});  // no extent
   parts.SetBox(1, 0, {4, 4, 1, 1});  // negative extent
@@ -362,10 +344,7 @@ TEST_F(GifEdges, ADirectionWithoutADrawnFrameShowsThePlainBackground) {
 // The largest canvas a GIF can hold converts; one pixel more fails (see the console tests).
 TEST_F(GifEdges, ACanvasOfTheLargestGifSideConverts) {
   TestSprite sprite;
-  Anim anim;
-  anim.name = "long";
-  anim.frames = 1;
-  anim.directions = 1;
+  Anim anim("long", 1, 1);
   anim.palettes[0] = {Rgb(90, 160, 30)};
   anim.SetBox(0, 0, {-65000, 0, 535, 1});
   anim.SetLayer(0, 0, 0, Picture::Solid(65000, 0, 2, 1, 0));
@@ -388,13 +367,8 @@ TEST_F(GifEdges, ACanvasOfTheLargestGifSideConverts) {
 // pixel as transparent. A frame whose top-left pixel is drawn loses that colour and keeps its
 // black background opaque, and a frame of one colour without background turns transparent.
 TEST_F(GifEdges, ATransparentColourFoundUnusedFallsBackToTheTopLeftPixel) {
-  TestSprite sprite;
-  sprite.width = 4;
-  sprite.height = 4;
-  Anim anim;
-  anim.name = "a";
-  anim.frames = 2;
-  anim.directions = 1;
+  TestSprite sprite(4, 4);
+  Anim anim("a", 2, 1);
   anim.palettes[0] = {Rgb(200, 40, 40), Rgb(40, 200, 40)};
   anim.SetBox(0, 0, {0, 0, 3, 2});
   anim.SetBox(1, 0, {0, 0, 3, 2});

@@ -7,7 +7,7 @@
 #include <map>
 
 #include "app/e2e_sprites.h"
-#include "app/e2e_support.h"
+#include "app/executable.h"
 
 namespace morvane::e2e {
 namespace {
@@ -32,66 +32,66 @@ const std::vector<SampleRun> kRuns = {
      {},
      {{"idle.gif", {2002, 0x2EC7249D}},
       {"stand.gif", {638, 0xD5ACACA4}},
-      {"walk_E.gif", {1935, 0x45347CD3}},
+      {"walk_E.gif", {1928, 0x1E71150D}},
       {"walk_N.gif", {1848, 0x97670116}},
-      {"walk_NE.gif", {1914, 0xAF9D08A6}},
-      {"walk_NW.gif", {1931, 0x57B3704E}},
+      {"walk_NE.gif", {1915, 0xFEC301A5}},
+      {"walk_NW.gif", {1906, 0x4FB067AF}},
       {"walk_S.gif", {1967, 0xF43D695B}},
-      {"walk_SE.gif", {2320, 0x0801B914}},
-      {"walk_SW.gif", {2017, 0x7E3013B4}},
-      {"walk_W.gif", {1953, 0x735B6084}},
+      {"walk_SE.gif", {2006, 0x4434E8F9}},
+      {"walk_SW.gif", {2039, 0xC8EC22BA}},
+      {"walk_W.gif", {1907, 0x136C9605}},
       {"wave.gif", {1710, 0x7FA7DBFD}}}},
     {"binary",
      {"-b"},
      {{"idle.gif", {1286, 0x4CDDB492}},
       {"stand.gif", {360, 0x10682EB1}},
-      {"walk_E.gif", {1214, 0xB135E541}},
+      {"walk_E.gif", {1219, 0x0FA6885F}},
       {"walk_N.gif", {1186, 0x26257A14}},
-      {"walk_NE.gif", {1182, 0x10CA3007}},
-      {"walk_NW.gif", {1182, 0x5E89222C}},
+      {"walk_NE.gif", {1173, 0x8CA0ED53}},
+      {"walk_NW.gif", {1177, 0x815D49E1}},
       {"walk_S.gif", {1253, 0x24D7A756}},
-      {"walk_SE.gif", {1252, 0x6B221BE7}},
-      {"walk_SW.gif", {1257, 0x1F055D1F}},
-      {"walk_W.gif", {1222, 0x9A5DDEDB}},
+      {"walk_SE.gif", {1255, 0xD987311F}},
+      {"walk_SW.gif", {1247, 0xF047F9A1}},
+      {"walk_W.gif", {1212, 0x7A1E4CC4}},
       {"wave.gif", {1077, 0x493E1B82}}}},
     {"static",
      {"-s"},
      {{"idle.gif", {2001, 0xE9931B06}},
       {"stand.gif", {638, 0xD5ACACA4}},
-      {"walk_E.gif", {1936, 0x8BCB1707}},
+      {"walk_E.gif", {1918, 0x2246909E}},
       {"walk_N.gif", {1842, 0xD28160EC}},
-      {"walk_NE.gif", {1923, 0x31B8217E}},
-      {"walk_NW.gif", {1923, 0x956EE2E5}},
+      {"walk_NE.gif", {1905, 0x6926F8B6}},
+      {"walk_NW.gif", {1915, 0x7F63310F}},
       {"walk_S.gif", {1963, 0x923ADB6B}},
-      {"walk_SE.gif", {2029, 0x79E7ACDF}},
-      {"walk_SW.gif", {2018, 0xE8774538}},
-      {"walk_W.gif", {1941, 0x75B2848C}},
+      {"walk_SE.gif", {2007, 0x4DDC322B}},
+      {"walk_SW.gif", {2284, 0xD5CF00EA}},
+      {"walk_W.gif", {1913, 0xF6505212}},
       {"wave.gif", {1710, 0x7FA7DBFD}}}},
     {"nolzw",
      {"-l=0"},
      {{"idle.gif", {4024, 0x0A61856B}},
       {"stand.gif", {1132, 0x3E562A4A}},
-      {"walk_E.gif", {3955, 0x8A2B1C86}},
+      {"walk_E.gif", {3928, 0xF9D047CD}},
       {"walk_N.gif", {3890, 0x133217FC}},
-      {"walk_NE.gif", {3963, 0xE952042C}},
-      {"walk_NW.gif", {3945, 0x6E77A324}},
+      {"walk_NE.gif", {3934, 0x73102E78}},
+      {"walk_NW.gif", {3946, 0x0A41D922}},
       {"walk_S.gif", {3987, 0x1170C417}},
-      {"walk_SE.gif", {4759, 0xA853385D}},
-      {"walk_SW.gif", {4042, 0xF74CA957}},
-      {"walk_W.gif", {3951, 0x2EE2D275}},
+      {"walk_SE.gif", {4023, 0x799E46BB}},
+      {"walk_SW.gif", {4039, 0x09C1DE35}},
+      {"walk_W.gif", {3931, 0xF9CC7F92}},
       {"wave.gif", {3276, 0x114B95E6}}}},
     {"nodither",
      {"-d=0"},
      {{"idle.gif", {1973, 0x1331F8D9}},
       {"stand.gif", {631, 0x7C1C547F}},
-      {"walk_E.gif", {1877, 0xD7ABF233}},
+      {"walk_E.gif", {1879, 0xB3CBEE2D}},
       {"walk_N.gif", {1814, 0xF1B0F971}},
-      {"walk_NE.gif", {1799, 0x2C786CE7}},
-      {"walk_NW.gif", {1809, 0xF40B69DA}},
+      {"walk_NE.gif", {1798, 0xFF93F38B}},
+      {"walk_NW.gif", {1789, 0x9E88BDA2}},
       {"walk_S.gif", {1931, 0x8F2DE58B}},
-      {"walk_SE.gif", {1916, 0x4366B211}},
-      {"walk_SW.gif", {1932, 0x949311BE}},
-      {"walk_W.gif", {1893, 0x846DA94B}},
+      {"walk_SE.gif", {1921, 0x3245D363}},
+      {"walk_SW.gif", {1904, 0xE82C75AF}},
+      {"walk_W.gif", {1864, 0xF4039443}},
       {"wave.gif", {1692, 0x60F55224}}}},
 };
 
@@ -134,7 +134,7 @@ TEST_F(SampleGifs, ConvertsToThePinnedGifsWithEachSetting) {
     fs::create_directory(dir_ + "/" + run.name);
     std::vector<std::string> arguments = run.options;
     arguments.push_back("../hero.spr");
-    EXPECT_EQ(RunIn(run.name, arguments), Console(run.options));
+    EXPECT_EQ(Run(arguments, run.name), Console(run.options));
 
     const std::string directory = dir_ + "/" + run.name + "/hero/";
     std::vector<std::string> names;
@@ -164,7 +164,7 @@ TEST_F(SampleGifs, ConvertsToThePinnedGifsWithEachSetting) {
         EXPECT_EQ(gif.global_map, same.global_map);
         for (std::size_t i = 0; i < gif.frames.size(); ++i)
           EXPECT_EQ(gif.frames[i].indices, same.frames[i].indices);
-        for (const FrameCodes& codes : ReadFrameCodes(bytes)) EXPECT_EQ(codes.mixedCodes, 0u);
+        for (const FrameCodes& codes : ReadFrameCodes(bytes)) EXPECT_EQ(codes.mixed_codes, 0u);
       }
     }
     if (written != run.gifs) {

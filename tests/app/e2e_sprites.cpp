@@ -1,9 +1,5 @@
 #include "app/e2e_sprites.h"
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -83,12 +79,31 @@ sprwriter::Sprite TestSprite::ToSprite() const {
 }
 
 std::string TestSprite::Bytes() const {
-  const sprwriter::Bytes bytes = sprwriter::WriteSprite(ToSprite());
+  return e2e::Bytes(ToSprite());
+}
+
+TestSprite OneFrameSprite(std::int32_t w, std::int32_t h, bool noisy) {
+  Anim anim("body", 1, 1);
+  for (std::uint32_t i = 0; i < 256; ++i) anim.palettes[0].push_back((i * 2654435761u) & 0xFFFFFFu);
+  anim.SetBox(0, 0, {0, 0, w, h});
+  std::uint32_t seed = 1;
+  anim.SetLayer(0, 0, 0, Picture::Paint(0, 0, w, h, [&](int, int) {
+                  seed = seed * 1103515245u + 12345u;
+                  return Pixel{static_cast<std::uint8_t>(noisy ? 1 + (seed >> 16) % 255 : 7), 255};
+                }));
+  TestSprite sprite(w, h);
+  sprite.anims.push_back(std::move(anim));
+  sprite.AddSequence("walk", {0}, 0);
+  return sprite;
+}
+
+std::string Bytes(const sprwriter::Sprite& sprite) {
+  const sprwriter::Bytes bytes = sprwriter::WriteSprite(sprite);
   return std::string(bytes.begin(), bytes.end());
 }
 
 Canvas Composite(const Anim& anim, std::int32_t frame, std::int32_t direction, int width,
-                 int height, int originX, int originY, int threshold, Colour background) {
+                 int height, int origin_x, int origin_y, int threshold, Colour background) {
   Canvas canvas(width, height, background & 0xFFFFFF);
   for (int layer = 0; layer < 4; ++layer) {
     const auto found = anim.layers.find({frame, direction, layer});
@@ -98,7 +113,7 @@ Canvas Composite(const Anim& anim, std::int32_t frame, std::int32_t direction, i
     for (int y = 0; y < picture.height; ++y) {
       for (int x = 0; x < picture.width; ++x) {
         const Pixel pixel = picture.pixels[std::size_t(y) * picture.width + x];
-        const int cx = originX + picture.left + x, cy = originY + picture.top + y;
+        const int cx = origin_x + picture.left + x, cy = origin_y + picture.top + y;
         if (pixel.alpha == 0 || cx < 0 || cy < 0 || cx >= width || cy >= height) continue;
         const Colour colour = pixel.index < palette.size() ? palette[pixel.index] & 0xFFFFFF : 0;
         std::uint32_t& target = canvas.pixels[std::size_t(cy) * width + cx];
@@ -141,7 +156,8 @@ Canvas Composite(const Anim& anim, std::int32_t frame, std::int32_t direction, i
 }
 
 ::testing::AssertionResult FrameShows(const testing::DecodedGif& gif, std::size_t i,
-                                      const Canvas& expected, const Colour* transparentBackground) {
+                                      const Canvas& expected,
+                                      const Colour* transparent_background) {
   if (i >= gif.frames.size())
     return ::testing::AssertionFailure() << "no frame " << i << " of " << gif.frames.size();
   const testing::DecodedFrame& frame = gif.frames[i];
@@ -153,7 +169,7 @@ Canvas Composite(const Anim& anim, std::int32_t frame, std::int32_t direction, i
            << " at 0,0";
   }
   const int transparent = frame.transparent_index;
-  if ((transparentBackground != nullptr) != (transparent >= 0)) {
+  if ((transparent_background != nullptr) != (transparent >= 0)) {
     return ::testing::AssertionFailure()
            << "frame " << i << " has transparent index " << transparent;
   }
@@ -162,9 +178,9 @@ Canvas Composite(const Anim& anim, std::int32_t frame, std::int32_t direction, i
     for (int x = 0; x < expected.width; ++x) {
       const std::size_t at = std::size_t(y) * expected.width + x;
       const std::uint32_t want = expected.pixels[at];
-      if (transparentBackground != nullptr) {
+      if (transparent_background != nullptr) {
         const bool clear = frame.indices[at] == transparent;
-        if (clear != (want == (*transparentBackground & 0xFFFFFF))) {
+        if (clear != (want == (*transparent_background & 0xFFFFFF))) {
           return ::testing::AssertionFailure()
                  << "frame " << i << " pixel " << x << "," << y << " transparent: " << clear
                  << ", expected colour " << Hex(want);
@@ -206,8 +222,8 @@ class GifBlocks {
         Skip(8);
         const std::uint8_t local = Byte();
         if (local & 0x80) Skip(3u << ((local & 7) + 1));
-        const int minCodeSize = Byte();
-        frames.emplace_back(minCodeSize, SubBlocks());
+        const int min_code_size = Byte();
+        frames.emplace_back(min_code_size, SubBlocks());
       } else {
         throw std::runtime_error("unknown GIF block");
       }
@@ -239,10 +255,10 @@ class GifBlocks {
 
 std::vector<FrameCodes> ReadFrameCodes(const std::vector<std::uint8_t>& gif) {
   std::vector<FrameCodes> result;
-  for (const auto& [minCodeSize, data] : GifBlocks(gif).Frames()) {
+  for (const auto& [min_code_size, data] : GifBlocks(gif).Frames()) {
     FrameCodes counts;
-    counts.minCodeSize = minCodeSize;
-    const int clear = 1 << minCodeSize, end = clear + 1;
+    counts.min_code_size = min_code_size;
+    const int clear = 1 << min_code_size, end = clear + 1;
     // Per code of the decoder's table: its first colour and its one colour, or -1 when the
     // string it stands for holds more than one colour.
     struct Entry {
@@ -251,21 +267,21 @@ std::vector<FrameCodes> ReadFrameCodes(const std::vector<std::uint8_t>& gif) {
     };
     std::vector<Entry> table(4096);
     for (int c = 0; c < clear; ++c) table[c] = {c, c};
-    int width = minCodeSize + 1, next = clear + 2, previous = -1;
+    int width = min_code_size + 1, next = clear + 2, previous = -1;
     std::uint64_t bits = 0;
-    int bitCount = 0;
+    int bit_count = 0;
     std::size_t pos = 0;
     for (;;) {
-      while (bitCount < width && pos < data.size()) {
-        bits |= std::uint64_t{data[pos++]} << bitCount;
-        bitCount += 8;
+      while (bit_count < width && pos < data.size()) {
+        bits |= std::uint64_t{data[pos++]} << bit_count;
+        bit_count += 8;
       }
-      if (bitCount < width) throw std::runtime_error("code stream without end code");
+      if (bit_count < width) throw std::runtime_error("code stream without end code");
       const int code = static_cast<int>(bits & ((1u << width) - 1));
       bits >>= width;
-      bitCount -= width;
+      bit_count -= width;
       if (code == clear) {
-        width = minCodeSize + 1;
+        width = min_code_size + 1;
         next = clear + 2;
         previous = -1;
         continue;
@@ -281,7 +297,7 @@ std::vector<FrameCodes> ReadFrameCodes(const std::vector<std::uint8_t>& gif) {
         throw std::runtime_error("code not in the table");
       }
       ++counts.codes;
-      if (entry.only < 0) ++counts.mixedCodes;
+      if (entry.only < 0) ++counts.mixed_codes;
       if (previous >= 0) {
         if (next < 4096) {
           const Entry& p = table[previous];
@@ -294,33 +310,6 @@ std::vector<FrameCodes> ReadFrameCodes(const std::vector<std::uint8_t>& gif) {
     result.push_back(counts);
   }
   return result;
-}
-
-std::vector<std::string> ListDirectory(const std::string& path) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(path, error))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string MaskLogTimes(const std::string& log) {
-  std::istringstream in(log);
-  std::string out, line;
-  while (std::getline(in, line)) {
-    for (const char* word : {"started ", "closed "}) {
-      const std::size_t at = line.find(word);
-      if (at != std::string::npos) line = line.substr(0, at + std::string(word).size()) + "<time>";
-    }
-    out += line + "\n";
-  }
-  return out;
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace morvane::e2e

@@ -38,6 +38,10 @@ struct Picture {
 // An animation collection: F x D frame boxes, four palettes, and a picture per
 // (frame, direction, layer) that has one.
 struct Anim {
+  Anim() = default;
+  Anim(std::string anim_name, std::int32_t frame_count, std::int32_t direction_count)
+      : name(std::move(anim_name)), frames(frame_count), directions(direction_count) {}
+
   std::string name;
   std::int32_t frames = 0;
   std::int32_t directions = 0;
@@ -54,6 +58,10 @@ struct Anim {
 
 // A sprite of one or more collections and its sequences.
 struct TestSprite {
+  TestSprite() = default;
+  TestSprite(std::int32_t sprite_width, std::int32_t sprite_height)
+      : width(sprite_width), height(sprite_height) {}
+
   std::int32_t width = 0, height = 0;
   std::vector<Anim> anims;
   std::vector<sprwriter::Sequence> sequences;
@@ -63,6 +71,13 @@ struct TestSprite {
   sprwriter::Sprite ToSprite() const;
   std::string Bytes() const;
 };
+
+// A sprite of one collection with one frame in one direction: a w x h image of palette
+// entries 1 to 255 (noise when noisy, else one colour), played by the sequence "walk".
+TestSprite OneFrameSprite(std::int32_t w, std::int32_t h, bool noisy = false);
+
+// The bytes of a sprite built directly with the sprite writer.
+std::string Bytes(const sprwriter::Sprite& sprite);
 
 // A true-colour canvas of colour values 0x00BBGGRR.
 struct Canvas {
@@ -79,35 +94,28 @@ struct Canvas {
 // alpha a over the canvas, channel by channel ((255 - a) * canvas + a * colour) / 255;
 // any other threshold draws the pixels of alpha at least threshold unblended.
 Canvas Composite(const Anim& anim, std::int32_t frame, std::int32_t direction, int width,
-                 int height, int originX, int originY, int threshold, Colour background);
+                 int height, int origin_x, int origin_y, int threshold, Colour background);
 
 // True when the colour reduction keeps every colour of these frames exactly: at most limit
 // colours over all frames, and in each frame no two colours in one 5-bit-per-channel cell.
 ::testing::AssertionResult ExactlyReducible(const std::vector<Canvas>& frames,
                                             std::size_t limit = 256);
 
-// Frame i of gif is a full-size frame at (0, 0) showing expected. With transparentBackground,
+// Frame i of gif is a full-size frame at (0, 0) showing expected. With transparent_background,
 // its pixels are transparent exactly where expected shows that colour; otherwise the frame
 // has no transparency.
 ::testing::AssertionResult FrameShows(const testing::DecodedGif& gif, std::size_t i,
                                       const Canvas& expected,
-                                      const Colour* transparentBackground = nullptr);
+                                      const Colour* transparent_background = nullptr);
 
 // The codes of one frame's image data, read with the GIF decoder's string table: how many
 // codes there were and how many of them stood for strings of more than one colour. The
 // run-length coder only ever sends one-colour strings.
 struct FrameCodes {
-  int minCodeSize = 0;
+  int min_code_size = 0;
   std::size_t codes = 0;
-  std::size_t mixedCodes = 0;
+  std::size_t mixed_codes = 0;
 };
 std::vector<FrameCodes> ReadFrameCodes(const std::vector<std::uint8_t>& gif);
-
-// The names in a directory, sorted; empty when it does not exist.
-std::vector<std::string> ListDirectory(const std::string& path);
-
-// The error log with the date and time after "started " and "closed " replaced by "<time>".
-std::string MaskLogTimes(const std::string& log);
-std::string ReadText(const std::string& path);
 
 }  // namespace morvane::e2e

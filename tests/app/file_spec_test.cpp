@@ -18,23 +18,23 @@ TEST(BaseName, DropsTheDirectoryAndTheLastExtension) {
 
 TEST(ParseFileSpec, SplitsAtTheFirstDoubleColon) {
   FileSpec spec = ParseFileSpec("sprites/hero.spr", false);
-  EXPECT_EQ(spec.FileName, "sprites/hero.spr");
-  EXPECT_EQ(spec.Pattern, "*");
-  EXPECT_EQ(spec.BaseName, "hero");
-  EXPECT_EQ(spec.OutputDirectory, "./hero");
+  EXPECT_EQ(spec.file_name, "sprites/hero.spr");
+  EXPECT_EQ(spec.pattern, "*");
+  EXPECT_EQ(spec.base_name, "hero");
+  EXPECT_EQ(spec.output_directory, "./hero");
 
   spec = ParseFileSpec("sprites/hero.spr::walk*::x", true);
-  EXPECT_EQ(spec.FileName, "sprites/hero.spr");
-  EXPECT_EQ(spec.Pattern, "walk*::x");
-  EXPECT_EQ(spec.OutputDirectory, "sprites/hero");
+  EXPECT_EQ(spec.file_name, "sprites/hero.spr");
+  EXPECT_EQ(spec.pattern, "walk*::x");
+  EXPECT_EQ(spec.output_directory, "sprites/hero");
 
   spec = ParseFileSpec("hero.spr::", true);
-  EXPECT_EQ(spec.Pattern, "");
-  EXPECT_EQ(spec.OutputDirectory, "hero");
+  EXPECT_EQ(spec.pattern, "");
+  EXPECT_EQ(spec.output_directory, "hero");
 
   spec = ParseFileSpec("::walk", false);
-  EXPECT_EQ(spec.FileName, "");
-  EXPECT_EQ(spec.Pattern, "walk");
+  EXPECT_EQ(spec.file_name, "");
+  EXPECT_EQ(spec.pattern, "walk");
 }
 
 }  // namespace

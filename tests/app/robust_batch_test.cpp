@@ -2,12 +2,13 @@
 // Every good one converts, every bad one is counted, and the run ends with the right summary.
 #include <algorithm>
 
-#include "app/robust_support.h"
+#include "app/e2e_sprites.h"
+#include "app/executable.h"
 
-namespace morvane::robust {
+namespace morvane::e2e {
 namespace {
 
-class LongBatch : public RobustTest {};
+class LongBatch : public ExecutableTest {};
 
 std::size_t Count(const std::string& text, const std::string& what) {
   std::size_t count = 0;
@@ -19,16 +20,16 @@ std::size_t Count(const std::string& text, const std::string& what) {
 
 TEST_F(LongBatch, TwoThousandSpecsConvertEveryGoodFileAndCountEveryBadOne) {
   constexpr int kSpecs = 2000;
-  const std::string good = Bytes(OneFrameSprite(5, 4, true));
-  const std::string badTag = std::string(
-                                 "<sprite>\0"
-                                 "3\0",
-                                 11) +
-                             good.substr(11);
+  const std::string good = OneFrameSprite(5, 4, true).Bytes();
+  const std::string bad_tag = std::string(
+                                  "<sprite>\0"
+                                  "3\0",
+                                  11) +
+                              good.substr(11);
   const std::string cut = good.substr(0, 30);
 
   std::string list;
-  int goods = 0, missing = 0, malformed = 0, cutShort = 0;
+  int goods = 0, missing = 0, malformed = 0, cut_short = 0;
   for (int i = 0; i < kSpecs; ++i) {
     const std::string name = "s/f" + std::to_string(i) + ".spr";
     switch (i % 5) {
@@ -41,21 +42,21 @@ TEST_F(LongBatch, TwoThousandSpecsConvertEveryGoodFileAndCountEveryBadOne) {
         ++missing;  // listed, never written
         break;
       case 3:
-        Write(name, badTag);
+        Write(name, bad_tag);
         ++malformed;
         break;
       default:
         Write(name, cut);
-        ++cutShort;
+        ++cut_short;
         break;
     }
     list += name + (i % 2 == 0 ? "\n" : "\r\n");
   }
   Write("batch.lst", list);
 
-  const std::string output = Run({"@batch.lst"}).output;
+  const std::string output = Run({"@batch.lst"});
   const std::string summary = std::to_string(goods) + " file(s) processed\n" +
-                              std::to_string(missing + malformed + cutShort) +
+                              std::to_string(missing + malformed + cut_short) +
                               " error(s) encountered\n" + "WARNING: " + std::to_string(malformed) +
                               " record(s) in the Error Log.\n";
   EXPECT_NE(output.find(summary), std::string::npos) << output.substr(output.size() - 300);
@@ -66,7 +67,7 @@ TEST_F(LongBatch, TwoThousandSpecsConvertEveryGoodFileAndCountEveryBadOne) {
   EXPECT_EQ(Count(output, "\tError parsing sprite file. See Error Log for detail.\n"),
             static_cast<std::size_t>(malformed));
   EXPECT_EQ(Count(output, "\tError: Read beyond end of file\n"),
-            static_cast<std::size_t>(cutShort));
+            static_cast<std::size_t>(cut_short));
   EXPECT_EQ(Count(ErrorLog(), "Error: not a <sprite> file in file f"),
             static_cast<std::size_t>(malformed));
 
@@ -82,4 +83,4 @@ TEST_F(LongBatch, TwoThousandSpecsConvertEveryGoodFileAndCountEveryBadOne) {
 }
 
 }  // namespace
-}  // namespace morvane::robust
+}  // namespace morvane::e2e

@@ -7,11 +7,13 @@
 #include <cstring>
 
 #include "app/convert_file.h"
-#include "app/robust_support.h"
+#include "app/e2e_sprites.h"
+#include "app/executable.h"
 #include "platform/errors.h"
 #include "sprite/sprite.h"
+#include "support/text_console.h"
 
-namespace morvane::robust {
+namespace morvane::e2e {
 namespace {
 
 // The sprite file in memory, cut to keep bytes at the first seek: the job reads the headers
@@ -19,8 +21,8 @@ namespace {
 // truth after the cut or keeps reporting the size the file had (a stale size).
 class ShrinkingFile final : public SpriteFile {
  public:
-  ShrinkingFile(sprwriter::Bytes bytes, std::size_t keep, bool staleSize)
-      : bytes_(std::move(bytes)), size_(bytes_.size()), keep_(keep), stale_(staleSize) {}
+  ShrinkingFile(sprwriter::Bytes bytes, std::size_t keep, bool stale_size)
+      : bytes_(std::move(bytes)), size_(bytes_.size()), keep_(keep), stale_(stale_size) {}
 
   std::int64_t Size() const override {
     return static_cast<std::int64_t>(stale_ ? size_ : bytes_.size());
@@ -49,7 +51,7 @@ class ShrinkingFile final : public SpriteFile {
   std::int64_t position_ = 0;
 };
 
-class ShrinkingSprite : public RobustTest {
+class ShrinkingSprite : public ExecutableTest {
  protected:
   // The job on the file cut to keep bytes: "ok", or the error's kind and message.
   std::string Convert(const sprwriter::Bytes& bytes, std::size_t keep, bool stale) {
@@ -58,9 +60,9 @@ class ShrinkingSprite : public RobustTest {
     ShrinkingFile file(bytes, keep, stale);
     const FileSpec spec{"cut.spr", "*", "cut", Path("out")};
     std::string outcome = "ok";
-    testing::internal::CaptureStdout();
+    testing::TextConsole console;
     try {
-      ConvertSpriteFile(file, spec);
+      ConvertSpriteFile(file, spec, RunSettingsRecord{}, console);
     } catch (const SpriteFormatError& e) {
       outcome = "parse error: " + e.Message();
     } catch (const IoError& e) {
@@ -68,7 +70,6 @@ class ShrinkingSprite : public RobustTest {
     } catch (const std::exception& e) {
       outcome = std::string("other: ") + e.what();
     }
-    testing::internal::GetCapturedStdout();
     const std::vector<std::string> written = ListDirectory(Path("out"));
     EXPECT_EQ(written,
               outcome == "ok" ? std::vector<std::string>{"walk.gif"} : std::vector<std::string>{})
@@ -79,7 +80,7 @@ class ShrinkingSprite : public RobustTest {
 
 TEST_F(ShrinkingSprite, ACutAfterParsingEndsTheFileCleanly) {
   for (const bool packed : {false, true}) {
-    sprwriter::Sprite sprite = OneFrameSprite(6, 6, true);
+    sprwriter::Sprite sprite = OneFrameSprite(6, 6, true).ToSprite();
     sprite.collections[0].images.packed = packed;
     sprwriter::Layout layout;
     const sprwriter::Bytes bytes = sprwriter::WriteSprite(sprite, &layout);
@@ -102,4 +103,4 @@ TEST_F(ShrinkingSprite, ACutAfterParsingEndsTheFileCleanly) {
 }
 
 }  // namespace
-}  // namespace morvane::robust
+}  // namespace morvane::e2e

@@ -3,26 +3,21 @@
 // and the run goes on; no partial GIF and no temporary file is left behind.
 #include <sys/stat.h>
 
-#include "app/robust_support.h"
+#include "app/e2e_sprites.h"
+#include "app/executable.h"
 
-namespace morvane::robust {
+namespace morvane::e2e {
 namespace {
 
 const std::string kCounts = "\t1 sequence(s), 1 image collection(s)\n";
 const std::string kWalk = "\twalk                ";
 const std::string kOk = kWalk + " Ok \n";
 
-std::string Warning(int records) {
-  return "WARNING: " + std::to_string(records) +
-         " record(s) in the Error Log.\n"
-         "Please send errors.log file to morvane-bugs@example.org as soon as possible.\n";
-}
-
-class Surroundings : public RobustTest {
+class Surroundings : public ExecutableTest {
  protected:
   void SetUp() override {
-    RobustTest::SetUp();
-    good_ = Bytes(OneFrameSprite(6, 6));
+    ExecutableTest::SetUp();
+    good_ = OneFrameSprite(6, 6).Bytes();
   }
   std::string good_;
 };
@@ -37,12 +32,12 @@ TEST_F(Surroundings, OutputThatCannotBeCreatedFailsOnlyItsFile) {
   Write("sprites/good.spr", good_);
   Write("list.txt", "sprites/blocked.spr\nsprites/taken.spr\nsprites/good.spr\n");
 
-  EXPECT_EQ(Run({"@list.txt"}).output,
+  EXPECT_EQ(Run({"@list.txt"}),
             kBanner + "Parsing 'blocked'" + kCounts + kWalk +
                 "\tError: Cannot create file sprites/blocked/walk.gif\n" + "Parsing 'taken'" +
                 kCounts + kWalk + "\tError: Cannot create file sprites/taken/walk.gif\n" +
                 "Parsing 'good'" + kCounts + kOk + "1 file(s) processed\n2 error(s) encountered\n" +
-                Warning(2));
+                ErrorLogWarning(2));
   EXPECT_NE(ErrorLog().find("Error: (internal) Cannot create file sprites/taken/walk.gif in file "
                             "taken\n"),
             std::string::npos);
@@ -65,15 +60,15 @@ TEST_F(Surroundings, ReadOnlyDirectoriesFailOnlyTheirFile) {
   fs::permissions(Path("b"), fs::perms::owner_read | fs::perms::owner_exec);
   fs::permissions(Path("work"), fs::perms::owner_read | fs::perms::owner_exec);
 
-  EXPECT_EQ(Run({"a.spr", "../c.spr"}, "work").output,
+  EXPECT_EQ(Run({"a.spr", "../c.spr"}, "work"),
             kBanner + "Parsing 'a'" + kCounts + kWalk +
                 "\tError: Cannot create file ./a/walk.gif\n" + "Parsing 'c'" + kCounts + kWalk +
                 "\tError: Cannot create file ./c/walk.gif\n" +
-                "0 file(s) processed\n2 error(s) encountered\n" + Warning(2));
-  EXPECT_EQ(Run({"work/b.spr", "c.spr"}).output,
+                "0 file(s) processed\n2 error(s) encountered\n" + ErrorLogWarning(2));
+  EXPECT_EQ(Run({"work/b.spr", "c.spr"}),
             kBanner + "Parsing 'b'" + kCounts + kWalk +
                 "\tError: Cannot create file ./b/walk.gif\n" + "Parsing 'c'" + kCounts + kOk +
-                "1 file(s) processed\n1 error(s) encountered\n" + Warning(1));
+                "1 file(s) processed\n1 error(s) encountered\n" + ErrorLogWarning(1));
   EXPECT_EQ(ListDirectory(Path("b")), std::vector<std::string>{});
   EXPECT_EQ(ListDirectory(Path("c")), std::vector<std::string>{"walk.gif"});
 }
@@ -89,12 +84,12 @@ TEST_F(Surroundings, AnErrorLogThatCannotBeWrittenIsReportedLast) {
   const std::string expected =
       kBanner + "Parsing 'bad'\tError parsing sprite file. See Error Log for detail.\n" +
       "Parsing 'good'" + kCounts + kOk + "1 file(s) processed\n1 error(s) encountered\n" +
-      Warning(1) + "WARNING: could not write the Error Log " + fs::canonical(Path("bin")).string() +
-      "/errors.log\n";
+      ErrorLogWarning(1) + "WARNING: could not write the Error Log " +
+      fs::canonical(Path("bin")).string() + "/errors.log\n";
 
   // A directory under the log's name refuses the log whoever runs the program.
   fs::create_directory(Path("bin/errors.log"));
-  EXPECT_EQ(Run({"bad.spr", "good.spr"}).output, expected);
+  EXPECT_EQ(Run({"bad.spr", "good.spr"}), expected);
   EXPECT_EQ(ListDirectory(Path("good")), std::vector<std::string>{"walk.gif"});
   fs::remove(Path("bin/errors.log"));
 
@@ -103,7 +98,7 @@ TEST_F(Surroundings, AnErrorLogThatCannotBeWrittenIsReportedLast) {
                     "refused by a directory in its place above";
   }
   fs::permissions(Path("bin"), fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_EQ(Run({"bad.spr", "good.spr"}).output, expected);
+  EXPECT_EQ(Run({"bad.spr", "good.spr"}), expected);
   EXPECT_FALSE(fs::exists(Path("bin/errors.log")));
 }
 
@@ -112,13 +107,14 @@ TEST_F(Surroundings, AnErrorLogThatCannotBeWrittenIsReportedLast) {
 TEST_F(Surroundings, ADiskThatFillsWhileAGifIsWrittenLeavesNoPartialFile) {
   constexpr std::int64_t kRoom = 16 * 1024;
   Write("small.spr", good_);
-  Write("big.spr", Bytes(OneFrameSprite(200, 200, true)));
+  Write("big.spr", OneFrameSprite(200, 200, true).Bytes());
   Write("small2.spr", good_);
 
-  const RunResult run = Run({"small.spr", "big.spr", "small2.spr"}, "", kRoom);
+  const RunResult run = RunMeasured({"small.spr", "big.spr", "small2.spr"}, "", kRoom);
   EXPECT_EQ(run.output, kBanner + "Parsing 'small'" + kCounts + kOk + "Parsing 'big'" + kCounts +
                             kWalk + "\tError: File too large\n" + "Parsing 'small2'" + kCounts +
-                            kOk + "2 file(s) processed\n1 error(s) encountered\n" + Warning(1));
+                            kOk + "2 file(s) processed\n1 error(s) encountered\n" +
+                            ErrorLogWarning(1));
   EXPECT_NE(ErrorLog().find("Error: (internal) File too large in file big\n"), std::string::npos);
   EXPECT_EQ(ListDirectory(Path("big")), std::vector<std::string>{});
   EXPECT_EQ(ListDirectory(Path("small2")), std::vector<std::string>{"walk.gif"});
@@ -136,7 +132,7 @@ TEST_F(Surroundings, ListFilesThatAreNotFilesAreReportedAndSkipped) {
   Write("list.txt", "gone.spr\ngood.spr\n");
   fs::remove(Path("gone.spr"));
 
-  EXPECT_EQ(Run({"@lists", "@missing.txt", "@list.txt"}).output,
+  EXPECT_EQ(Run({"@lists", "@missing.txt", "@list.txt"}),
             kBanner + "Error in list file 'lists': Is a directory\n" +
                 "Error in list file 'missing.txt': No such file or directory\n" +
                 "Parsing 'gone'\tError: No such file or directory\n" + "Parsing 'good'" + kCounts +
@@ -145,4 +141,4 @@ TEST_F(Surroundings, ListFilesThatAreNotFilesAreReportedAndSkipped) {
 }
 
 }  // namespace
-}  // namespace morvane::robust
+}  // namespace morvane::e2e

@@ -1,40 +1,26 @@
 #include "errlog/errlog.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
+
+#include "support/temp_dir.h"
+#include "support/text_console.h"
 
 namespace morvane {
 namespace {
 
-class ErrorLog : public ::testing::Test {
+class ErrorLogFile : public testing::TempDirTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/morvane-errlog-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    SetErrorLogPath(dir_ + "/errors.log");
+  std::string Close(ErrorLog& log) {
+    log.Close(console_);
+    return console_.Take();
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::string Log() const { return Read("errors.log"); }
+  bool LogExists() const { return std::filesystem::exists(Path("errors.log")); }
 
-  std::string Close() {
-    testing::internal::CaptureStdout();
-    CloseErrorLog();
-    return testing::internal::GetCapturedStdout();
-  }
-  std::string Log() const {
-    std::ifstream in(dir_ + "/errors.log", std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  bool LogExists() const { return std::filesystem::exists(dir_ + "/errors.log"); }
-
-  std::string dir_;
+  testing::TextConsole console_;
 };
 
 // The date and time of the C locale, which the tests run in: 12/31/26 and 23:59:59.
@@ -46,51 +32,52 @@ const std::string kBlock = "Morvane 2\\.0 beta \\(09\\.04\\.2001\\) Error Log, s
                            "2 errors\n"
                            "Error Log, closed " +
                            kWhen + "\n\n";
+const std::string kWarning =
+    " record(s) in the Error Log.\n"
+    "Please send errors.log file to morvane-bugs@example.org as soon as possible.\n";
 
-TEST_F(ErrorLog, ARunWithoutRecordsWritesNothing) {
-  EXPECT_EQ(Close(), "");
+TEST_F(ErrorLogFile, ARunWithoutRecordsWritesNothing) {
+  ErrorLog log(Path("errors.log"));
+  EXPECT_EQ(Close(log), "");
   EXPECT_FALSE(LogExists());
-  std::ofstream(dir_ + "/errors.log") << "old\n";
-  EXPECT_EQ(Close(), "");
+  Write("errors.log", "old\n");
+  EXPECT_EQ(Close(log), "");
   EXPECT_EQ(Log(), "old\n");
 }
 
-TEST_F(ErrorLog, EachRunAppendsOneCompleteBlock) {
-  const std::string warning =
-      "WARNING: 2 record(s) in the Error Log.\n"
-      "Please send errors.log file to morvane-bugs@example.org as soon as possible.\n";
+TEST_F(ErrorLogFile, EachRunAppendsOneCompleteBlock) {
+  ErrorLog log(Path("errors.log"));
   for (int run = 1; run <= 2; ++run) {
-    LogError("bad frame count value. Filepos=00000010 in file hero");
+    log.Record("bad frame count value. Filepos=00000010 in file hero");
     // Every record is in the file at once, before the run ends.
     EXPECT_TRUE(std::regex_search(Log(), std::regex("Filepos=00000010 in file hero\n$")));
-    LogError("(internal) Cannot create file ./x/a.gif in file x");
-    EXPECT_EQ(ErrorLogRecords(), 2);
-    EXPECT_EQ(Close(), warning);
-    EXPECT_EQ(ErrorLogRecords(), 0);
+    log.Record("(internal) Cannot create file ./x/a.gif in file x");
+    // Closing counts the block's records and starts the count afresh.
+    EXPECT_EQ(Close(log), "WARNING: 2" + kWarning);
   }
   EXPECT_TRUE(std::regex_match(Log(), std::regex(kBlock + kBlock))) << Log();
 }
 
-TEST_F(ErrorLog, AnUnwritableLogIsReportedOnceAndTheRunGoesOn) {
-  SetErrorLogPath(dir_ + "/no-such-dir/errors.log");
-  LogError("first");
-  LogError("second");
-  EXPECT_EQ(Close(),
-            "WARNING: 2 record(s) in the Error Log.\n"
-            "Please send errors.log file to morvane-bugs@example.org as soon as possible.\n"
-            "WARNING: could not write the Error Log " +
-                dir_ + "/no-such-dir/errors.log\n");
+TEST_F(ErrorLogFile, AnUnwritableLogIsReportedOnceAndTheRunGoesOn) {
+  ErrorLog log(Path("later/errors.log"));
+  log.Record("first");
+  log.Record("second");
+  EXPECT_EQ(Close(log), "WARNING: 2" + kWarning + "WARNING: could not write the Error Log " +
+                            Path("later/errors.log") + "\n");
   // The failure belongs to that run only.
-  SetErrorLogPath(dir_ + "/errors.log");
-  LogError("third");
-  EXPECT_EQ(Close().find("could not"), std::string::npos);
+  std::filesystem::create_directory(Path("later"));
+  log.Record("third");
+  EXPECT_EQ(Close(log), "WARNING: 1" + kWarning);
+  EXPECT_TRUE(
+      std::regex_search(Read("later/errors.log"), std::regex("^Morvane .*\nError: third\n")));
 }
 
-TEST_F(ErrorLog, ALogRemovedDuringTheRunIsNotRecreatedForRecords) {
-  LogError("first");
-  std::filesystem::remove(dir_ + "/errors.log");
-  LogError("second");
-  Close();
+TEST_F(ErrorLogFile, ALogRemovedDuringTheRunIsNotRecreatedForRecords) {
+  ErrorLog log(Path("errors.log"));
+  log.Record("first");
+  std::filesystem::remove(Path("errors.log"));
+  log.Record("second");
+  Close(log);
   EXPECT_FALSE(LogExists());
 }
 

@@ -1,16 +1,16 @@
-// Frame data bytes: known encodings, sub-block framing, failures part way, the string table.
+// Frame data bytes: known encodings, sub-block framing and failures part way.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <stdexcept>
 
 #include "encoder_support.h"
-#include "gif/gif_stream.h"
+#include "platform/errors.h"
 
 namespace morvane::gif::encoder_test {
 namespace {
 
-class EncoderBytes : public ::testing::TestWithParam<Coder> {};
+class EncoderBytes : public ::testing::TestWithParam<FrameCompression> {};
 
 TEST_P(EncoderBytes, OnePixelFrame) {
   // Clear 4, pixel 0 and end 5, three bits each; code bits 1 are raised to 2.
@@ -33,8 +33,7 @@ TEST_P(EncoderBytes, PixelNotInColourTableStopsAtOnce) {
   auto fails_with = [&](int bits, int colours, const Bytes& pixels, int width, int height) {
     Bytes out;
     try {
-      EncodeFrame(out, GetParam() == Coder::kRLE ? kCompressionRLE : kCompressionLZW, bits, colours,
-                  pixels.data(), false, width, height);
+      EncodeFrame(out, GetParam(), bits, colours, pixels.data(), width, height);
       ADD_FAILURE() << "no exception";
     } catch (const GifError& e) {
       EXPECT_STREQ(e.what(), "Color not in color table");
@@ -89,57 +88,8 @@ TEST_P(EncoderBytes, DataOf255BytesIsOneFullBlock) {
   FAIL() << "no frame coded to exactly 255 bytes";
 }
 
-INSTANTIATE_TEST_SUITE_P(BothCoders, EncoderBytes, ::testing::Values(Coder::kLZW, Coder::kRLE),
-                         [](const auto& info) { return CoderName(info.param); });
-
-TEST(SubBlockPacker, WritesFullBlocksThenTheRest) {
-  for (int n : {0, 1, 254, 255, 256, 300, 510}) {
-    Bytes out;
-    SubBlockWriter writer(out);
-    for (int i = 0; i < n; ++i) writer.WriteByte(static_cast<std::uint8_t>(i));
-    writer.Flush();
-    Bytes expected;
-    for (int start = 0; start < n; start += 255) {
-      const int length = std::min(255, n - start);
-      expected.push_back(static_cast<std::uint8_t>(length));
-      for (int i = start; i < start + length; ++i) expected.push_back(static_cast<std::uint8_t>(i));
-    }
-    EXPECT_EQ(out, expected) << n << " bytes";
-  }
-}
-
-TEST(LZWStringTable, FindsStoredCodesAndForgetsThemOnClear) {
-  LzwStringTable table;
-  for (std::uint32_t key = 0; key < 3000; ++key) table.Insert(key * 341 % 0xFFFFF, 258 + key);
-  for (std::uint32_t key = 0; key < 3000; ++key)
-    ASSERT_EQ(table.Lookup(key * 341 % 0xFFFFF), static_cast<int>((258 + key) & 0xFFF));
-  EXPECT_EQ(table.Lookup(0xFFFFE), -1);
-  table.Clear();
-  EXPECT_EQ(table.Lookup(341), -1);
-}
-
-TEST(LZWStringTable, CollidingKeysFillOneClusterAndEveryProbeEnds) {
-  // Keys (of at most 20 bits) whose first slots all lie in the lowest 256 slots pile up into
-  // one run of occupied slots as long as the table's whole capacity.
-  std::vector<std::uint32_t> keys;
-  for (std::uint32_t key = 0; keys.size() < LzwStringTable::kMaxStrings; ++key) {
-    ASSERT_LE(key, 0xFFFFFu);
-    if (LzwStringTable::FirstSlot(key) < 256) keys.push_back(key);
-  }
-  LzwStringTable table;
-  for (std::size_t i = 0; i < keys.size(); ++i) table.Insert(keys[i], static_cast<int>(i));
-  for (std::size_t i = 0; i < keys.size(); ++i)
-    ASSERT_EQ(table.Lookup(keys[i]), static_cast<int>(i & 0xFFF)) << "key " << keys[i];
-  std::uint32_t absent = keys.back() + 1;
-  while (LzwStringTable::FirstSlot(absent) >= 256) ++absent;
-  EXPECT_EQ(table.Lookup(absent), -1);
-  // One string more than a frame's table can hold is a fault of the caller.
-  EXPECT_THROW(table.Insert(absent, 1), std::logic_error);
-  table.Clear();
-  EXPECT_EQ(table.Lookup(keys.front()), -1);
-  table.Insert(absent, 7);
-  EXPECT_EQ(table.Lookup(absent), 7);
-}
+INSTANTIATE_TEST_SUITE_P(BothCoders, EncoderBytes, ::testing::Values(kLzw, kRunLength),
+                         [](const auto& info) { return CompressionName(info.param); });
 
 }  // namespace
 }  // namespace morvane::gif::encoder_test

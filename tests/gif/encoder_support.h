@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "gif/encoders.h"
+#include "gif/frame_encoder.h"
 #include "support/giflib_reader.h"
 
 namespace morvane::gif::encoder_test {
@@ -94,24 +94,24 @@ inline std::vector<int> CodeValues(const std::vector<Code>& codes) {
   return values;
 }
 
-enum class Coder { kLZW, kRLE };
+constexpr FrameCompression kLzw = FrameCompression::kLzw;
+constexpr FrameCompression kRunLength = FrameCompression::kRunLength;
 
-inline const char* CoderName(Coder coder) {
-  return coder == Coder::kLZW ? "LZW" : "RLE";
+inline const char* CompressionName(FrameCompression compression) {
+  return compression == kLzw ? "Lzw" : "RunLength";
 }
 
-inline Bytes Encode(Coder coder, int code_bits, int colours, const Bytes& pixels, int width,
-                    int height, bool interlaced = false) {
+inline Bytes Encode(FrameCompression compression, int code_bits, int colours, const Bytes& pixels,
+                    int width, int height) {
   Bytes out;
-  EncodeFrame(out, coder == Coder::kRLE ? kCompressionRLE : kCompressionLZW, code_bits, colours,
-              pixels.empty() ? nullptr : pixels.data(), interlaced, width, height);
+  EncodeFrame(out, compression, code_bits, colours, pixels.empty() ? nullptr : pixels.data(), width,
+              height);
   return out;
 }
 
 // A minimal GIF around one frame's data: a grey global table of 2^code_bits entries and one
 // image descriptor at 0,0.
-inline Bytes WrapFrame(const Bytes& frame_data, int width, int height, int code_bits,
-                       bool interlaced = false) {
+inline Bytes WrapFrame(const Bytes& frame_data, int width, int height, int code_bits) {
   const int bits = code_bits < 1 ? 1 : code_bits;
   Bytes gif = {'G', 'I', 'F', '8', '9', 'a'};
   auto le16 = [&gif](int v) {
@@ -130,18 +130,17 @@ inline Bytes WrapFrame(const Bytes& frame_data, int width, int height, int code_
   le16(0);
   le16(width);
   le16(height);
-  gif.push_back(interlaced ? 0x40 : 0x00);
+  gif.push_back(0x00);
   gif.insert(gif.end(), frame_data.begin(), frame_data.end());
   gif.push_back(0x3B);
   return gif;
 }
 
-// Encodes with the coder and decodes with giflib; returns the decoded indices.
-inline Bytes RoundTrip(Coder coder, int code_bits, int colours, const Bytes& pixels, int width,
-                       int height, bool interlaced = false) {
-  const Bytes data = Encode(coder, code_bits, colours, pixels, width, height, interlaced);
-  const testing::DecodedGif gif =
-      testing::DecodeGif(WrapFrame(data, width, height, code_bits, interlaced));
+// Encodes with the compression and decodes with giflib; returns the decoded indices.
+inline Bytes RoundTrip(FrameCompression compression, int code_bits, int colours,
+                       const Bytes& pixels, int width, int height) {
+  const Bytes data = Encode(compression, code_bits, colours, pixels, width, height);
+  const testing::DecodedGif gif = testing::DecodeGif(WrapFrame(data, width, height, code_bits));
   if (gif.frames.size() != 1) throw std::runtime_error("expected one frame");
   return gif.frames[0].indices;
 }

@@ -5,7 +5,10 @@
 #include <memory>
 #include <vector>
 
+#include "gif/color_map_optimizer.h"
+#include "gif/frame_builder.h"
 #include "gif/gif_image.h"
+#include "gif/gif_writer.h"
 
 namespace morvane::gif::pinned {
 
@@ -74,30 +77,29 @@ struct ConvertOptions {
 inline std::unique_ptr<GifImage> BuildGif(const std::vector<RgbCanvas>& canvases,
                                           const ConvertOptions& options) {
   auto image = std::make_unique<GifImage>();
-  image->ReductionMethod = 7;
-  image->DitherMethod = options.dither ? 1 : 0;
+  ReductionSettings reduction;
+  reduction.dither_method = options.dither ? kDitherFloydSteinberg : kDitherNearest;
   image->SetBackgroundColor(options.background);
-  if (options.rle) image->FrameCompression = kCompressionRLE;
   for (std::size_t i = 0; i < canvases.size(); ++i) {
-    GifFrame& frame = image->SubImageAt(image->AddFrame(canvases[i]));
-    if (canvases.size() > 1 && i == 0) frame.AddExtension(std::make_unique<LoopExtension>(frame));
+    GifFrame& frame = image->FrameAt(image->AddFrame(BuildFrame(canvases[i], reduction)));
+    if (canvases.size() > 1 && i == 0) frame.AddExtension(LoopExtension());
     if (options.transparent) {
-      auto& control = frame.AddExtension(std::make_unique<GraphicControlExtension>(frame));
+      auto& control = frame.AddExtension(GraphicControlExtension());
       control.SetTransparencyOn(true);
-      control.UseTransparentColor(options.background);
-      control.SetDisposalMethod(2);
+      ColorMap& map = image->ActiveColorMap(frame);
+      control.SetTransparentIndex(map.FindAppendOrNearest(options.background), map);
+      control.SetDisposalMethod(kDisposeToBackground);
     }
   }
-  image->OptimizeColorMaps();
+  OptimizeColorMaps(*image);
   if (options.transparent) {
-    for (int i = 0; i < image->SubImageCount(); ++i) {
-      GifFrame& frame = image->SubImageAt(i);
+    for (GifFrame& frame : image->Frames()) {
       GraphicControlExtension* control = frame.ControlExtension();
       if (control->TransparencyOn()) continue;
       control->SetTransparencyOn(true);
-      control->SetTransparentIndex(frame.PixelAt(0, 0));
+      control->SetTransparentIndex(frame.PixelAt(0, 0), image->ActiveColorMap(frame));
     }
-    image->OptimizeColorMaps();
+    OptimizeColorMaps(*image);
   }
   return image;
 }
@@ -105,7 +107,8 @@ inline std::unique_ptr<GifImage> BuildGif(const std::vector<RgbCanvas>& canvases
 inline std::vector<std::uint8_t> ConvertToBytes(const std::vector<RgbCanvas>& canvases,
                                                 const ConvertOptions& options) {
   std::vector<std::uint8_t> bytes;
-  BuildGif(canvases, options)->SaveToStream(bytes);
+  WriteGif(*BuildGif(canvases, options),
+           options.rle ? FrameCompression::kRunLength : FrameCompression::kLzw, bytes);
   return bytes;
 }
 

@@ -1,10 +1,8 @@
 #include "params/colors.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
+#include "support/temp_dir.h"
 
 namespace morvane {
 namespace {
@@ -25,26 +23,15 @@ TEST(ParseColorText, AnythingElseIsNotAColour) {
   }
 }
 
-class ColorNames : public ::testing::Test {
+class ColorNameFile : public testing::TempDirTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/morvane-colors-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    ClearColorNames();
-    std::filesystem::remove_all(dir_);
-  }
-  void Load(const std::string& text) {
-    const std::string path = dir_ + "/colors.cfg";
-    std::ofstream(path, std::ios::binary) << text;
-    LoadColorNames(path);
-  }
-  std::string dir_;
+  void Load(const std::string& text) { names_ = ColorNames::FromFile(Write("colors.cfg", text)); }
+  ColorValue ColorByName(std::string_view text) const { return names_.ColorOf(text); }
+
+  ColorNames names_;
 };
 
-TEST_F(ColorNames, NamesIgnoreCaseAndTheLastDefinitionWins) {
+TEST_F(ColorNameFile, NamesIgnoreCaseAndTheLastDefinitionWins) {
   Load("red=#FF0000\r\nsky=#8CE\n");
   EXPECT_EQ(ColorByName("red"), 0x0000FFu);
   EXPECT_EQ(ColorByName("RED"), 0x0000FFu);
@@ -56,7 +43,7 @@ TEST_F(ColorNames, NamesIgnoreCaseAndTheLastDefinitionWins) {
   EXPECT_EQ(ColorByName("blue"), kBadColor);
 }
 
-TEST_F(ColorNames, NothingIsTrimmedAndBadLinesAreSkipped) {
+TEST_F(ColorNameFile, NothingIsTrimmedAndBadLinesAreSkipped) {
   Load(
       "[colors]\n"
       "; comment=#FFFFFF\n"
@@ -78,13 +65,15 @@ TEST_F(ColorNames, NothingIsTrimmedAndBadLinesAreSkipped) {
   EXPECT_EQ(ColorByName("a"), kBadColor);       // the name ends at the first "="
 }
 
-TEST_F(ColorNames, AMissingOrUnreadableFileLeavesNoNames) {
+TEST_F(ColorNameFile, AMissingOrUnreadableFileLeavesNoNames) {
   Load("red=#FF0000\n");
-  LoadColorNames(dir_ + "/none.cfg");
+  names_ = ColorNames::FromFile(Path("none.cfg"));
   EXPECT_EQ(ColorByName("red"), kBadColor);
-  LoadColorNames(dir_);  // a directory
+  Load("red=#FF0000\n");
+  names_ = ColorNames::FromFile(dir_);  // a directory
   EXPECT_EQ(ColorByName("red"), kBadColor);
   EXPECT_EQ(ColorByName(""), kBadColor);
+  EXPECT_EQ(ColorNames().ColorOf("red"), kBadColor);
 }
 
 }  // namespace

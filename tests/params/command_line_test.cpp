@@ -1,66 +1,39 @@
 #include "params/command_line.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "params/colors.h"
-#include "params/params.h"
+#include "params/options.h"
+#include "support/temp_dir.h"
+#include "support/text_console.h"
 
 namespace morvane {
 namespace {
 
-class Walker : public ::testing::Test {
+// The walk over a store with the converter's options registered.
+class Walker : public testing::TempDirTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/morvane-walk-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    ResetParameters();
-    ClearColorNames();
-    AddAlias("b", "use_binary_transparency");
-    AddAlias("l", "use_lzw");
-    AddAlias("bg", "bgcolor");
-    AddAlias("t", "treshold");
-    AddAlias("a", "anim_speed");
-    AddAlias("s", "static_anims");
-    AddAlias("d", "dithering");
-    SetDefault("use_binary_transparency", "0");
-    SetDefault("use_lzw", "1");
-    SetDefault("treshold", "128");
-    SetDefault("bgColor", "#000000");
-    SetDefault("anim_speed", "100");
-    SetDefault("static_anims", "0");
-    SetDefault("dithering", "1");
-  }
-  void TearDown() override {
-    ResetParameters();
-    std::filesystem::remove_all(dir_);
-  }
-  std::string Write(const std::string& name, const std::string& bytes) {
-    const std::string path = dir_ + "/" + name;
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
+    TempDirTest::SetUp();
+    RegisterOptions(store_);
   }
 
   // Walks the arguments; every converted spec is recorded in calls_ together with the
   // threshold in force when it was converted. Returns the console output.
   std::string Walk(const std::vector<std::string>& arguments, const std::string& config = "") {
     calls_.clear();
-    testing::internal::CaptureStdout();
     result_ = WalkArguments(
-        config.empty() ? dir_ + "/none.cfg" : config, arguments,
-        [this](const std::string& spec, bool fromList) {
-          calls_.push_back((fromList ? "list " : "arg ") + spec +
-                           " t=" + std::to_string(RunSettings().Threshold));
+        config.empty() ? Path("none.cfg") : config, arguments, store_, console_,
+        [this](const std::string& spec, bool from_list) {
+          calls_.push_back((from_list ? "list " : "arg ") + spec +
+                           " t=" + std::to_string(settings_.threshold));
         },
-        ValidateSettings);
-    return testing::internal::GetCapturedStdout();
+        [this] { return ValidateSettings(store_, ColorNames(), settings_, console_); });
+    return console_.Take();
   }
 
-  std::string dir_;
+  ParameterStore store_;
+  RunSettingsRecord settings_;
+  testing::TextConsole console_;
   std::vector<std::string> calls_;
   bool result_ = false;
 };
@@ -78,8 +51,8 @@ TEST_F(Walker, EchoShowsTheLongNameOfAnAliasAndATypedLongNameAsTyped) {
             "use_lzw=0\nbgcolor=#FFF\nuse_binary_transparency=1\nanim_speed=7\nUse_LZW=1\n"
             "BGCOLOR=#000\nError: bad parameter: -x\n");
   EXPECT_FALSE(result_);
-  EXPECT_EQ(GetParam("anim_speed"), "7");
-  EXPECT_EQ(RunSettings().BinaryTransparency, 1u);
+  EXPECT_EQ(store_.Get("anim_speed"), "7");
+  EXPECT_EQ(settings_.binary_transparency, 1u);
 }
 
 TEST_F(Walker, ABadParameterEndsTheWalk) {
@@ -95,14 +68,14 @@ TEST_F(Walker, AnEmptyValueRemovesTheOptionAndFailsItsValidation) {
   EXPECT_FALSE(result_);
   EXPECT_TRUE(calls_.empty());
   // Once removed, the name is no longer an option.
-  SetParam("treshold", "128");
-  SetParam("anim_speed", "");
+  store_.Set("treshold", "128");
+  store_.Set("anim_speed", "");
   EXPECT_EQ(Walk({"-a=5"}), "Error: bad parameter: -a=5\n");
 }
 
 TEST_F(Walker, ValuesMayHoldEqualsSigns) {
   EXPECT_EQ(Walk({"-a=1=2"}), "anim_speed=1=2\n");
-  EXPECT_EQ(GetParam("anim_speed"), "1=2");
+  EXPECT_EQ(store_.Get("anim_speed"), "1=2");
 }
 
 TEST_F(Walker, EmptyArgumentsAreHandedOnAsEmptySpecs) {
@@ -121,7 +94,7 @@ TEST_F(Walker, ConfigurationOverlaysTheDefaults) {
   EXPECT_EQ(Walk({"a", "-custom=no", "-anim_speed=3"}, config),
             "custom=no\nError: bad parameter: -anim_speed=3\n");
   EXPECT_EQ(calls_, std::vector<std::string>{"arg a t=64"});
-  EXPECT_EQ(GetParam("use_lzw"), "1");  // keys not in the file keep their defaults
+  EXPECT_EQ(store_.Get("use_lzw"), "1");  // keys not in the file keep their defaults
 }
 
 TEST_F(Walker, AConfigurationFailureEndsTheRunBeforeAnyArgument) {

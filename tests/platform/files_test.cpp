@@ -1,38 +1,20 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/ini.h"
+#include "support/temp_dir.h"
 
 namespace morvane {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/morvane-platform-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string Write(const std::string& name, const std::string& bytes) {
-    const std::string path = dir_ + "/" + name;
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
-  std::string dir_;
-};
-
-using TextFiles = TempDir;
+using TextFiles = testing::TempDirTest;
 
 TEST_F(TextFiles, LinesEndAtLfOrCrLf) {
   EXPECT_EQ(ReadTextLines(Write("a", "one\r\ntwo\nthree")),
@@ -99,7 +81,7 @@ TEST(CaseFolding, FoldsAsciiLettersOnly) {
   EXPECT_LT(CompareIgnoreCase("ab", "abc"), 0);
 }
 
-using SpriteFiles = TempDir;
+using SpriteFiles = testing::TempDirTest;
 
 TEST_F(SpriteFiles, DiskAndMemoryFilesReadAlike) {
   const std::string path = Write("s", "0123456789");
@@ -135,7 +117,7 @@ TEST_F(SpriteFiles, OpenReportsTheSystemText) {
   }
 }
 
-using AtomicWrites = TempDir;
+using AtomicWrites = testing::TempDirTest;
 
 TEST_F(AtomicWrites, ReplacesTheFileAndAnyLinkStandingThere) {
   const std::string target = Write("target", "keep");

@@ -13,20 +13,14 @@
 #include <vector>
 
 #include "sprwriter/sprwriter.h"
+#include "support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class PpmDumpTest : public ::testing::Test {
+class PpmDumpTest : public morvane::testing::TempDirTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/morvane_ppmdump_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // Runs the tool with arguments (single-quoted for the shell); returns its exit code.
   int Run(const std::string& arguments) {
     const std::string command = std::string("'") + MORVANE_PPMDUMP + "' " + arguments + " >'" +
@@ -34,12 +28,6 @@ class PpmDumpTest : public ::testing::Test {
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
-
-  std::string dir_;
 };
 
 std::set<std::string> Names(const std::string& dir) {
@@ -50,8 +38,8 @@ std::set<std::string> Names(const std::string& dir) {
 
 TEST_F(PpmDumpTest, WritesEveryFrameOfEveryDirectionAsPpm) {
   morvane::sprwriter::WriteSpriteFile(dir_ + "/demo.spr", morvane::sprwriter::DemoSprite());
-  ASSERT_EQ(Run("'" + dir_ + "/demo.spr' '" + dir_ + "/out' -d=0"), 0) << Read(dir_ + "/stderr");
-  EXPECT_EQ(Read(dir_ + "/stdout"), "44 frame(s) written to " + dir_ + "/out\n");
+  ASSERT_EQ(Run("'" + dir_ + "/demo.spr' '" + dir_ + "/out' -d=0"), 0) << Read("stderr");
+  EXPECT_EQ(Read("stdout"), "44 frame(s) written to " + dir_ + "/out\n");
 
   // walk: entries 0 1 2, a command (marker and three entries), 1; spin: 0 1, a negative entry,
   // 1. Commands and negative entries are not frames.
@@ -67,7 +55,7 @@ TEST_F(PpmDumpTest, WritesEveryFrameOfEveryDirectionAsPpm) {
   EXPECT_EQ(Names(dir_ + "/out"), expected);
 
   // The canvas is the union of the walk boxes (-16,-24,16,8) and (-16,-26,16,6): 32 x 34.
-  const std::string ppm = Read(dir_ + "/out/walk_NW_000.ppm");
+  const std::string ppm = Read("out/walk_NW_000.ppm");
   const std::string header = "P6\n32 34\n255\n";
   ASSERT_EQ(ppm.size(), header.size() + 32 * 34 * 3);
   EXPECT_EQ(ppm.substr(0, header.size()), header);
@@ -82,10 +70,10 @@ TEST_F(PpmDumpTest, WritesEveryFrameOfEveryDirectionAsPpm) {
 TEST_F(PpmDumpTest, FailsOnBadInputAndBadUsage) {
   std::ofstream(dir_ + "/bad.spr") << "not a sprite";
   EXPECT_EQ(Run("'" + dir_ + "/bad.spr' '" + dir_ + "/out'"), 1);
-  EXPECT_EQ(Read(dir_ + "/stderr"), "morvane-ppmdump: " + dir_ +
-                                        "/bad.spr: not a valid sprite file: not a <sprite> file\n");
+  EXPECT_EQ(Read("stderr"), "morvane-ppmdump: " + dir_ +
+                                "/bad.spr: not a valid sprite file: not a <sprite> file\n");
   EXPECT_EQ(Run("'" + dir_ + "/missing.spr' '" + dir_ + "/out'"), 1);
-  EXPECT_EQ(Read(dir_ + "/stderr"),
+  EXPECT_EQ(Read("stderr"),
             "morvane-ppmdump: " + dir_ + "/missing.spr: No such file or directory\n");
   EXPECT_FALSE(fs::exists(dir_ + "/out"));
 

@@ -56,10 +56,10 @@ std::string FrameNumber(std::int64_t n) {
 
 // Writes every direction of one sequence; returns the number of files written.
 std::int64_t DumpSequence(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
-                          const std::string& outDir) {
-  const DrawSettings settings = DrawSettings::FromRun();
+                          const std::string& out_dir) {
+  const DrawSettings settings = DrawSettings::From(RunSettingsRecord{});
   CheckDirectionWork(anim.DirectionCount(), sequence.FrameCount());
-  const std::string base = outDir + "/" + SafeFileName(sequence.Name());
+  const std::string base = out_dir + "/" + SafeFileName(sequence.Name());
   std::int64_t written = 0;
   for (std::int32_t d = 0; d < anim.DirectionCount(); ++d) {
     const std::string prefix = base + DirectionSuffix(anim.DirectionCount(), d) + "_";
@@ -75,17 +75,17 @@ std::int64_t DumpSequence(const Sprite& sprite, const Sequence& sequence, const 
 
 // Loads the collections one at a time, as the converter does, and dumps the sequences that
 // play each. Returns the number of files written.
-std::int64_t DumpSprite(const std::string& path, const std::string& outDir) {
+std::int64_t DumpSprite(const std::string& path, const std::string& out_dir) {
   const std::unique_ptr<DiskFile> file = DiskFile::Open(path);
   Sprite sprite(*file);
-  CreateDirectory(outDir);  // may exist already; a failure shows when the first file is written
+  CreateDirectory(out_dir);  // may exist already; a failure shows when the first file is written
   std::int64_t written = 0;
   for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
     Collection& anim = *sprite.GetCollection(i);
     sprite.LoadCollectionImages(i, file->Size());
     for (std::int32_t j = 0; j < sprite.SequenceCount(); ++j) {
       const Sequence& sequence = *sprite.GetSequence(j);
-      if (sequence.CollectionIndex() == i) written += DumpSequence(sprite, sequence, anim, outDir);
+      if (sequence.CollectionIndex() == i) written += DumpSequence(sprite, sequence, anim, out_dir);
     }
     anim.Images().FreeImages();
   }

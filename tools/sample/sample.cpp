@@ -66,8 +66,9 @@ std::array<sprwriter::LayerPalette, 4> Palettes() {
   return palettes;
 }
 
-// The figure in one pose. facing: direction angle in radians (0 = south, towards the viewer);
-// step: -1..1 leg swing; bob: vertical body offset; wave: raised right arm.
+// The figure in one pose. facing: direction angle in radians, 0 = south (towards the viewer),
+// pi/2 = east (screen right), pi = north (away from the viewer); step: -1..1 leg swing; bob:
+// vertical body offset; wave: raised right arm.
 std::array<Zar, 4> Figure(double facing, double step, int bob, bool wave, double glow) {
   const double side = std::sin(facing);   // -1 left .. 1 right
   const double front = std::cos(facing);  // 1 facing the viewer, -1 away
@@ -79,8 +80,10 @@ std::array<Zar, 4> Figure(double facing, double step, int bob, bool wave, double
   const int legs = static_cast<int>(std::lround(step * 3));
   body.Rect(14 - legs, 38 + bob, 19 - legs, 50, 2);  // left leg
   body.Rect(21 + legs, 38 + bob, 26 + legs, 50, 2);  // right leg
-  body.Rect(13 - legs, 48, 19 - legs, 52, 7);        // boots
-  body.Rect(21 + legs, 48, 27 + legs, 52, 7);
+  // Boots, their toes pointing the way the figure faces.
+  const int toes = static_cast<int>(std::lround(side * 3));
+  body.Rect(13 - legs + std::min(toes, 0), 48, 19 - legs + std::max(toes, 0), 52, 7);
+  body.Rect(21 + legs + std::min(toes, 0), 48, 27 + legs + std::max(toes, 0), 52, 7);
   body.Ellipse(20, 30 + bob, 9, 11, 1);      // torso
   body.Rect(12, 36 + bob, 28, 38 + bob, 6);  // belt
   const int arm = static_cast<int>(std::lround(-step * 3));
@@ -134,8 +137,9 @@ sprwriter::Sprite HeroSprite() {
   walk.images.palettes = Palettes();
   constexpr double kSteps[] = {-1, 0, 1, 0};
   for (int d = 0; d < 8; ++d) {
-    // Direction 0 is north-west, going clockwise; facing 0 is south.
-    const double facing = std::numbers::pi * (0.75 + d * 0.25);
+    // Direction 0 is north-west and they go clockwise (N, NE, E, ...), so the facing angle
+    // falls by an eighth of a turn from one to the next: NW 1.25 pi, N pi, E pi/2, S 0.
+    const double facing = std::numbers::pi * (1.25 - d * 0.25);
     for (int f = 0; f < 4; ++f) {
       const int bob = f % 2 == 1 ? -1 : 0;
       SetFrame(walk, f, d, Figure(facing, kSteps[f], bob, false, 1), bob);

@@ -1,0 +1,47 @@
+// A run of the converter: the state the entry creates and hands down, and the run itself
+// (banner, usage text, option registration, the walk over the arguments, the run summary).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/convert_file.h"
+#include "errlog/errlog.h"
+#include "params/colors.h"
+#include "params/parameter_store.h"
+#include "params/run_settings.h"
+#include "platform/console.h"
+
+namespace morvane {
+
+// Files converted without an error, and files whose job ended in an error.
+struct RunCounters {
+  std::int32_t files_processed = 0;
+  std::int32_t error_count = 0;
+
+  void Count(JobOutcome outcome);
+};
+
+// Everything one run keeps. The entry creates it and passes down only the pieces each step
+// needs: the walk gets the store and the console, each file's job the settings in force and
+// its report.
+struct RunContext {
+  RunContext(Console& run_console, std::string error_log_path)
+      : console(run_console), error_log(std::move(error_log_path)) {}
+
+  Console& console;
+  ErrorLog error_log;
+  ParameterStore parameters;
+  ColorNames color_names;      // loaded before the run starts
+  RunSettingsRecord settings;  // validated from parameters; in force for the next file
+  RunCounters counters;
+};
+
+// Runs the converter on the command-line arguments (without the program name), with the
+// configuration file at config_path. The error log's closing step is left to the caller, as it
+// belongs to the end of the process. Always returns 0, the process's exit code.
+int RunMorvane(RunContext& context, const std::vector<std::string>& arguments,
+               const std::string& config_path);
+
+}  // namespace morvane

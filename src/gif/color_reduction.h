@@ -1,0 +1,51 @@
+// Conversion of a true-colour canvas into indexed pixels and a palette of at most 256 colours.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "platform/canvas.h"
+
+namespace morvane::gif {
+
+// The reduction methods this converter implements: an octree palette of the canvas's own
+// colours.
+inline constexpr int kReductionOptimized = 7;
+// The ways pixels are mapped to the palette: each to its nearest entry, or with
+// Floyd-Steinberg error diffusion.
+inline constexpr int kDitherNearest = 0;
+inline constexpr int kDitherFloydSteinberg = 1;
+
+// How a canvas is reduced: the method (only kReductionOptimized is implemented; others are
+// refused), the dither method, and the palette size as a power of two (0 to 8).
+struct ReductionSettings {
+  int reduction_method = kReductionOptimized;
+  int dither_method = kDitherNearest;
+  int reduction_bits = 8;
+};
+
+// The result of a reduction: a 256-entry colour table (the palette first, black after it) and
+// one table index per pixel, rows top to bottom.
+struct ReducedFrame {
+  int width = 0;
+  int height = 0;
+  int palette_count = 0;
+  std::array<ColorValue, 256> table{};
+  std::vector<std::uint8_t> pixels;
+};
+
+// Reduces a non-empty canvas; a method other than those above raises GifError. pixels is
+// storage the result's pixels may take over; whatever it holds is overwritten.
+ReducedFrame ReduceBitmap(const RgbCanvas& source, const ReductionSettings& settings,
+                          std::vector<std::uint8_t> pixels = {});
+
+// Two reductions at once, each the same as ReduceBitmap of its canvas; with Floyd-Steinberg
+// diffusion on canvases of one size, the two frames' pixels are mapped in step, which lets the
+// processor overlap their work.
+std::array<ReducedFrame, 2> ReduceBitmapPair(const RgbCanvas& first, const RgbCanvas& second,
+                                             const ReductionSettings& settings,
+                                             std::vector<std::uint8_t> first_pixels = {},
+                                             std::vector<std::uint8_t> second_pixels = {});
+
+}  // namespace morvane::gif

@@ -1,0 +1,59 @@
+// The encoders' shared frame set-up and framing of the code stream.
+#include "gif/frame_encoder.h"
+
+#include <stdexcept>
+
+#include "gif/lzw_encoder.h"
+#include "gif/run_length_encoder.h"
+#include "platform/errors.h"
+
+namespace morvane::gif {
+
+FrameEncoder::FrameEncoder(ByteSink& out, int code_bits, int colour_count,
+                           const std::uint8_t* pixels, std::int32_t width, std::int32_t height)
+    : out_(&out),
+      colour_count_(colour_count),
+      pixels_(width > 0 && height > 0 ? pixels : nullptr),
+      pixels_end_(pixels_ == nullptr
+                      ? nullptr
+                      : pixels_ + static_cast<std::ptrdiff_t>(std::int64_t{width} * height)),
+      writer_(out) {
+  // Codes never grow past 12 bits, which leaves room for minimum code sizes up to 8 only.
+  if (code_bits > 8) throw std::invalid_argument("GIF code size above 8 bits");
+  min_code_size_ = code_bits < 2 ? 2 : code_bits;
+  initial_width_ = code_width_ = min_code_size_ + 1;
+  clear_code_ = 1 << min_code_size_;
+  end_code_ = clear_code_ + 1;
+  first_free_ = clear_code_ + 2;
+}
+
+void FrameEncoder::Encode() {
+  out_->push_back(static_cast<std::uint8_t>(min_code_size_));
+  try {
+    if (pixels_ != nullptr) CompressPixels();
+    PackCode(end_code_);
+  } catch (...) {
+    // What was packed before the failure still goes out, whole bytes only; the frame stays
+    // without end code and terminator.
+    WriteWholeBytes();
+    writer_.Flush();
+    throw;
+  }
+  writer_.Flush();
+  out_->push_back(0x00);
+}
+
+void FrameEncoder::RaiseColorNotInTable() {
+  throw GifError("Color not in color table");
+}
+
+void EncodeFrame(ByteSink& out, FrameCompression compression, int code_bits, int colour_count,
+                 const std::uint8_t* pixels, std::int32_t width, std::int32_t height) {
+  if (compression == FrameCompression::kRunLength) {
+    RunLengthEncoder::EncodeFrame(out, code_bits, colour_count, pixels, width, height);
+  } else {
+    LzwEncoder::EncodeFrame(out, code_bits, colour_count, pixels, width, height);
+  }
+}
+
+}  // namespace morvane::gif

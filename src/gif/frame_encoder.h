@@ -1,0 +1,100 @@
+// The base of the frame data encoders. Each writes one frame's table-based image data: the LZW
+// minimum code size byte, the data sub-blocks and the block terminator.
+#pragma once
+
+#include <cstdint>
+
+#include "gif/sub_block_writer.h"
+
+namespace morvane::gif {
+
+// How a frame's pixels are coded: LZW compression with a string table, or run-length coding
+// with codes any LZW decoder reads.
+enum class FrameCompression : std::uint8_t { kLzw = 0, kRunLength = 1 };
+
+// Both encoders' shared work: code widths and special codes, LSB-first bit packing into the
+// sub-block writer, and the frame's pixels.
+class FrameEncoder {
+ public:
+  virtual ~FrameEncoder() = default;
+  FrameEncoder(const FrameEncoder&) = delete;
+  FrameEncoder& operator=(const FrameEncoder&) = delete;
+
+ protected:
+  // code_bits is raised to 2 when below; pixels holds width x height indices, rows top to
+  // bottom (null for a frame without pixels).
+  FrameEncoder(ByteSink& out, int code_bits, int colour_count, const std::uint8_t* pixels,
+               std::int32_t width, std::int32_t height);
+
+  // Writes the minimum code size byte, the codes of the pixels closed by the end code, and the
+  // terminator. A pixel not below the colour count raises "Color not in color table": the bytes
+  // packed so far are written out, without end code or terminator.
+  void Encode();
+  // Codes the pixels, of which there is at least one.
+  virtual void CompressPixels() = 0;
+
+  // Appends code at the current width (bits above it are dropped); the end code also flushes
+  // the last partial byte. Codes gather in a 64-bit word that goes out 32 bits at a time.
+  void PackCode(int code) {
+    const std::uint64_t mask = (std::uint64_t{1} << code_width_) - 1;
+    bits_ |= (static_cast<std::uint64_t>(code) & mask) << bit_count_;
+    bit_count_ += code_width_;
+    if (bit_count_ >= 32) {
+      writer_.WriteWord(static_cast<std::uint32_t>(bits_));
+      bits_ >>= 32;
+      bit_count_ -= 32;
+    }
+    if (code == end_code_) {
+      while (bit_count_ > 0) {
+        writer_.WriteByte(static_cast<std::uint8_t>(bits_));
+        bits_ >>= 8;
+        bit_count_ -= 8;
+      }
+    }
+  }
+  // Writes the whole bytes of the codes packed so far; the bits of a partial byte stay.
+  void WriteWholeBytes() {
+    while (bit_count_ >= 8) {
+      writer_.WriteByte(static_cast<std::uint8_t>(bits_));
+      bits_ >>= 8;
+      bit_count_ -= 8;
+    }
+  }
+
+  // The pixel checked against the colour count.
+  int CheckedPixel(int pixel) const {
+    if (pixel >= colour_count_) RaiseColorNotInTable();
+    return pixel;
+  }
+
+  const std::uint8_t* PixelsBegin() const { return pixels_; }
+  const std::uint8_t* PixelsEnd() const { return pixels_end_; }
+
+  // Code state. The base only packs at code_width_; each encoder grows and resets the width by
+  // its own rule.
+  int min_code_size_;
+  int initial_width_;  // the code width after a clear: min_code_size_ + 1
+  int code_width_;
+  int clear_code_;
+  int end_code_;
+  int first_free_;             // the first code a string gets after a clear
+  bool just_cleared_ = false;  // set with a clear code; each encoder resets it by its own rule
+
+ private:
+  [[noreturn]] static void RaiseColorNotInTable();
+
+  ByteSink* out_;
+  int colour_count_;
+  const std::uint8_t* pixels_;
+  const std::uint8_t* pixels_end_;
+
+  std::uint64_t bits_ = 0;
+  int bit_count_ = 0;
+  SubBlockWriter writer_;
+};
+
+// Writes one frame's image data with the encoder the compression names.
+void EncodeFrame(ByteSink& out, FrameCompression compression, int code_bits, int colour_count,
+                 const std::uint8_t* pixels, std::int32_t width, std::int32_t height);
+
+}  // namespace morvane::gif

@@ -1,0 +1,23 @@
+// The string table of the LZW frame encoder.
+#include "gif/lzw_string_table.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace morvane::gif {
+
+LzwStringTable::LzwStringTable() : slots_(std::make_unique_for_overwrite<std::uint32_t[]>(kSlots)) {
+  Clear();
+}
+
+void LzwStringTable::Clear() {
+  std::fill_n(slots_.get(), kSlots, kEmpty);
+  count_ = 0;
+}
+
+void LzwStringTable::RaiseFull() {
+  // The encoder clears the table long before it fills.
+  throw std::logic_error("LZW string table full");
+}
+
+}  // namespace morvane::gif

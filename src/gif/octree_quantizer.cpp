@@ -1,0 +1,239 @@
+// Octree colour quantisation.
+#include "gif/octree_quantizer.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "platform/errors.h"
+
+namespace morvane::gif {
+
+namespace {
+constexpr std::int32_t kNone = OctreeNode::kNone;
+}  // namespace
+
+OctreeQuantizer::OctreeQuantizer(int max_colors, int color_bits)
+    : max_colors_(max_colors), color_bits_(color_bits) {
+  if (color_bits < 1 || color_bits > 8 || max_colors < 1 || max_colors > kMaxColors)
+    throw GifError("Invalid color quantizer settings");
+  reducible_.fill(kNone);
+  // A tree reduced as pixels arrive holds at most max_colors + 1 leaves, each with at most
+  // color_bits ancestors; reserving that much avoids regrowing the pool in the common case.
+  const std::size_t nodes =
+      static_cast<std::size_t>(max_colors + 1) * static_cast<std::size_t>(color_bits) + 1;
+  nodes_.reserve(nodes);
+  links_.reserve(nodes);
+  next_reducible_.reserve(nodes);
+}
+
+std::int32_t OctreeQuantizer::NewNode(int level) {
+  std::int32_t index;
+  if (!free_.empty()) {
+    index = free_.back();
+    free_.pop_back();
+    nodes_[static_cast<std::size_t>(index)] = OctreeNode{};
+    links_[static_cast<std::size_t>(index)] = OctreeLinks{};
+    next_reducible_[static_cast<std::size_t>(index)] = kNone;
+  } else {
+    index = static_cast<std::int32_t>(nodes_.size());
+    nodes_.emplace_back();
+    links_.emplace_back();
+    next_reducible_.push_back(kNone);
+  }
+  if (level == color_bits_) {
+    links_[static_cast<std::size_t>(index)].child[0] = OctreeLinks::kLeaf;
+    ++leaf_count_;
+  } else {
+    next_reducible_[static_cast<std::size_t>(index)] = reducible_[static_cast<std::size_t>(level)];
+    reducible_[static_cast<std::size_t>(level)] = index;
+  }
+  return index;
+}
+
+void OctreeQuantizer::FreeSubtree(std::int32_t index) {
+  const OctreeLinks& links = links_[static_cast<std::size_t>(index)];
+  if (!links.IsLeaf()) {
+    for (int i = 7; i >= 0; --i) {
+      const std::int32_t child = links.child[static_cast<std::size_t>(i)];
+      if (child != kNone) FreeSubtree(child);
+    }
+  }
+  free_.push_back(index);
+}
+
+namespace {
+
+// The bits of a byte spread to every third bit: bit i moves to bit 3i.
+constexpr std::array<std::uint32_t, 256> kSpread = [] {
+  std::array<std::uint32_t, 256> table{};
+  for (std::uint32_t value = 0; value < 256; ++value)
+    for (int bit = 0; bit < 8; ++bit) table[value] |= (value >> bit & 1u) << (3 * bit);
+  return table;
+}();
+
+// The branches a colour takes at every level of the tree, three bits per level (red, green,
+// blue from the top bit of each channel down), level 0 in the top three of the 24 bits.
+std::uint32_t Branches(ColorValue colour) {
+  return kSpread[colour & 0xFF] << 2 | kSpread[colour >> 8 & 0xFF] << 1 |
+         kSpread[colour >> 16 & 0xFF];
+}
+
+// The number of top levels two colours share, by the leading zeros of the difference of their
+// branch bits (24 bits in a 32-bit word, three per level).
+constexpr std::array<int, 33> kSharedLevels = [] {
+  std::array<int, 33> table{};
+  for (int zeros = 0; zeros <= 32; ++zeros)
+    table[static_cast<std::size_t>(zeros)] = zeros < 8 ? 0 : (zeros - 8) / 3;
+  return table;
+}();
+
+}  // namespace
+
+inline void OctreeQuantizer::AddToLeaf(std::int32_t index, std::uint64_t count, std::uint64_t red,
+                                       std::uint64_t green, std::uint64_t blue) {
+  OctreeNode& leaf = nodes_[static_cast<std::size_t>(index)];
+  leaf.pixel_count += count;
+  leaf.red_sum += red;
+  leaf.green_sum += green;
+  leaf.blue_sum += blue;
+}
+
+inline void OctreeQuantizer::Insert(ColorValue colour, std::uint32_t branches, std::uint64_t count,
+                                    Path& path) {
+  if (root_ == kNone) root_ = NewNode(0);
+  std::int32_t index = root_;
+  int level = 0;
+  if (path.depth >= 0) {
+    // Levels whose branches agree with the last colour's lead through the same nodes; the
+    // caller has seen that they part above the last colour's leaf.
+    level = kSharedLevels[static_cast<std::size_t>(std::countl_zero(branches ^ path.branches))];
+    index = path.nodes[static_cast<std::size_t>(level)];
+  } else {
+    path.nodes[0] = index;
+  }
+  for (OctreeLinks* links = &links_[static_cast<std::size_t>(index)]; !links->IsLeaf();
+       links = &links_[static_cast<std::size_t>(index)]) {
+    const std::size_t branch = branches >> (21 - 3 * level) & 7u;
+    std::int32_t child = links->child[branch];
+    if (child == kNone) {
+      child = NewNode(level + 1);  // may move the pool: look the parent up again
+      links_[static_cast<std::size_t>(index)].child[branch] = static_cast<std::int16_t>(child);
+    }
+    index = child;
+    path.nodes[static_cast<std::size_t>(++level)] = index;
+  }
+  path.depth = level;
+  path.branches = branches;
+  AddToLeaf(index, count, (colour & 0xFF) * count, (colour >> 8 & 0xFF) * count,
+            (colour >> 16 & 0xFF) * count);
+  if (leaf_count_ > max_colors_) {
+    while (leaf_count_ > max_colors_ && Reduce()) {
+    }
+    path.depth = -1;
+  }
+}
+
+void OctreeQuantizer::AddColor(ColorValue colour, std::uint64_t count) {
+  colour &= 0xFFFFFFu;
+  const std::uint32_t branches = Branches(colour);
+  if (path_.EndsAtLeafOf(branches)) {
+    AddToLeaf(path_.nodes[static_cast<std::size_t>(path_.depth)], count, (colour & 0xFF) * count,
+              (colour >> 8 & 0xFF) * count, (colour >> 16 & 0xFF) * count);
+  } else {
+    Insert(colour, branches, count, path_);
+  }
+}
+
+void OctreeQuantizer::AddRow(const ColorValue* row, int width) {
+  Path path = path_;
+  // Runs that reach the leaf at the end of the path are summed here and added to the leaf in
+  // one go before the tree is next walked or changed; sums add up the same in any order.
+  std::uint64_t count = 0, red = 0, green = 0, blue = 0;
+  const auto flush = [&] {
+    if (count == 0) return;
+    AddToLeaf(path.nodes[static_cast<std::size_t>(path.depth)], count, red, green, blue);
+    count = red = green = blue = 0;
+  };
+  int x = 0;
+  while (x < width) {
+    const ColorValue colour = row[x] & 0xFFFFFFu;
+    int run = 1;
+    while (x + run < width && (row[x + run] & 0xFFFFFFu) == colour) ++run;
+    x += run;
+    const auto n = static_cast<std::uint64_t>(run);
+    const std::uint32_t branches = Branches(colour);
+    if (path.EndsAtLeafOf(branches)) {
+      count += n;
+      red += (colour & 0xFF) * n;
+      green += (colour >> 8 & 0xFF) * n;
+      blue += (colour >> 16 & 0xFF) * n;
+      continue;
+    }
+    flush();
+    Insert(colour, branches, n, path);
+  }
+  flush();
+  path_ = path;
+}
+
+bool OctreeQuantizer::Reduce() {
+  int level = color_bits_ - 1;
+  while (level > 0 && reducible_[static_cast<std::size_t>(level)] == kNone) --level;
+  const std::int32_t index = reducible_[static_cast<std::size_t>(level)];
+  if (index == kNone) return false;  // a single leaf: nothing left to fold
+  OctreeNode& node = nodes_[static_cast<std::size_t>(index)];
+  OctreeLinks& links = links_[static_cast<std::size_t>(index)];
+  reducible_[static_cast<std::size_t>(level)] = next_reducible_[static_cast<std::size_t>(index)];
+  next_reducible_[static_cast<std::size_t>(index)] = kNone;
+  int children = 0;
+  for (const std::int32_t child : links.child) {
+    if (child == kNone) continue;
+    const OctreeNode& leaf = nodes_[static_cast<std::size_t>(child)];
+    node.pixel_count += leaf.pixel_count;
+    node.red_sum += leaf.red_sum;
+    node.green_sum += leaf.green_sum;
+    node.blue_sum += leaf.blue_sum;
+    ++children;
+  }
+  for (int i = 7; i >= 0; --i) {
+    const std::int32_t child = links.child[static_cast<std::size_t>(i)];
+    if (child != kNone) FreeSubtree(child);
+  }
+  links_[static_cast<std::size_t>(index)] = OctreeLinks{};
+  links_[static_cast<std::size_t>(index)].child[0] = OctreeLinks::kLeaf;
+  leaf_count_ -= children - 1;
+  return true;
+}
+
+void OctreeQuantizer::Walk(std::int32_t index, std::vector<ColorValue>& palette) const {
+  const OctreeLinks& links = links_[static_cast<std::size_t>(index)];
+  if (links.IsLeaf()) {
+    const OctreeNode& node = nodes_[static_cast<std::size_t>(index)];
+    ColorValue colour = 0;
+    if (node.pixel_count > 0) {
+      colour = static_cast<ColorValue>(node.red_sum / node.pixel_count) |
+               static_cast<ColorValue>(node.green_sum / node.pixel_count) << 8 |
+               static_cast<ColorValue>(node.blue_sum / node.pixel_count) << 16;
+    }
+    palette.push_back(colour);
+    return;
+  }
+  for (const std::int32_t child : links.child)
+    if (child != kNone) Walk(child, palette);
+}
+
+std::vector<ColorValue> OctreeQuantizer::Palette() const {
+  std::vector<ColorValue> palette;
+  palette.reserve(static_cast<std::size_t>(leaf_count_));
+  if (root_ != kNone) Walk(root_, palette);
+  return palette;
+}
+
+std::vector<ColorValue> BuildOctreePalette(const RgbCanvas& source, int count, int color_bits) {
+  OctreeQuantizer quantizer(count, color_bits);
+  for (std::int32_t y = 0; y < source.Height(); ++y)
+    quantizer.AddRow(source.Row(y), source.Width());
+  return quantizer.Palette();
+}
+
+}  // namespace morvane::gif

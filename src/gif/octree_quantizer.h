@@ -1,0 +1,101 @@
+// Octree colour quantisation: builds an optimised palette of at most 2^n colours.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "platform/canvas.h"
+
+namespace morvane::gif {
+
+// The gathered pixels of one node of the colour octree. Nodes live in the quantiser's pool and
+// refer to each other by pool index, so a whole tree costs one growing allocation instead of
+// one per node. Counts and sums are 64-bit: a leaf that gathers millions of pixels of one
+// colour keeps its true average.
+struct OctreeNode {
+  static constexpr std::int32_t kNone = -1;
+
+  std::uint64_t pixel_count = 0;
+  std::uint64_t red_sum = 0;
+  std::uint64_t green_sum = 0;
+  std::uint64_t blue_sum = 0;
+};
+
+// The children of a node, kept apart from its sums: the walk down the tree reads 16 bytes per
+// level, and the links of a whole tree stay in the first-level cache. A leaf is marked in its
+// first child slot (leaves have no children). The next node of the same level's list of
+// reducible nodes is kept apart as well.
+struct OctreeLinks {
+  static constexpr std::int16_t kNone = -1;
+  static constexpr std::int16_t kLeaf = -2;
+
+  std::array<std::int16_t, 8> child{kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone};
+  bool IsLeaf() const { return child[0] == kLeaf; }
+};
+
+class OctreeQuantizer {
+ public:
+  // Up to this many colours; the node indices of such a tree fit the 16-bit links.
+  static constexpr int kMaxColors = 2048;
+
+  // color_bits is the depth of the tree (1..8); a colour inserted at that depth is a leaf.
+  OctreeQuantizer(int max_colors, int color_bits);
+
+  // Inserts count pixels of one colour (0x00BBGGRR), then reduces the tree while it holds more
+  // leaves than the maximum. A run of equal pixels gives the same tree as inserting them one by
+  // one: only the first of them can create a leaf, and reducing merges sums additively.
+  void AddColor(ColorValue colour, std::uint64_t count = 1);
+  // Inserts the pixels of one row, left to right.
+  void AddRow(const ColorValue* row, int width);
+
+  // The leaf colours in depth-first order, children 0 to 7: each the truncated average of the
+  // pixels the leaf gathered.
+  std::vector<ColorValue> Palette() const;
+
+ private:
+  std::int32_t NewNode(int level);
+  void FreeSubtree(std::int32_t index);
+  // Folds the children of the newest reducible node of the deepest non-empty level into it.
+  bool Reduce();
+  void Walk(std::int32_t index, std::vector<ColorValue>& palette) const;
+
+  int max_colors_;
+  int color_bits_;
+  int leaf_count_ = 0;
+  std::int32_t root_ = OctreeNode::kNone;
+  // Heads of the per-level lists of reducible nodes, newest first.
+  std::array<std::int32_t, 8> reducible_{};
+  std::vector<OctreeNode> nodes_;
+  std::vector<OctreeLinks> links_;            // the children of nodes_[i] at links_[i]
+  std::vector<std::int32_t> next_reducible_;  // and the next reducible node at its level
+  std::vector<std::int32_t> free_;
+  // The nodes the last inserted colour passed, by level, down to its leaf at depth (-1: none).
+  // A following colour that shares the top bits of every channel starts from the deepest node
+  // of the shared part. Reducing the tree forgets the path.
+  struct Path {
+    std::array<std::int32_t, 9> nodes{};
+    int depth = -1;
+    std::uint32_t branches = 0;  // the last colour's branch bits, three per level
+
+    // Whether a colour with these branch bits reaches the leaf at the end of the path.
+    bool EndsAtLeafOf(std::uint32_t colour_branches) const {
+      return depth >= 0 && (colour_branches ^ branches) >> (24 - 3 * depth) == 0;
+    }
+  };
+  // Walks down to the colour's leaf and adds count pixels to it; the caller passes the colour's
+  // branch bits and has seen that it does not reach the path's leaf. The path is held by the
+  // caller, so that a row's loop keeps it in locals.
+  void Insert(ColorValue colour, std::uint32_t branches, std::uint64_t count, Path& path);
+  // Adds count pixels whose channels sum to red, green and blue to the leaf at index.
+  void AddToLeaf(std::int32_t index, std::uint64_t count, std::uint64_t red, std::uint64_t green,
+                 std::uint64_t blue);
+
+  Path path_;
+};
+
+// The optimised palette of a canvas: every pixel inserted row by row from the top, at most
+// count colours, without reserved system colours.
+std::vector<ColorValue> BuildOctreePalette(const RgbCanvas& source, int count, int color_bits);
+
+}  // namespace morvane::gif

@@ -1,0 +1,75 @@
+#include "params/options.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr const char* kUsageHead[] = {
+    "Usage: morvane <option>|<file[::sequence]>|<@listfile[::sequence]>",
+    "Options (see morvane.cfg for description):",
+};
+
+constexpr const char* kUsageTail[] = {
+    "Every option only affects the files, specified after the option.",
+    "Example:",
+    "  dir /s/b *.spr > sprs.lst",
+    "  morvane @sprs.lst",
+    "\tconvert all SPR files in the current directory and below to GIF format",
+    "\tusing the default parameters. GIFs are placed in the subdirectories",
+    "\tnamed as sprite files. These subdirectories are located in the same",
+    "\tdirectory as the original SPRs.",
+};
+
+constexpr std::uint32_t kMinThreshold = 1;
+constexpr std::uint32_t kMaxThreshold = 256;
+
+bool Passes(OptionCheck check, std::uint32_t value) {
+  switch (check) {
+    case OptionCheck::kZeroOrOne:
+      return value <= 1;
+    case OptionCheck::kThreshold:
+      return value >= kMinThreshold && value <= kMaxThreshold;
+    case OptionCheck::kColor:
+      return value != kBadColor;
+    case OptionCheck::kNone:
+      break;
+  }
+  return true;
+}
+
+}  // namespace
+
+void RegisterOptions(ParameterStore& store) {
+  for (const Option& option : kOptions) store.AddAlias(option.alias, option.alias_target);
+  for (const Option& option : kOptions) store.SetDefault(option.name, option.default_value);
+}
+
+std::vector<std::string> UsageLines() {
+  std::vector<std::string> lines(std::begin(kUsageHead), std::end(kUsageHead));
+  for (const std::string_view alias : kUsageOrder) {
+    for (const Option& option : kOptions) {
+      if (option.alias == alias) lines.emplace_back(option.usage_line);
+    }
+  }
+  lines.insert(lines.end(), std::begin(kUsageTail), std::end(kUsageTail));
+  return lines;
+}
+
+bool ValidateSettings(const ParameterStore& store, const ColorNames& colors,
+                      RunSettingsRecord& settings, Console& console) {
+  for (const Option& option : kOptions) {
+    if (option.check == OptionCheck::kNone) continue;
+    // A missing value reads as 0 or as the empty colour text.
+    const std::uint32_t value = option.check == OptionCheck::kColor
+                                    ? colors.ColorOf(store.Get(option.name))
+                                    : static_cast<std::uint32_t>(store.GetInt(option.name));
+    settings.*option.setting = value;
+    if (!Passes(option.check, value)) {
+      console.Line(option.bad_value_message);
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace morvane

@@ -1,0 +1,155 @@
+#include "app/run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/e2e_sprites.h"
+#include "app/executable.h"
+#include "support/temp_dir.h"
+#include "support/text_console.h"
+
+namespace morvane {
+namespace {
+
+using e2e::kBanner;
+namespace fs = std::filesystem;
+
+const std::string kUsage =
+    "Usage: morvane <option>|<file[::sequence]>|<@listfile[::sequence]>\n"
+    "Options (see morvane.cfg for description):\n"
+    "\t-b\tor\t-use_binary_transparency\n"
+    "\t-bg\tor\t-bgColor\n"
+    "\t-t\tor\t-treshold\n"
+    "\t-l\tor\t-use_LZW\n"
+    "\t-s\tor\t-static_anims\n"
+    "\t-d\tor\t-dithering\n"
+    "Every option only affects the files, specified after the option.\n"
+    "Example:\n"
+    "  dir /s/b *.spr > sprs.lst\n"
+    "  morvane @sprs.lst\n"
+    "\tconvert all SPR files in the current directory and below to GIF format\n"
+    "\tusing the default parameters. GIFs are placed in the subdirectories\n"
+    "\tnamed as sprite files. These subdirectories are located in the same\n"
+    "\tdirectory as the original SPRs.\n";
+
+// The entry called in this process with a run context of its own: console text kept in memory,
+// the error log and the configuration file in a temporary directory.
+class Entry : public testing::TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    NewRun();
+  }
+  void NewRun() { context_ = std::make_unique<RunContext>(console_, Path("errors.log")); }
+  std::string Run(const std::vector<std::string>& arguments) {
+    EXPECT_EQ(RunMorvane(*context_, arguments, Path("morvane.cfg")), 0);
+    return console_.Take();
+  }
+
+  testing::TextConsole console_;
+  std::unique_ptr<RunContext> context_;
+};
+
+TEST_F(Entry, NoArgumentsPrintTheUsageAndRegisterNothing) {
+  Write("morvane.cfg", "[defaults]\ntreshold=0\n");
+  EXPECT_EQ(Run({}), kBanner + kUsage);
+  EXPECT_TRUE(context_->parameters.Values().Entries().empty());
+  EXPECT_TRUE(context_->parameters.Aliases().Entries().empty());
+}
+
+TEST_F(Entry, OnlyOptionsProcessNothing) {
+  EXPECT_EQ(Run({"-a=5", "-s"}), kBanner + "anim_speed=5\nstatic_anims=1\n0 file(s) processed\n");
+}
+
+TEST_F(Entry, FailedFilesAreCountedAndEmptySpecsSkipped) {
+  const std::string list = Write("list.txt", "\n::walk\n" + dir_ + "/gone.spr\n");
+  EXPECT_EQ(Run({dir_ + "/missing.spr", "", "::x", "@" + list, dir_}),
+            kBanner + "Parsing 'missing'\tError: No such file or directory\n" +
+                "Parsing 'gone'\tError: No such file or directory\n" + "Parsing '" +
+                fs::path(dir_).filename().string() + "'\tError: Is a directory\n" +
+                "0 file(s) processed\n3 error(s) encountered\n");
+  EXPECT_EQ(context_->counters.error_count, 3);
+  EXPECT_EQ(context_->counters.files_processed, 0);
+}
+
+TEST_F(Entry, AnEarlyEndPrintsNoSummary) {
+  EXPECT_EQ(Run({"-b=2", dir_ + "/a.spr"}),
+            kBanner + "use_binary_transparency=2\n" +
+                "bad use_binary_transparency value. Must be 0 or 1\n");
+  NewRun();
+  EXPECT_EQ(Run({"-what"}), kBanner + "Error: bad parameter: -what\n");
+}
+
+// Progress shows before slow work: the file's name before it is parsed, the counts before the
+// collections are loaded, each sequence's name before its GIFs are written. Parse errors and
+// internal errors reach the run's error log as the job meets them.
+TEST_F(Entry, ProgressIsFlushedBeforeTheWorkItAnnounces) {
+  Write("good.spr", e2e::OneFrameSprite(2, 2).Bytes());
+  Write("bad.spr", "not a sprite file at all");
+  Write("list.txt", Path("good.spr") + "\n" + Path("bad.spr") + "\n");
+  EXPECT_EQ(RunMorvane(*context_, {"@" + Path("list.txt") + "::w*"}, Path("none.cfg")), 0);
+  ASSERT_EQ(console_.FlushedPieces(),
+            (std::vector<std::string>{kBanner + "Parsing 'good'", "\t1 sequence(s), ",
+                                      "1 image collection(s)\n\twalk                ", " Ok ", "\n",
+                                      "Parsing 'bad'",
+                                      "\tError parsing sprite file. See Error Log for detail.\n",
+                                      "1 file(s) processed\n1 error(s) encountered\n", ""}));
+  EXPECT_NE(Read("errors.log").find(" in file bad\n"), std::string::npos);
+  console_.Take();
+  context_->error_log.Close(console_);
+  EXPECT_EQ(console_.Take(), e2e::ErrorLogWarning(1));
+}
+
+// The real executable with its own configuration files, run from another working directory.
+class Executable : public e2e::ExecutableTest {
+ protected:
+  void SetUp() override {
+    ExecutableTest::SetUp();
+    Write("bin/colors.cfg", "sky=#87CEEB\n");
+    Write("bin/morvane.cfg", "[defaults]\nanim_speed=50\n");
+    // Files in the working directory are not the program's configuration.
+    Write("morvane.cfg", "[defaults]\ntreshold=0\n");
+    Write("colors.cfg", "sea=#0000FF\n");
+  }
+};
+
+TEST_F(Executable, NoArgumentsPrintTheUsage) {
+  EXPECT_EQ(Run({}), kBanner + kUsage);
+}
+
+TEST_F(Executable, ARunEchoesOptionsAndReportsEveryFile) {
+  fs::create_directory(dir_ + "/sub");
+  Write("list.txt", "a.spr\r\n\r\nsub::x\r\n");
+  EXPECT_EQ(Run({"-l=0", "-bg=SKY", "-a", "missing.spr", "@list.txt::walk*", "@nolist.txt", "",
+                 "-anim_speed=3"}),
+            kBanner +
+                "use_lzw=0\n"
+                "bgcolor=SKY\n"
+                "anim_speed=1\n"
+                "Parsing 'missing'\tError: No such file or directory\n"
+                "Parsing 'a'\tError: No such file or directory\n"
+                "Parsing 'sub'\tError: Is a directory\n"
+                "Error in list file 'nolist.txt': No such file or directory\n"
+                "anim_speed=3\n"
+                "0 file(s) processed\n"
+                "3 error(s) encountered\n");
+  // Input/output errors are not logged.
+  EXPECT_FALSE(fs::exists(dir_ + "/bin/errors.log"));
+  EXPECT_FALSE(fs::exists(dir_ + "/missing"));
+}
+
+TEST_F(Executable, BadParametersAndValuesEndTheRunWithoutSummary) {
+  EXPECT_EQ(Run({"a.spr", "-zz=1", "b.spr"}),
+            kBanner + "Parsing 'a'\tError: No such file or directory\n" +
+                "Error: bad parameter: -zz=1\n");
+  EXPECT_EQ(Run({"-bg=sea", "a.spr"}), kBanner + "bgcolor=sea\nbad bgColor value\n");
+}
+
+TEST_F(Executable, AnInvalidConfigurationEndsTheRunBeforeAnyArgument) {
+  Write("bin/morvane.cfg", "[defaults]\nbgcolor=sky\ndithering=2\n");
+  EXPECT_EQ(Run({"-d=0", "a.spr"}), kBanner + "bad dithering value. Must be 0 or 1\n");
+}
+
+}  // namespace
+}  // namespace morvane
