@@ -3,7 +3,7 @@
 // The input after a four-byte header is the image data of the one collection of a small sprite
 // built around it: four palettes and the sub-image records, stored plain or packed. The image
 // set is loaded and every cell of the collection drawn onto a small canvas. Loading may fail
-// only with a format error; drawing may not fail at all.
+// only with a format error or the limit on image data; drawing may not fail at all.
 //   byte 0  bits 0-1 storage: plain, packed (the target packs the data), packed as given (the
 //           data is taken as the zlib stream itself), plain; bits 2-3 frames - 1; bits 4-6
 //           directions - 1
@@ -109,6 +109,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     anim.Images().LoadImages(file.Size());
   } catch (const SpriteFormatError& e) {
+    fuzz::Tell(e.Message());
+    return 0;
+  } catch (const Error& e) {
+    // The limit on a collection's image data; the sprite writer's file has no other fault.
     fuzz::Tell(e.Message());
     return 0;
   }

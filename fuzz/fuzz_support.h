@@ -46,9 +46,8 @@ class ScratchDirectory {
 
 // Runs one job. The job's own outcomes return normally: format errors (SpriteFormatError, a
 // negative list capacity), input/output errors, the converter's limits and failures to write a GIF.
-// Anything else is a broken invariant and aborts: an index error of a list, any GIF error, the
-// end of the image data escaping its loading; an exception that is not the system's own is
-// left to escape and end the process.
+// Anything else is a broken invariant and aborts: an index error of a list, any GIF error; an
+// exception that is not the system's own is left to escape and end the process.
 void RunJob(const std::function<void()>& job);
 
 }  // namespace morvane::fuzz

@@ -2,8 +2,9 @@
 //   make_seeds CONVERT_DIR IMAGE_SET_DIR
 // CONVERT_DIR gets whole sprite files: well-formed ones of every shape (1, 4, 8 and 5
 // directions, plain and packed image sets, every run kind, command markers, boxes off the
-// origin, several settings) and one file for each way a sprite can be broken. IMAGE_SET_DIR gets
-// the image data of small collections behind the four header bytes of fuzz_image_set. The
+// origin, several settings), one file for each way a sprite can be broken and small versions of
+// files that once cost gigabytes or hours. IMAGE_SET_DIR gets the image data of small
+// collections behind the four header bytes of fuzz_image_set. The
 // checked-in corpora in fuzz/corpus are this program's output; the files are small on purpose.
 #include <array>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <exception>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sprwriter/sprwriter.h"
@@ -267,6 +269,71 @@ void WriteBroken(Writer& out) {
   out.Sprite("too_many_directions", directions);
 }
 
+// A ZAR image one pixel wide whose run data is rows of one opaque pixel each.
+Zar Column(std::int32_t rows) {
+  Zar zar;
+  zar.width = 1;
+  zar.height = rows;
+  for (std::int32_t row = 0; row < rows; ++row) {
+    zar.data.push_back(Control(kRunOpaque, 1));
+    zar.data.push_back(static_cast<std::uint8_t>(1 + row % 3));
+  }
+  return zar;
+}
+
+// The image data of a 1 x 1 collection: empty palettes, three empty places and a column of
+// rows, as it is before packing.
+Bytes ColumnAfterEmptyPlaces(std::int32_t rows) {
+  Collection c;
+  c.frameCount = 1;
+  c.directionCount = 1;
+  c.images.records = std::vector<Record>{Record::Empty(), Record::Empty(), Record::Empty(),
+                                         Record::Image(Column(rows))};
+  return ImageData(c);
+}
+
+// Small versions of files that once cost gigabytes or hours: a packed set of empty places far
+// past its count, a 1 x 1 image of long run data drawn by many frames, many sequences that
+// name no collection beside many empty collections, a record that announces more image data
+// than a collection may hold, and a record that crosses the unpacked size its set states.
+void WriteProbeShapes(Writer& out) {
+  auto places = Simple(1, 1, true);
+  places.collections[0].images.packedData = Pack(Bytes(16 + (1 << 22), 0), 9);
+  places.collections[0].images.unpackedSize = 0x7FFFFFFF;
+  out.Sprite("probe_empty_places", places);
+
+  for (const auto& [name, rows, frames] : {std::tuple{"probe_long_runs", 1 << 17, 4096},
+                                           std::tuple{"probe_long_runs_few_frames", 1 << 13, 64}}) {
+    auto runs = Simple(1, 1, true);
+    runs.collections[0].images.subImages.clear();
+    runs.collections[0].SetSubImage(0, 0, 0, Column(rows));
+    runs.collections[0].SetBox(0, 0, {0, 0, 1, 1});
+    runs.sequences[0].frames.assign(static_cast<std::size_t>(frames), 0);
+    out.Sprite(name, runs);
+  }
+
+  morvane::sprwriter::Sprite many;
+  many.width = 2;
+  many.height = 2;
+  Collection empty;
+  empty.name = "e";
+  many.collections.assign(600, empty);
+  many.sequences.assign(1500, Seq("s", {0}, 0xFFFF));
+  for (std::size_t j = 0; j < many.sequences.size(); j += 5) {
+    many.sequences[j].collectionIndex = static_cast<std::uint16_t>(j * 7 % 600);
+  }
+  out.Sprite("probe_many_collections", many);
+
+  auto limit = Simple(1, 1, true);
+  limit.collections[0].images.subImages.begin()->second.dataSize = 0x40000000;
+  out.Sprite("probe_image_data_limit", limit);
+
+  auto crossing = Simple(1, 1, true);
+  crossing.collections[0].images.packedData = Pack(ColumnAfterEmptyPlaces(1 << 17), 9);
+  crossing.collections[0].images.unpackedSize = 16 + 3 + 30 + 10;
+  out.Sprite("probe_record_crosses_stated_size", crossing);
+}
+
 void WriteImageSets(Writer& out) {
   out.ImageSet("plain_1x1", {0x00, 0x01, 0x0F, 0}, ImageData(SmallCollection(1, 1, false)));
   out.ImageSet("plain_2x4", {0x34, 0x52, 0x1F, 0}, ImageData(SmallCollection(2, 4, false)));
@@ -310,6 +377,13 @@ void WriteImageSets(Writer& out) {
   broken.images.records =
       std::vector<Record>{Record::Image(runs), Record::Empty(), Record::Empty(), Record::Empty()};
   out.ImageSet("every_run_kind", {0x00, 0x01, 0x07, 0}, ImageData(broken));
+
+  // The probe shapes, packed as given: empty places far past the count, long run data in one
+  // cell, and a record that crosses the stated size (here 64 bytes).
+  out.ImageSet("probe_empty_places", {0x02, 0x01, 0x00, 0}, Pack(Bytes(16 + (1 << 22), 0), 9));
+  out.ImageSet("probe_long_runs", {0x02, 0x01, 0x00, 0}, Pack(ColumnAfterEmptyPlaces(1 << 19), 9));
+  out.ImageSet("probe_record_crosses_stated_size", {0x02, 0x01, 0x00, 1},
+               Pack(ColumnAfterEmptyPlaces(1 << 17), 9));
 }
 
 }  // namespace
@@ -323,6 +397,7 @@ int main(int argc, char** argv) {
     Writer out(argv[1], argv[2]);
     WriteWellFormed(out);
     WriteBroken(out);
+    WriteProbeShapes(out);
     WriteImageSets(out);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());

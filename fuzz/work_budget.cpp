@@ -97,9 +97,8 @@ void WalkDirection(Work& work, const Sprite& sprite, const Sequence& sequence,
 
 void WalkCollection(Work& work, const Sprite& sprite, std::int32_t index, bool staticAnims) {
   const Collection& anim = *sprite.GetCollection(index);
-  for (std::int32_t j = 0; j < sprite.SequenceCount(); ++j) {
+  for (const std::int32_t j : sprite.SequencesOf(index)) {
     const Sequence& sequence = *sprite.GetSequence(j);
-    if (sequence.CollectionIndex() != index) continue;
     try {
       CheckDirectionWork(anim.DirectionCount(), sequence.FrameCount());
     } catch (const Error&) {

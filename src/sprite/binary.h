@@ -1,12 +1,11 @@
-// Little-endian fields of the sprite format, read from the sprite file or an image-data
-// stream. Internal to the sprite readers.
+// Little-endian fields of the sprite format, read from the sprite file. Internal to the sprite
+// readers.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "platform/file.h"
-#include "sprite/readers.h"
 #include "sprite/sprite.h"
 
 namespace morvane::binary {
@@ -27,12 +26,6 @@ inline std::uint16_t ReadUInt16(SpriteFile& file) {
   std::uint8_t b[2];
   file.ReadExact(b, 2);
   return static_cast<std::uint16_t>(b[0] | b[1] << 8);
-}
-
-inline std::int32_t ReadInt32(DataStream& stream) {
-  std::uint8_t b[4];
-  ReadFully(stream, b, 4);
-  return Int32At(b);
 }
 
 // A count that may not be negative: "bad <field> value. Filepos=" with the position just

@@ -17,6 +17,11 @@ constexpr std::uint8_t kRecordEmpty = 0x00;
 constexpr std::uint8_t kRecordZar = 0x01;
 constexpr std::uint8_t kRecordEnd = 0x3C;
 
+constexpr std::uint8_t kZarTag[6] = {'<', 'z', 'a', 'r', '>', 0};
+
+static_assert(kMaxImageDataBytes < std::int64_t{1} << 32,
+              "places and data offsets of an image set are kept in 32 bits");
+
 // The type byte of a well-formed tag ("<spranim_img>", 0, type, 0), or 0.
 std::uint8_t ImageTagType(const std::uint8_t* tag) {
   if (std::memcmp(tag, kImageTagName, kImageTagNameSize) != 0 || tag[13] != 0 || tag[15] != 0) {
@@ -25,22 +30,81 @@ std::uint8_t ImageTagType(const std::uint8_t* tag) {
   return tag[14] == '1' || tag[14] == '2' ? tag[14] : 0;
 }
 
+// consumed: the bytes of image data read so far, with those a record header has announced.
+void CheckImageDataSize(std::int64_t consumed) {
+  if (consumed > kMaxImageDataBytes) {
+    throw Error("Image data of " + std::to_string(consumed) + " bytes passes the limit of " +
+                std::to_string(kMaxImageDataBytes) + " bytes per collection");
+  }
+}
+
+// What drawing needs of a ZAR record: its offset (Left, Top), the row width and the size of its
+// run data, which follows in the stream.
+struct ZarHeader {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t width = 0;
+  std::int32_t data_size = 0;
+};
+
+// Reads a ZAR record after its marker up to its run data: Left, Top, the tag, Width, Height,
+// the palette flag and DataSize. Raises SpriteFormatError on a format error; returns false
+// when the data ends inside.
+bool ReadZarHeader(ImageDataReader& reader, ZarHeader& header) {
+  std::uint8_t tag[8];
+  if (!reader.ReadInt32(header.left) || !reader.ReadInt32(header.top) ||
+      !reader.Read(tag, sizeof tag)) {
+    return false;
+  }
+  if (std::memcmp(tag, kZarTag, sizeof kZarTag) != 0) {
+    throw SpriteFormatError("<zar> tag not found. " + FilePosText(reader.Position()));
+  }
+  // The subtypes 3 and 4 are drawn alike; the byte after the subtype is not used.
+  const char subtype = static_cast<char>(tag[6]);
+  if (subtype != '3' && subtype != '4') {
+    throw SpriteFormatError(std::string("unknown zar subtype=") + subtype + " " +
+                            FilePosText(reader.Position()));
+  }
+  std::int32_t height = 0;  // not used: rows end by Width alone
+  std::uint8_t palette_flag = 0;
+  if (!reader.ReadInt32(header.width) || !reader.ReadInt32(height) ||
+      !reader.Read(&palette_flag, 1)) {
+    return false;
+  }
+  if (palette_flag == 1) {
+    throw SpriteFormatError("zar must not include palette. " + FilePosText(reader.Position()));
+  }
+  if (!reader.ReadInt32(header.data_size)) return false;
+  binary::CheckCount(header.data_size, "zar data size", reader.Position());
+  return true;
+}
+
 }  // namespace
 
-ImageSet::ImageSet(SpriteFile& file, std::int64_t expectedCount, std::int32_t imagePos)
-    : file_(file), image_pos_(imagePos), expected_count_(expectedCount) {}
+ZarImage::ZarImage(std::int64_t place, std::int32_t left, std::int32_t top, std::int32_t width,
+                   std::size_t data_offset, std::int32_t data_size)
+    : place_(static_cast<std::uint32_t>(place)),
+      left_(left),
+      top_(top),
+      width_(width),
+      data_offset_(static_cast<std::uint32_t>(data_offset)),
+      data_size_(data_size) {}
 
-void ImageSet::LoadImages(std::int64_t endPos) {
+ImageSet::ImageSet(SpriteFile& file, std::int64_t expected_count, std::int32_t image_pos)
+    : file_(file), expected_count_(expected_count), image_pos_(image_pos) {}
+
+void ImageSet::LoadImages(std::int64_t end_pos) {
   file_.Seek(image_pos_);
   std::uint8_t tag[kImageTagSize];
   file_.ReadExact(tag, sizeof tag);
+  std::int32_t unpacked_size = -1;
   switch (ImageTagType(tag)) {
     case '1':
       storage_type_ = kPlain;
       break;
     case '2':
       storage_type_ = kPacked;
-      unpacked_size_ = binary::ReadInt32(file_);
+      unpacked_size = binary::ReadInt32(file_);
       break;
     default:
       if (std::memcmp(tag, kImageTagName, kImageTagNameSize) == 0) {
@@ -51,37 +115,33 @@ void ImageSet::LoadImages(std::int64_t endPos) {
 
   const std::int64_t start = file_.Position();
   std::unique_ptr<DataStream> stream;
+  std::int64_t stated_size = end_pos - start;
   if (storage_type_ == kPlain) {
-    stream = std::make_unique<PlainStream>(file_, start, endPos - start);
+    stream = std::make_unique<PlainStream>(file_, start, stated_size);
   } else {
-    stream = std::make_unique<InflateStream>(file_, start, unpacked_size_, endPos - start);
+    stream = std::make_unique<InflateStream>(file_, start, end_pos - start);
+    stated_size = unpacked_size;
   }
+  ImageDataReader reader(*stream, stated_size);
+  if (!loaded_) loaded_ = std::make_unique<Loaded>();
+  // Data that ends inside a palette or a record ends the list with the last whole record.
+  if (ReadPalettes(reader)) ReadPlaces(reader);
 
-  // Every place takes at least one byte of the block, so the room reserved stays within what
-  // the file holds (a packed block may still grow the list beyond it).
-  const std::int64_t room = std::max<std::int64_t>(std::min(expected_count_, endPos - start), 0);
-  sub_images_.reserve(sub_images_.size() + static_cast<std::size_t>(room));
-  try {
-    ReadPalettes(*stream);
-    ReadSubImages(*stream);
-  } catch (const StreamEnded&) {
-    // The data ended inside a palette or a record: the list ends with the last whole record.
-  }
-
-  if (static_cast<std::int64_t>(sub_images_.size()) != expected_count_) {
-    throw SpriteFormatError("wrong number of subimages: " + std::to_string(sub_images_.size()));
+  if (place_count_ != expected_count_) {
+    throw SpriteFormatError("wrong number of subimages: " + std::to_string(place_count_));
   }
 }
 
-void ImageSet::ReadPalettes(DataStream& stream) {
+bool ImageSet::ReadPalettes(ImageDataReader& reader) {
   std::uint8_t bytes[kMaxPaletteEntries * 4];
-  for (LayerPalette& palette : palettes_) {
-    const std::int32_t count = binary::ReadInt32(stream);
+  for (LayerPalette& palette : loaded_->palettes) {
+    std::int32_t count = 0;
+    if (!reader.ReadInt32(count)) return false;
     if (count > kMaxPaletteEntries) {
-      throw SpriteFormatError("too many palette entries. " + FilePosText(stream.Position()));
+      throw SpriteFormatError("too many palette entries. " + FilePosText(reader.Position()));
     }
-    binary::CheckCount(count, "palette entry count", stream.Position());
-    ReadFully(stream, bytes, count * 4);
+    binary::CheckCount(count, "palette entry count", reader.Position());
+    if (!reader.Read(bytes, count * 4)) return false;
     // Entries are stored blue, green, red, x and become 0xXXBBGGRR.
     for (std::int32_t i = 0; i < count; ++i) {
       const std::uint8_t* e = &bytes[i * 4];
@@ -90,42 +150,75 @@ void ImageSet::ReadPalettes(DataStream& stream) {
           static_cast<ColorValue>(e[0]) << 16 | static_cast<ColorValue>(e[3]) << 24;
     }
   }
+  return true;
 }
 
-void ImageSet::ReadSubImages(DataStream& stream) {
-  while (!stream.AtEnd()) {
-    std::uint8_t kind = 0;
-    ReadFully(stream, &kind, 1);
-    switch (kind) {
+void ImageSet::ReadPlaces(ImageDataReader& reader) {
+  while (!reader.AtEnd()) {
+    std::uint8_t marker = 0;
+    if (!reader.Read(&marker, 1)) return;
+    CheckImageDataSize(reader.Position());
+    switch (marker) {
       case kRecordEnd:
         return;
       case kRecordEmpty:
-        sub_images_.push_back(nullptr);
+        // Empty places are only counted, a whole run of them at once.
+        place_count_ +=
+            1 + reader.SkipRepeats(kRecordEmpty, kMaxImageDataBytes + 1 - reader.Position());
+        CheckImageDataSize(reader.Position());
         break;
-      case kRecordZar: {
-        const std::int32_t left = binary::ReadInt32(stream);
-        const std::int32_t top = binary::ReadInt32(stream);
-        sub_images_.push_back(std::make_unique<ZarImage>(stream, left, top));
+      case kRecordZar:
+        if (!ReadZarRecord(reader)) return;
         break;
-      }
       default:
-        throw SpriteFormatError("incorrect spranim_img. " + FilePosText(stream.Position()));
+        throw SpriteFormatError("incorrect spranim_img. " + FilePosText(reader.Position()));
     }
   }
 }
 
+bool ImageSet::ReadZarRecord(ImageDataReader& reader) {
+  ZarHeader header;
+  if (!ReadZarHeader(reader, header)) return false;
+  CheckImageDataSize(reader.Position() + header.data_size);
+  // A record past the count the collection needs is read to find the next one, and only
+  // counted: the count check fails the set anyway.
+  if (place_count_ >= expected_count_) {
+    if (!reader.Skip(header.data_size)) return false;
+  } else {
+    const std::size_t offset = loaded_->data.Size();
+    if (!reader.Append(loaded_->data, header.data_size)) return false;
+    loaded_->images.emplace_back(place_count_, header.left, header.top, header.width, offset,
+                                 header.data_size);
+  }
+  ++place_count_;
+  return true;
+}
+
 void ImageSet::FreeImages() {
-  for (auto& image : sub_images_) image.reset();
+  loaded_.reset();
+}
+
+const ZarImage* ImageSet::SubImage(std::int64_t index) const {
+  if (!loaded_) return nullptr;
+  const std::deque<ZarImage>& images = loaded_->images;
+  const auto found = std::lower_bound(
+      images.begin(), images.end(), index,
+      [](const ZarImage& image, std::int64_t place) { return image.Place() < place; });
+  return found != images.end() && found->Place() == index ? &*found : nullptr;
 }
 
 void ImageSet::DrawSubImage(std::int64_t number, RgbCanvas& canvas, int layer, CanvasPoint origin,
                             std::int32_t threshold) const {
-  if (number < 0 || number >= static_cast<std::int64_t>(sub_images_.size())) {
+  if (number < 0 || number >= place_count_) {
     throw IndexError("List index out of bounds (" + std::to_string(number) + ")");
   }
-  if (layer < 0 || layer >= static_cast<int>(palettes_.size())) return;
-  if (const ZarImage* image = sub_images_[static_cast<std::size_t>(number)].get()) {
-    image->Draw(canvas, origin, threshold, palettes_[static_cast<std::size_t>(layer)]);
+  if (layer < 0 || layer >= 4) return;
+  if (const ZarImage* image = SubImage(number)) {
+    const std::span<const std::uint8_t> runs(loaded_->data.Data() + image->DataOffset(),
+                                             static_cast<std::size_t>(image->DataSize()));
+    DrawRuns(runs, image->Width(), canvas, std::int64_t{origin.x} + image->Left(),
+             std::int64_t{origin.y} + image->Top(), threshold,
+             loaded_->palettes[static_cast<std::size_t>(layer)]);
   }
 }
 

@@ -1,37 +1,51 @@
 #include "sprite/readers.h"
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "sprite/binary.h"
 
 namespace morvane {
 
-DataStream::DataStream(SpriteFile& file, std::int64_t start, std::int64_t size)
-    : file_(file), start_(start), size_(size) {}
+namespace {
 
-std::int32_t DataStream::Read(void* buffer, std::int32_t count) {
-  std::int32_t delivered = 0;
-  DoRead(buffer, count, delivered);
-  return delivered;
+// The data of a long record goes straight from the stream into its store, in pieces of this
+// size, so that the store grows only with bytes that are really there.
+constexpr std::int64_t kAppendPiece = 256 * 1024;
+constexpr std::size_t kFirstStoreCapacity = 4096;
+
+// The number of bytes equal to value at the start of the count bytes at bytes. Whole blocks are
+// compared at once: a run of empty places can be a gigabyte long.
+std::int64_t CountRepeats(const std::uint8_t* bytes, std::int64_t count, std::uint8_t value) {
+  constexpr std::int64_t kBlock = 256;
+  std::uint8_t block[kBlock];
+  std::memset(block, value, sizeof block);
+  std::int64_t run = 0;
+  while (count - run >= kBlock && std::memcmp(bytes + run, block, kBlock) == 0) run += kBlock;
+  while (run < count && bytes[run] == value) ++run;
+  return run;
 }
 
+}  // namespace
+
 PlainStream::PlainStream(SpriteFile& file, std::int64_t start, std::int64_t size)
-    : DataStream(file, start, size) {
+    : file_(file), left_(size) {
   file_.Seek(start);
 }
 
-std::int64_t PlainStream::Position() {
-  return file_.Position() - start_;
+std::int64_t PlainStream::Read(std::uint8_t* buffer, std::int64_t count) {
+  const std::int64_t wanted = std::min(count, left_);
+  if (wanted <= 0) return 0;
+  const auto got =
+      static_cast<std::int64_t>(file_.ReadUpTo(buffer, static_cast<std::size_t>(wanted)));
+  left_ -= got;
+  return got;
 }
 
-void PlainStream::DoRead(void* buffer, std::int32_t count, std::int32_t& delivered) {
-  delivered = 0;
-  const std::int64_t n = std::min<std::int64_t>(count, size_ - Position());
-  if (n <= 0) return;
-  delivered = static_cast<std::int32_t>(file_.ReadUpTo(buffer, static_cast<std::size_t>(n)));
-}
-
-InflateStream::InflateStream(SpriteFile& file, std::int64_t start, std::int64_t size,
-                             std::int64_t packedSize)
-    : DataStream(file, start, size), packed_size_(packedSize) {
+InflateStream::InflateStream(SpriteFile& file, std::int64_t start, std::int64_t packed_size)
+    : file_(file), packed_left_(packed_size) {
   file_.Seek(start);
   // zstream_ starts zeroed: no input, and zlib's own allocator.
   initialised_ = inflateInit(&zstream_) == Z_OK;
@@ -44,39 +58,150 @@ InflateStream::~InflateStream() {
   if (initialised_) inflateEnd(&zstream_);
 }
 
-void InflateStream::DoRead(void* buffer, std::int32_t count, std::int32_t& delivered) {
-  delivered = 0;
-  if (count <= 0 || delivered_ >= size_) return;
-  if (initialised_) {
-    if (!input_buffer_) input_buffer_ = std::make_unique<std::uint8_t[]>(kInputBufferSize);
-    zstream_.next_out = static_cast<Bytef*>(buffer);
-    zstream_.avail_out = static_cast<uInt>(count);
-    const uLong totalBefore = zstream_.total_out;
-    // Packed bytes of this stream not yet taken from the file.
-    std::int64_t remaining = packed_size_ + start_ - file_.Position();
-    int result = Z_OK;
-    while (zstream_.avail_out > 0 && result == Z_OK) {
-      if (zstream_.avail_in == 0 && remaining > 0) {
-        const std::size_t want =
-            static_cast<std::size_t>(std::min<std::int64_t>(remaining, kInputBufferSize));
-        const std::size_t got = file_.ReadUpTo(input_buffer_.get(), want);
-        zstream_.next_in = input_buffer_.get();
-        zstream_.avail_in = static_cast<uInt>(got);
-        remaining -= static_cast<std::int64_t>(got);
-      }
-      const uLong outputBefore = zstream_.total_out;
-      result = inflate(&zstream_, Z_NO_FLUSH);
-      if (zstream_.total_out == outputBefore && remaining <= 0) break;
+std::int64_t InflateStream::Read(std::uint8_t* buffer, std::int64_t count) {
+  if (count <= 0 || !initialised_) return 0;
+  if (!input_buffer_) input_buffer_ = std::make_unique<std::uint8_t[]>(kInputBufferSize);
+  zstream_.next_out = buffer;
+  zstream_.avail_out =
+      static_cast<uInt>(std::min<std::int64_t>(count, std::numeric_limits<uInt>::max()));
+  const uLong total_before = zstream_.total_out;
+  int result = Z_OK;
+  while (zstream_.avail_out > 0 && result == Z_OK) {
+    if (zstream_.avail_in == 0 && packed_left_ > 0) {
+      const auto wanted =
+          static_cast<std::size_t>(std::min<std::int64_t>(packed_left_, kInputBufferSize));
+      const std::size_t got = file_.ReadUpTo(input_buffer_.get(), wanted);
+      zstream_.next_in = input_buffer_.get();
+      zstream_.avail_in = static_cast<uInt>(got);
+      packed_left_ -= static_cast<std::int64_t>(got);
     }
-    delivered = static_cast<std::int32_t>(zstream_.total_out - totalBefore);
-    delivered_ += delivered;
+    const uLong output_before = zstream_.total_out;
+    result = inflate(&zstream_, Z_NO_FLUSH);
+    // Without input to come, a pass that gives nothing ends the read.
+    if (zstream_.total_out == output_before && packed_left_ <= 0) break;
   }
-  // The first read that delivers nothing ends the stream, whatever Size promised.
-  if (delivered == 0) size_ = delivered_;
+  return static_cast<std::int64_t>(zstream_.total_out - total_before);
 }
 
-void ReadFully(DataStream& stream, void* buffer, std::int32_t count) {
-  if (stream.Read(buffer, count) != count) throw StreamEnded();
+std::uint8_t* ByteStore::Extend(std::size_t count) {
+  if (count > capacity_ - size_) {
+    std::size_t capacity = std::max(capacity_, kFirstStoreCapacity);
+    while (capacity - size_ < count) capacity *= 2;
+    // Left uninitialised, so that the pages beyond the bytes written are never touched.
+    auto grown = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
+    if (size_ > 0) std::memcpy(grown.get(), bytes_.get(), size_);
+    bytes_ = std::move(grown);
+    capacity_ = capacity;
+  }
+  std::uint8_t* const added = bytes_.get() + size_;
+  size_ += count;
+  return added;
+}
+
+void ByteStore::Truncate(std::size_t size) {
+  size_ = std::min(size_, size);
+}
+
+void ByteStore::Release() {
+  bytes_.reset();
+  size_ = 0;
+  capacity_ = 0;
+}
+
+ImageDataReader::ImageDataReader(DataStream& stream, std::int64_t stated_size)
+    : stream_(stream), stated_size_(stated_size) {}
+
+bool ImageDataReader::AtEnd() const {
+  return position_ >= stated_size_ || (spent_ && buffer_start_ == buffer_end_);
+}
+
+bool ImageDataReader::Fill() {
+  if (spent_) return false;
+  if (!buffer_) buffer_ = std::make_unique<std::uint8_t[]>(kBufferSize);
+  const std::int64_t got = stream_.Read(buffer_.get(), kBufferSize);
+  buffer_start_ = 0;
+  buffer_end_ = static_cast<std::size_t>(got);
+  spent_ = got == 0;
+  return !spent_;
+}
+
+std::int64_t ImageDataReader::Take(std::uint8_t* target, std::int64_t count) {
+  std::int64_t taken = 0;
+  while (taken < count) {
+    if (buffer_start_ == buffer_end_) {
+      // A long read goes past the buffer, straight from the stream.
+      if (target != nullptr && count - taken >= static_cast<std::int64_t>(kBufferSize) && !spent_) {
+        const std::int64_t got = stream_.Read(target + taken, count - taken);
+        spent_ = got == 0;
+        taken += got;
+        continue;
+      }
+      if (!Fill()) break;
+    }
+    const auto n = static_cast<std::size_t>(
+        std::min<std::int64_t>(count - taken, buffer_end_ - buffer_start_));
+    if (target != nullptr) std::memcpy(target + taken, buffer_.get() + buffer_start_, n);
+    buffer_start_ += n;
+    taken += static_cast<std::int64_t>(n);
+  }
+  return taken;
+}
+
+bool ImageDataReader::Consume(std::uint8_t* target, std::int64_t count) {
+  if (count <= 0) return true;
+  if (position_ >= stated_size_) return false;
+  const std::int64_t got = Take(target, count);
+  position_ += got;
+  return got == count;
+}
+
+bool ImageDataReader::Read(void* buffer, std::int64_t count) {
+  return Consume(static_cast<std::uint8_t*>(buffer), count);
+}
+
+bool ImageDataReader::ReadInt32(std::int32_t& value) {
+  std::uint8_t b[4];
+  if (!Read(b, 4)) return false;
+  value = binary::Int32At(b);
+  return true;
+}
+
+bool ImageDataReader::Append(ByteStore& out, std::int64_t count) {
+  if (count <= 0) return true;
+  if (position_ >= stated_size_) return false;
+  const std::size_t size_before = out.Size();
+  std::int64_t got = 0;
+  while (got < count) {
+    const std::int64_t piece = std::min(count - got, kAppendPiece);
+    const std::int64_t arrived = Take(out.Extend(static_cast<std::size_t>(piece)), piece);
+    got += arrived;
+    if (arrived < piece) break;
+  }
+  position_ += got;
+  if (got == count) return true;
+  out.Truncate(size_before);
+  return false;
+}
+
+bool ImageDataReader::Skip(std::int64_t count) {
+  return Consume(nullptr, count);
+}
+
+std::int64_t ImageDataReader::SkipRepeats(std::uint8_t value, std::int64_t limit) {
+  std::int64_t skipped = 0;
+  // Each byte is a read of its own, so each must start before the stated size.
+  while (skipped < limit && position_ < stated_size_) {
+    if (buffer_start_ == buffer_end_ && !Fill()) break;
+    const std::uint8_t* const first = buffer_.get() + buffer_start_;
+    const std::int64_t available = std::min({static_cast<std::int64_t>(buffer_end_ - buffer_start_),
+                                             stated_size_ - position_, limit - skipped});
+    const std::int64_t run = CountRepeats(first, available, value);
+    buffer_start_ += static_cast<std::size_t>(run);
+    position_ += run;
+    skipped += run;
+    if (run < available) break;
+  }
+  return skipped;
 }
 
 }  // namespace morvane

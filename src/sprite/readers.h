@@ -1,89 +1,130 @@
-// Bounded input streams over the open sprite file: the image data of a collection is read
-// through one of them, plain or zlib-packed.
+// Reading a collection's image data: the streams that deliver its bytes from the open sprite
+// file, plain or zlib-packed, the reader that walks its records through one of them, and the
+// growing byte store that keeps what the records hold.
 #pragma once
 
 #include <zlib.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
-#include "platform/errors.h"
 #include "platform/file.h"
 
 namespace morvane {
 
-// A window of the sprite file. Content positions count from 0 at Start(). Streams report no
-// error for missing data: a read at or past the end simply delivers fewer bytes (or none).
-// Positions and sizes are kept in 64 bits so that no value from the file can overflow them.
+// The bytes of a region of the sprite file, in order. A stream reports no error for missing
+// data: once it has nothing more to give, every read delivers nothing.
 class DataStream {
  public:
-  DataStream(SpriteFile& file, std::int64_t start, std::int64_t size);
+  DataStream() = default;
   virtual ~DataStream() = default;
   DataStream(const DataStream&) = delete;
   DataStream& operator=(const DataStream&) = delete;
 
-  // Bytes of content delivered so far.
-  virtual std::int64_t Position() = 0;
-  // Reads up to count bytes into buffer and returns how many were delivered; the rest of the
-  // buffer is left untouched. A count of 0 or less delivers nothing.
-  virtual std::int32_t Read(void* buffer, std::int32_t count);
-  virtual void DoRead(void* buffer, std::int32_t count, std::int32_t& delivered) = 0;
-
-  bool AtEnd() { return Position() >= size_; }
-  std::int64_t Start() const { return start_; }
-  std::int64_t Size() const { return size_; }
-
- protected:
-  SpriteFile& file_;
-  std::int64_t start_;
-  std::int64_t size_;
+  // Reads up to count bytes into buffer and returns how many were delivered; 0 only when the
+  // stream has nothing more (or count is 0 or less).
+  virtual std::int64_t Read(std::uint8_t* buffer, std::int64_t count) = 0;
 };
 
-// Plain bytes from Start up to Start + Size.
+// The size bytes of the file from start (fewer when the file ends first).
 class PlainStream final : public DataStream {
  public:
-  // Seeks the sprite file to start.
+  // Seeks the sprite file to start; nobody else may move it while the stream is read.
   PlainStream(SpriteFile& file, std::int64_t start, std::int64_t size);
 
-  std::int64_t Position() override;
-  void DoRead(void* buffer, std::int32_t count, std::int32_t& delivered) override;
+  std::int64_t Read(std::uint8_t* buffer, std::int64_t count) override;
+
+ private:
+  SpriteFile& file_;
+  std::int64_t left_;  // bytes of the region not yet delivered
 };
 
-// One zlib stream (zlib header, 32 KiB window) of packedSize bytes from Start, inflating to
-// Size bytes. Size is only what the file promises: a stream that is cut short or corrupt stops
-// delivering, and its first read that delivers nothing sets Size to what was delivered, so it
-// is at its end from then on.
+// One zlib stream (zlib header, 32 KiB window) of packed_size bytes from start, inflated. A
+// stream that is cut short or corrupt delivers what inflates before the fault and then nothing.
 class InflateStream final : public DataStream {
  public:
   static constexpr std::size_t kInputBufferSize = 65536;
 
-  // Seeks the sprite file to start and initialises inflation. A stream that cannot be
-  // initialised delivers nothing.
-  InflateStream(SpriteFile& file, std::int64_t start, std::int64_t size, std::int64_t packedSize);
+  // Seeks the sprite file to start and initialises inflation; nobody else may move the file
+  // while the stream is read. A stream that cannot be initialised delivers nothing.
+  InflateStream(SpriteFile& file, std::int64_t start, std::int64_t packed_size);
   ~InflateStream() override;
 
-  std::int64_t Position() override { return delivered_; }
-  void DoRead(void* buffer, std::int32_t count, std::int32_t& delivered) override;
-
-  std::int64_t PackedSize() const { return packed_size_; }
+  std::int64_t Read(std::uint8_t* buffer, std::int64_t count) override;
 
  private:
+  SpriteFile& file_;
   z_stream zstream_{};
   bool initialised_ = false;
   // Allocated at the first read that needs input.
   std::unique_ptr<std::uint8_t[]> input_buffer_;
-  std::int64_t packed_size_;
-  std::int64_t delivered_ = 0;
+  std::int64_t packed_left_;  // packed bytes not yet taken from the file
 };
 
-// A stream ended before a record of the image data was complete. Image-set loading catches it
-// and ends the data there; it never reaches the per-file job.
-class StreamEnded : public Error {
+// Bytes that grow at the end as they arrive, in one block. The block doubles as it fills, and
+// its capacities are powers of two: memory is only touched as bytes are written, so a store of
+// at most 2^k bytes touches at most 2^k bytes, also while it is copied into a larger block.
+class ByteStore {
  public:
-  StreamEnded() : Error("Read beyond end of data") {}
+  std::size_t Size() const { return size_; }
+  const std::uint8_t* Data() const { return bytes_.get(); }
+  // Adds count bytes at the end, left for the caller to fill, and returns where they start.
+  std::uint8_t* Extend(std::size_t count);
+  // Drops the bytes from size on.
+  void Truncate(std::size_t size);
+  // Gives the memory back; the store is empty again.
+  void Release();
+
+ private:
+  std::unique_ptr<std::uint8_t[]> bytes_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
 };
 
-// Reads exactly count bytes from the stream or raises StreamEnded.
-void ReadFully(DataStream& stream, void* buffer, std::int32_t count);
+// Walks a collection's image data through its stream, one field or block of a record per read.
+// The data has a stated size: a read that starts at or past it delivers nothing, and one that
+// starts before it is not cut to it (a packed stream may hold more than its block states). A
+// read that cannot deliver all it asks for means that the data ended inside a record: it
+// returns false, and the caller ends the data there. The stream is read ahead in blocks.
+class ImageDataReader {
+ public:
+  ImageDataReader(DataStream& stream, std::int64_t stated_size);
+
+  // Bytes of image data consumed so far.
+  std::int64_t Position() const { return position_; }
+  // Whether no further record can start: the stated size is reached, or the stream is spent.
+  bool AtEnd() const;
+
+  // Reads count bytes into buffer; a count of 0 or less reads nothing and succeeds.
+  bool Read(void* buffer, std::int64_t count);
+  bool ReadInt32(std::int32_t& value);
+  // Appends count bytes to out as they arrive; when the data ends first, out keeps its size.
+  bool Append(ByteStore& out, std::int64_t count);
+  // Consumes count bytes without keeping them.
+  bool Skip(std::int64_t count);
+  // Consumes up to limit bytes equal to value that follow, as that many one-byte reads would,
+  // and returns how many it consumed.
+  std::int64_t SkipRepeats(std::uint8_t value, std::int64_t limit);
+
+ private:
+  static constexpr std::size_t kBufferSize = 65536;
+
+  // One read of count bytes into target (nullptr drops them).
+  bool Consume(std::uint8_t* target, std::int64_t count);
+  // Moves up to count bytes of the stream to target (nullptr drops them) and returns how many
+  // there were; position_ is left to the caller.
+  std::int64_t Take(std::uint8_t* target, std::int64_t count);
+  // Refills the read-ahead buffer; false when the stream has nothing more.
+  bool Fill();
+
+  DataStream& stream_;
+  std::int64_t stated_size_;
+  std::int64_t position_ = 0;
+  std::unique_ptr<std::uint8_t[]> buffer_;
+  std::size_t buffer_start_ = 0;  // the unread bytes are buffer_[buffer_start_, buffer_end_)
+  std::size_t buffer_end_ = 0;
+  bool spent_ = false;  // the stream has delivered nothing once
+};
 
 }  // namespace morvane

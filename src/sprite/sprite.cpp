@@ -28,12 +28,12 @@ constexpr std::int64_t kFrameBoxSize = 16;
 // rest of the file can hold.
 template <typename List>
 void ReserveCount(List& list, std::int32_t count, const SpriteFile& file,
-                  std::int64_t minRecordSize) {
+                  std::int64_t min_record_size) {
   if (count < 0) {
     throw IndexError("List capacity out of bounds (" + std::to_string(count) + ")");
   }
   list.reserve(
-      static_cast<std::size_t>(std::min<std::int64_t>(count, file.Remaining() / minRecordSize)));
+      static_cast<std::size_t>(std::min<std::int64_t>(count, file.Remaining() / min_record_size)));
 }
 
 std::string ReadName(SpriteFile& file) {
@@ -62,15 +62,14 @@ Sequence::Sequence(SpriteFile& file) {
   const auto n = static_cast<std::size_t>(count);
   RequireRemaining(file, static_cast<std::uint64_t>(n) * 6);
 
-  std::vector<std::uint8_t> bytes(n * 4);
-  file.ReadExact(bytes.data(), n * 2);
+  // N frame entries of 2 bytes, then N values of 4 bytes that nothing uses: read in one go,
+  // so that the file is only ever read forward.
+  std::vector<std::uint8_t> bytes(n * 6);
+  file.ReadExact(bytes.data(), bytes.size());
   frames_.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
     frames_[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
   }
-  file.ReadExact(bytes.data(), n * 4);
-  frame_values_.resize(n);
-  for (std::size_t i = 0; i < n; ++i) frame_values_[i] = binary::Int32At(&bytes[4 * i]);
 
   name_ = ReadName(file);
   collection_index_ = ReadUInt16(file);
@@ -150,13 +149,13 @@ FrameExtent Collection::ExtentAt(std::int32_t frame, std::int32_t direction) con
   return {std::int64_t{box.right} - box.left, std::int64_t{box.bottom} - box.top};
 }
 
-std::int64_t Collection::SubImageNumber(std::int32_t storageType, std::int32_t frameCount,
-                                        std::int32_t directionCount, std::int32_t frame,
+std::int64_t Collection::SubImageNumber(std::int32_t storage_type, std::int32_t frame_count,
+                                        std::int32_t direction_count, std::int32_t frame,
                                         std::int32_t direction, int layer) {
-  if (storageType == ImageSet::kPlain) {
-    return (std::int64_t{frame} * directionCount + direction) * 4 + layer;
+  if (storage_type == ImageSet::kPlain) {
+    return (std::int64_t{frame} * direction_count + direction) * 4 + layer;
   }
-  return (std::int64_t{layer} * directionCount + direction) * frameCount + frame;
+  return (std::int64_t{layer} * direction_count + direction) * frame_count + frame;
 }
 
 void Collection::DrawFrame(std::int32_t frame, std::int32_t direction, RgbCanvas& canvas,
@@ -185,44 +184,64 @@ Sprite::Sprite(SpriteFile& file) {
   height_ = ReadInt32(file);
   file.ReadExact(unused, sizeof unused);
 
-  const std::int32_t sequenceCount = ReadInt32(file);
-  ReserveCount(sequences_, sequenceCount, file, kMinSequenceRecord);
-  for (std::int32_t i = 0; i < sequenceCount; ++i) {
-    sequences_.push_back(std::make_unique<Sequence>(file));
-  }
+  const std::int32_t sequence_count = ReadInt32(file);
+  ReserveCount(sequences_, sequence_count, file, kMinSequenceRecord);
+  for (std::int32_t i = 0; i < sequence_count; ++i) sequences_.emplace_back(file);
 
-  const std::int32_t collectionCount = ReadInt32(file);
-  ReserveCount(collections_, collectionCount, file, kMinCollectionHeader);
-  for (std::int32_t i = 0; i < collectionCount; ++i) {
-    collections_.push_back(std::make_unique<Collection>(file));
-  }
+  const std::int32_t collection_count = ReadInt32(file);
+  ReserveCount(collections_, collection_count, file, kMinCollectionHeader);
+  for (std::int32_t i = 0; i < collection_count; ++i) collections_.emplace_back(file);
 
-  // A sequence naming no collection is left for the conversion to find.
-  for (const auto& sequence : sequences_) {
-    if (Collection* collection = GetCollection(sequence->CollectionIndex())) {
-      collection->SetReferenced(true);
+  GroupSequencesByCollection();
+}
+
+void Sprite::GroupSequencesByCollection() {
+  // One pass counts the sequences of each collection, one places them: converting collection by
+  // collection then never walks every sequence again. A sequence naming no collection is left
+  // out; the conversion never reaches it.
+  const std::size_t collections = collections_.size();
+  collection_starts_.assign(collections + 1, 0);
+  for (const Sequence& sequence : sequences_) {
+    if (sequence.CollectionIndex() < collections)
+      ++collection_starts_[sequence.CollectionIndex() + 1];
+  }
+  for (std::size_t i = 1; i <= collections; ++i) collection_starts_[i] += collection_starts_[i - 1];
+  sequences_by_collection_.resize(static_cast<std::size_t>(collection_starts_.back()));
+  std::vector<std::int32_t> next(collection_starts_.begin(), collection_starts_.end() - 1);
+  for (std::int32_t j = 0; j < SequenceCount(); ++j) {
+    const std::size_t collection = sequences_[static_cast<std::size_t>(j)].CollectionIndex();
+    if (collection < collections) {
+      sequences_by_collection_[static_cast<std::size_t>(next[collection]++)] = j;
     }
   }
 }
 
 const Sequence* Sprite::GetSequence(std::int64_t index) const {
   if (index < 0 || index >= SequenceCount()) return nullptr;
-  return sequences_[static_cast<std::size_t>(index)].get();
+  return &sequences_[static_cast<std::size_t>(index)];
 }
 
 Collection* Sprite::GetCollection(std::int64_t index) {
   if (index < 0 || index >= CollectionCount()) return nullptr;
-  return collections_[static_cast<std::size_t>(index)].get();
+  return &collections_[static_cast<std::size_t>(index)];
 }
 
 const Collection* Sprite::GetCollection(std::int64_t index) const {
   if (index < 0 || index >= CollectionCount()) return nullptr;
-  return collections_[static_cast<std::size_t>(index)].get();
+  return &collections_[static_cast<std::size_t>(index)];
 }
 
-void Sprite::LoadCollectionImages(std::int32_t index, std::int64_t fileSize) {
+std::span<const std::int32_t> Sprite::SequencesOf(std::int64_t index) const {
+  if (index < 0 || index >= CollectionCount()) return {};
+  const auto i = static_cast<std::size_t>(index);
+  return std::span<const std::int32_t>(sequences_by_collection_)
+      .subspan(static_cast<std::size_t>(collection_starts_[i]),
+               static_cast<std::size_t>(collection_starts_[i + 1] - collection_starts_[i]));
+}
+
+void Sprite::LoadCollectionImages(std::int32_t index, std::int64_t file_size) {
   const std::int64_t end =
-      index + 1 < CollectionCount() ? GetCollection(index + 1)->Images().ImagePos() : fileSize;
+      index + 1 < CollectionCount() ? GetCollection(index + 1)->Images().ImagePos() : file_size;
   GetCollection(index)->Images().LoadImages(end);
 }
 

@@ -4,12 +4,15 @@
 // Every object reads its block from the sprite file (or an image-data stream) in its
 // constructor. Format errors raise SpriteFormatError with the system's message; a fixed record that
 // the file ends inside raises IoError "Read beyond end of file". No count read from the
-// file drives an allocation larger than the bytes that remain to back it.
+// file drives an allocation larger than the bytes that remain to back it, and what a collection
+// holds of its image data is bounded by the bytes of image data read (kMaxImageDataBytes).
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,11 @@
 
 namespace morvane {
 
+// The most image data one collection may hold, counted in bytes the reader consumes (plain or
+// unpacked): palettes, place markers, record headers and run data. A small packed block could
+// otherwise make the converter hold gigabytes; no real sprite comes near it.
+inline constexpr std::int64_t kMaxImageDataBytes = std::int64_t{1} << 30;
+
 // "Filepos=" and the position as 8 upper-case hexadecimal digits (its low 32 bits).
 std::string FilePosText(std::int64_t position);
 
@@ -27,84 +35,87 @@ std::string FilePosText(std::int64_t position);
 // ignores.
 using LayerPalette = std::array<ColorValue, 256>;
 
-// One sub-image: a rectangle of paletted pixels with per-pixel alpha, kept run-coded and
-// decoded at every drawing.
+// Decodes ZAR run coding onto the canvas, the first run at (x0, y0); rows are width pixels
+// wide. threshold -1 blends by alpha; any other value draws a pixel unblended when its alpha is
+// at least threshold. Pixels of alpha 0 and pixels outside the canvas are never drawn. A run
+// whose bytes would pass the end of runs is not drawn and ends the decoding, and so does a row
+// that would start below the canvas.
+void DrawRuns(std::span<const std::uint8_t> runs, std::int32_t width, RgbCanvas& canvas,
+              std::int64_t x0, std::int64_t y0, std::int32_t threshold,
+              const LayerPalette& palette);
+
+// One ZAR sub-image of an image set: its place in the set, where it is drawn, and where its
+// run-coded pixels lie in the set's data. Kept run-coded and decoded at every drawing.
 class ZarImage {
  public:
-  // Reads a ZAR block from the stream. Raises SpriteFormatError on a format error and StreamEnded
-  // when the stream ends inside the block.
-  ZarImage(DataStream& stream, std::int32_t left, std::int32_t top);
+  ZarImage(std::int64_t place, std::int32_t left, std::int32_t top, std::int32_t width,
+           std::size_t data_offset, std::int32_t data_size);
 
-  // Decodes the runs onto the canvas at origin + (Left, Top). threshold -1 blends by alpha;
-  // any other value draws a pixel unblended when its alpha is at least threshold. Pixels of
-  // alpha 0 and pixels outside the canvas are never drawn. A run whose bytes would pass the
-  // end of the data is not drawn and ends the decoding.
-  void Draw(RgbCanvas& canvas, CanvasPoint origin, std::int32_t threshold,
-            const LayerPalette& palette) const;
-
+  std::int64_t Place() const { return place_; }
   std::int32_t Left() const { return left_; }
   std::int32_t Top() const { return top_; }
   std::int32_t Width() const { return width_; }
-  std::int32_t Height() const { return height_; }
-  char Subtype() const { return subtype_; }
-  std::uint8_t ReservedByte() const { return reserved_; }
-  std::int32_t DataSize() const { return static_cast<std::int32_t>(data_.size()); }
-  const std::vector<std::uint8_t>& Data() const { return data_; }
+  std::size_t DataOffset() const { return data_offset_; }
+  std::int32_t DataSize() const { return data_size_; }
 
  private:
+  // 32 bits suffice for the place and the offset: both stay below kMaxImageDataBytes.
+  std::uint32_t place_;
   std::int32_t left_;
   std::int32_t top_;
-  std::int32_t width_ = 0;
-  std::int32_t height_ = 0;
-  char subtype_ = 0;
-  std::uint8_t reserved_ = 0;  // the byte after the subtype; kept, not used
-  std::vector<std::uint8_t> data_;
+  std::int32_t width_;
+  std::uint32_t data_offset_;
+  std::int32_t data_size_;
 };
 
-// The image data of one collection: four layer palettes and the list of sub-images, four per
-// (frame, direction) cell. Holds no sub-images until LoadImages.
+// The image data of one collection: four layer palettes and a list of places, four per
+// (frame, direction) cell, each empty or holding a ZAR image. Holds nothing until LoadImages;
+// of the places it keeps only those that hold an image within the count the collection needs.
 class ImageSet {
  public:
   static constexpr std::int32_t kPlain = 1;
   static constexpr std::int32_t kPacked = 2;
 
   // file must outlive the image set.
-  ImageSet(SpriteFile& file, std::int64_t expectedCount, std::int32_t imagePos);
+  ImageSet(SpriteFile& file, std::int64_t expected_count, std::int32_t image_pos);
 
-  // Reads the image-set block from ImagePos up to the absolute position endPos and appends
-  // its sub-images. Image data that ends inside a palette or a sub-image record ends the list
-  // there; the count check then decides.
-  void LoadImages(std::int64_t endPos);
-  // Destroys every sub-image; the places stay, empty.
+  // Reads the image-set block from ImagePos up to the absolute position end_pos and appends
+  // its places. Image data that ends inside a palette or a record ends the list there; the
+  // count check then decides. More than kMaxImageDataBytes of image data raises Error.
+  void LoadImages(std::int64_t end_pos);
+  // Destroys every sub-image and the palettes; the places stay, empty.
   void FreeImages();
-  // Draws sub-image number with the palette of layer; an empty place draws nothing. A number
+  // Draws place number with the palette of layer; an empty place draws nothing. A number
   // outside the list raises IndexError "List index out of bounds (number)".
   void DrawSubImage(std::int64_t number, RgbCanvas& canvas, int layer, CanvasPoint origin,
                     std::int32_t threshold) const;
 
   std::int32_t StorageType() const { return storage_type_; }
-  std::int32_t UnpackedSize() const { return unpacked_size_; }
   std::int32_t ImagePos() const { return image_pos_; }
-  std::int64_t ExpectedCount() const { return expected_count_; }
-  std::size_t SubImageCount() const { return sub_images_.size(); }
-  // nullptr for an empty place; index must be below SubImageCount().
-  const ZarImage* SubImage(std::size_t index) const { return sub_images_[index].get(); }
-  // layer 0..3.
-  const LayerPalette& Palette(int layer) const {
-    return palettes_[static_cast<std::size_t>(layer)];
-  }
+  // Places in the list, empty ones included.
+  std::size_t SubImageCount() const { return static_cast<std::size_t>(place_count_); }
+  // The image at place index, or nullptr for an empty place or one out of the list.
+  const ZarImage* SubImage(std::int64_t index) const;
 
  private:
-  void ReadPalettes(DataStream& stream);
-  void ReadSubImages(DataStream& stream);
+  // What loading makes and freeing gives back.
+  struct Loaded {
+    std::array<LayerPalette, 4> palettes{};
+    // In place order. A deque grows block by block, never copying what it holds.
+    std::deque<ZarImage> images;
+    ByteStore data;  // the run-coded pixels of images
+  };
+
+  bool ReadPalettes(ImageDataReader& reader);
+  void ReadPlaces(ImageDataReader& reader);
+  bool ReadZarRecord(ImageDataReader& reader);
 
   SpriteFile& file_;
-  std::vector<std::unique_ptr<ZarImage>> sub_images_;
-  std::array<LayerPalette, 4> palettes_{};
-  std::int32_t storage_type_ = 0;
-  std::int32_t unpacked_size_ = -1;
-  std::int32_t image_pos_;
   std::int64_t expected_count_;
+  std::int32_t image_pos_;
+  std::int32_t storage_type_ = 0;
+  std::int64_t place_count_ = 0;
+  std::unique_ptr<Loaded> loaded_;
 };
 
 // left, top, right, bottom; all zero marks a cell with nothing to draw.
@@ -137,12 +148,8 @@ class Collection {
   const std::string& Name() const { return name_; }
   std::int32_t FrameCount() const { return frame_count_; }
   std::int32_t DirectionCount() const { return direction_count_; }
-  // Frame-major: the box of frame f in direction d is number f * DirectionCount() + d.
-  const std::vector<FrameBox>& Boxes() const { return boxes_; }
   ImageSet& Images() { return images_; }
   const ImageSet& Images() const { return images_; }
-  bool Referenced() const { return referenced_; }
-  void SetReferenced(bool referenced) { referenced_ = referenced; }
 
   // All zeros outside [0, FrameCount()) x [0, DirectionCount()).
   FrameBox BoxAt(std::int32_t frame, std::int32_t direction) const;
@@ -157,17 +164,16 @@ class Collection {
 
   // The place of (frame, direction, layer) in an image set of the storage type: plain sets go
   // frame, direction, layer fastest; every other type layer, direction, frame fastest.
-  static std::int64_t SubImageNumber(std::int32_t storageType, std::int32_t frameCount,
-                                     std::int32_t directionCount, std::int32_t frame,
+  static std::int64_t SubImageNumber(std::int32_t storage_type, std::int32_t frame_count,
+                                     std::int32_t direction_count, std::int32_t frame,
                                      std::int32_t direction, int layer);
 
  private:
   std::string name_;
   std::int32_t frame_count_ = 0;
   std::int32_t direction_count_ = 0;
-  std::vector<FrameBox> boxes_;
+  std::vector<FrameBox> boxes_;  // frame-major: frame f, direction d is f * D + d
   ImageSet images_;
-  bool referenced_ = false;
 
   // The header is read before the members are built, since images_ needs its fields.
   struct Header;
@@ -187,21 +193,17 @@ class Sequence {
   std::int32_t FrameCount() const { return static_cast<std::int32_t>(frames_.size()); }
   // Entry i; 0 outside the entries. A negative entry holds no frame.
   std::int16_t FrameIndex(std::int32_t i) const;
-  const std::vector<std::int16_t>& Frames() const { return frames_; }
-  // Kept with the sequence, not interpreted.
-  const std::vector<std::int32_t>& FrameValues() const { return frame_values_; }
   const std::string& Name() const { return name_; }
   std::uint16_t CollectionIndex() const { return collection_index_; }
 
  private:
   std::vector<std::int16_t> frames_;
-  std::vector<std::int32_t> frame_values_;
   std::string name_;
   std::uint16_t collection_index_ = 0;
 };
 
 // A whole sprite file: header, sequences and collection headers. Image data is loaded one
-// collection at a time through GetCollection(i)->Images().
+// collection at a time through LoadCollectionImages.
 class Sprite {
  public:
   // Reads from the file's current position (its first byte); file must outlive the sprite.
@@ -213,16 +215,25 @@ class Sprite {
   const Sequence* GetSequence(std::int64_t index) const;
   Collection* GetCollection(std::int64_t index);
   const Collection* GetCollection(std::int64_t index) const;
+  // The numbers of the sequences that play collection index, in file order; none outside
+  // [0, CollectionCount()). A sequence naming no collection is in no list.
+  std::span<const std::int32_t> SequencesOf(std::int64_t index) const;
   // Loads the images of collection index (in range): its image data runs up to the next
-  // collection's image data, or to the end of the file (of fileSize bytes) for the last.
-  void LoadCollectionImages(std::int32_t index, std::int64_t fileSize);
+  // collection's image data, or to the end of the file (of file_size bytes) for the last.
+  void LoadCollectionImages(std::int32_t index, std::int64_t file_size);
 
   std::int32_t Width() const { return width_; }
   std::int32_t Height() const { return height_; }
 
  private:
-  std::vector<std::unique_ptr<Sequence>> sequences_;
-  std::vector<std::unique_ptr<Collection>> collections_;
+  void GroupSequencesByCollection();
+
+  std::vector<Sequence> sequences_;
+  std::vector<Collection> collections_;
+  // Sequence numbers grouped by collection: those of collection i are
+  // sequences_by_collection_[collection_starts_[i], collection_starts_[i + 1]).
+  std::vector<std::int32_t> sequences_by_collection_;
+  std::vector<std::int32_t> collection_starts_;
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
 };

@@ -9,10 +9,12 @@
 namespace {
 std::atomic<bool> g_tracking{false};
 std::atomic<std::size_t> g_largest{0};
+std::atomic<std::size_t> g_total{0};
 }  // namespace
 
 void* operator new(std::size_t size) {
   if (g_tracking.load(std::memory_order_relaxed)) {
+    g_total.fetch_add(size, std::memory_order_relaxed);
     std::size_t seen = g_largest.load(std::memory_order_relaxed);
     while (size > seen && !g_largest.compare_exchange_weak(seen, size)) {
     }
@@ -31,6 +33,7 @@ namespace morvane::testing {
 
 AllocationProbe::AllocationProbe() {
   g_largest = 0;
+  g_total = 0;
   g_tracking = true;
 }
 AllocationProbe::~AllocationProbe() {
@@ -38,6 +41,9 @@ AllocationProbe::~AllocationProbe() {
 }
 std::size_t AllocationProbe::Largest() const {
   return g_largest;
+}
+std::size_t AllocationProbe::Total() const {
+  return g_total;
 }
 
 }  // namespace morvane::testing

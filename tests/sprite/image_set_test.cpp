@@ -39,21 +39,21 @@ TEST_P(ImageSetErrors, Tags) {
   sw::Sprite s = TwoCollections(GetParam());
   sw::Layout at;
   sw::WriteSprite(s, &at);
-  const std::int64_t afterTag = at.imageSets[0] + 16;
+  const std::int64_t after_tag = at.imageSets[0] + 16;
   EXPECT_EQ(Load([](sw::ImageSet& i) {
               i.tag = sw::Bytes{'<', 's', 'p', 'r', 'a', 'n', 'i', 'm',
                                 '_', 'i', 'm', 'g', '>', 0,   '3', 0};
             }),
-            "unknown <spranim_img> type. " + Pos(afterTag));
+            "unknown <spranim_img> type. " + Pos(after_tag));
   EXPECT_EQ(Load([](sw::ImageSet& i) {
               i.tag = sw::Bytes{'<', 's', 'p', 'r', 'a', 'n', 'i', 'm',
                                 '_', 'i', 'm', 'g', '>', 1,   '1', 0};
             }),
-            "unknown <spranim_img> type. " + Pos(afterTag));
+            "unknown <spranim_img> type. " + Pos(after_tag));
   EXPECT_EQ(Load([](sw::ImageSet& i) {
               i.tag = sw::Bytes{'<', 's', 'p', 'r', 'a', 'n', 'i', 'm', '>', 0, '1', 0, 0, 0, 0, 0};
             }),
-            "<spranim_img> tag not found. " + Pos(afterTag));
+            "<spranim_img> tag not found. " + Pos(after_tag));
 }
 
 TEST_P(ImageSetErrors, PalettesAndRecordsCountStreamPositions) {
@@ -75,20 +75,28 @@ TEST_P(ImageSetErrors, PalettesAndRecordsCountStreamPositions) {
 TEST_P(ImageSetErrors, ZarBlocksCountStreamPositions) {
   // The ZAR block starts after the record byte, Left and Top.
   const std::int64_t zar = kPalettesSize + 1 + 8;
-  auto withZar = [&](const std::function<void(sw::Zar&)>& change) {
+  auto with_zar = [&](const std::function<void(sw::Zar&)>& change) {
     return Load([&](sw::ImageSet& i) {
       sw::Zar z = sw::Zar::Solid(0, 0, 1, 1, 0);
       change(z);
       i.records = {sw::Record::Image(z)};
     });
   };
-  EXPECT_EQ(withZar([](sw::Zar& z) { z.tag = sw::Bytes{'<', 'z', 'a', 'r', '>', 1, '3', 0}; }),
+  EXPECT_EQ(with_zar([](sw::Zar& z) { z.tag = sw::Bytes{'<', 'z', 'a', 'r', '>', 1, '3', 0}; }),
             "<zar> tag not found. " + Pos(zar + 8));
-  EXPECT_EQ(withZar([](sw::Zar& z) { z.subtype = '2'; }), "unknown zar subtype=2 " + Pos(zar + 8));
-  EXPECT_EQ(withZar([](sw::Zar& z) { z.paletteFlag = 1; }),
+  EXPECT_EQ(with_zar([](sw::Zar& z) { z.subtype = '2'; }), "unknown zar subtype=2 " + Pos(zar + 8));
+  EXPECT_EQ(with_zar([](sw::Zar& z) { z.subtype = '\0'; }),
+            std::string("unknown zar subtype=\0 ", 22) + Pos(zar + 8));
+  EXPECT_EQ(with_zar([](sw::Zar& z) { z.paletteFlag = 1; }),
             "zar must not include palette. " + Pos(zar + 17));
-  EXPECT_EQ(withZar([](sw::Zar& z) { z.dataSize = -1; }),
+  EXPECT_EQ(with_zar([](sw::Zar& z) { z.dataSize = -1; }),
             "bad zar data size value. " + Pos(zar + 21));
+  // Only the palette flag 1 is refused; subtype 4 is read like 3.
+  EXPECT_EQ(with_zar([](sw::Zar& z) {
+              z.paletteFlag = 2;
+              z.subtype = '4';
+            }),
+            "wrong number of subimages: 1");
 }
 
 TEST_P(ImageSetErrors, DataCutInsideARecordEndsTheList) {
@@ -163,19 +171,29 @@ TEST(ImageSets, ListEndsAtEndMarkerOrEndOfData) {
 }
 
 TEST(ImageSets, PaletteSizes) {
+  // Layer l's image lies on row l and draws entries 0..255 of its palette: a palette of 256
+  // entries is taken whole, stored blue, green, red, x; empty palettes leave every entry 0.
   sw::Sprite s = TwoCollections(false);
-  auto& palettes = s.collections[0].images.palettes;
+  sw::Collection& c = s.collections[0];
+  auto& palettes = c.images.palettes;
   palettes[0].colours.assign(256, 0);
   for (std::size_t i = 0; i < 256; ++i)
     palettes[0].colours[i] = static_cast<std::uint32_t>(i * 0x01020304u);
   palettes[3].colours = {};
+  std::vector<sw::Pixel> row(256);
+  for (std::size_t i = 0; i < 256; ++i) row[i] = {static_cast<std::uint8_t>(i), 255};
+  for (const int layer : {0, 1, 3})
+    c.SetSubImage(0, 0, layer, sw::Zar::FromPixels(0, layer, 256, 1, row));
   Parsed parsed(s);
-  const ImageSet& images = parsed.Load(0).Images();
-  for (std::size_t i = 0; i < 256; ++i) {
-    ASSERT_EQ(images.Palette(0)[i], static_cast<std::uint32_t>(i * 0x01020304u));
+  RgbCanvas canvas(256, 4);
+  canvas.FillRect(0, 0, 256, 4, 0x123456);
+  parsed.Load(0).DrawFrame(0, 0, canvas, {0, 0}, -1);
+  for (std::int32_t i = 0; i < 256; ++i) {
+    ASSERT_EQ(canvas.GetPixel(i, 0), static_cast<std::uint32_t>(i * 0x01020304u) & 0xFFFFFF) << i;
+    ASSERT_EQ(canvas.GetPixel(i, 1), 0u);
+    ASSERT_EQ(canvas.GetPixel(i, 2), 0x123456u);
+    ASSERT_EQ(canvas.GetPixel(i, 3), 0u);
   }
-  EXPECT_EQ(images.Palette(1), LayerPalette{});
-  EXPECT_EQ(images.Palette(3), LayerPalette{});
 }
 
 // F = 2, D = 3; place k holds a 1 x 1 image at column k, so the columns drawn show which
@@ -243,10 +261,10 @@ TEST(DrawFrame, LayersGoInOrderEachWithItsPalette) {
               (std::vector<ColorValue>{kBackground, 0x00C80014, 0x00C8001E, kBackground}));
     // Half alpha: layer 2 mixes with layer 1 at (1, 0) and with the background at (2, 0),
     // before layer 3 covers (2, 0).
-    const ColorValue overLayer1 =
+    const ColorValue over_layer1 =
         ((127u * 0xC8 + 128 * 0xC8) / 255) << 16 | (127u * 10 + 128 * 20) / 255;
     EXPECT_EQ(draw(128, -1, packed),
-              (std::vector<ColorValue>{kBackground, overLayer1, 0x00C8001E, kBackground}));
+              (std::vector<ColorValue>{kBackground, over_layer1, 0x00C8001E, kBackground}));
     // Binary transparency below the threshold leaves what is there.
     EXPECT_EQ(draw(128, 129, packed),
               (std::vector<ColorValue>{kBackground, 0x00C8000A, 0x00C8001E, kBackground}));

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <numeric>
+#include <random>
 
 #include "platform/file.h"
 #include "sprwriter/sprwriter.h"
@@ -22,29 +22,32 @@ sw::Bytes Counting(std::size_t size) {
   return bytes;
 }
 
+// Everything the stream delivers, read count bytes at a time.
+sw::Bytes Drain(DataStream& stream, std::int64_t count) {
+  sw::Bytes out;
+  sw::Bytes buffer(static_cast<std::size_t>(count));
+  while (const std::int64_t got = stream.Read(buffer.data(), count)) {
+    EXPECT_GT(got, 0);
+    out.insert(out.end(), buffer.begin(), buffer.begin() + got);
+  }
+  return out;
+}
+
 TEST(PlainStream, DeliversOnlyItsWindow) {
   MemoryFile file(sw::Bytes{'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'});
   PlainStream stream(file, 2, 5);
-  char buffer[8] = "xxxxxxx";
+  std::uint8_t buffer[8] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
   EXPECT_EQ(stream.Read(buffer, 3), 3);
-  EXPECT_EQ(std::string(buffer, 3), "234");
-  EXPECT_EQ(stream.Position(), 3);
-  EXPECT_FALSE(stream.AtEnd());
+  EXPECT_EQ(std::string(buffer, buffer + 3), "234");
   // Asking for more than is left delivers what is left and leaves the rest of the buffer.
   EXPECT_EQ(stream.Read(buffer, 6), 2);
-  EXPECT_EQ(std::string(buffer, 7), "564xxxx");
-  EXPECT_TRUE(stream.AtEnd());
+  EXPECT_EQ(std::string(buffer, buffer + 7), "564xxxx");
   EXPECT_EQ(stream.Read(buffer, 1), 0);
   EXPECT_EQ(stream.Read(buffer, -1), 0);
-}
 
-TEST(PlainStream, WindowPastTheFileEndDeliversWhatTheFileHas) {
-  MemoryFile file(sw::Bytes{1, 2, 3, 4});
-  PlainStream stream(file, 2, 10);
-  std::uint8_t buffer[8] = {};
-  EXPECT_EQ(stream.Read(buffer, 8), 2);
-  EXPECT_EQ(stream.Read(buffer, 8), 0);
-  EXPECT_FALSE(stream.AtEnd());  // the stream does not know the file is short
+  MemoryFile short_file(sw::Bytes{1, 2, 3, 4});
+  PlainStream past_end(short_file, 2, 10);  // the window runs past the end of the file
+  EXPECT_EQ(Drain(past_end, 8), (sw::Bytes{3, 4}));
 }
 
 struct PackedFixture {
@@ -57,89 +60,177 @@ struct PackedFixture {
     std::copy(packed.begin(), packed.end(), bytes.begin() + 7);
     file = std::make_unique<MemoryFile>(bytes);
   }
-  InflateStream Open(std::int64_t size) {
-    return InflateStream(*file, 7, size, static_cast<std::int64_t>(packed.size()));
-  }
+  InflateStream Open() { return InflateStream(*file, 7, static_cast<std::int64_t>(packed.size())); }
   sw::Bytes content;
   sw::Bytes packed;
   std::unique_ptr<MemoryFile> file;
 };
 
-TEST(PackedStream, InflatesAcrossInputBlocksWithinItsPackedBytes) {
+TEST(InflateStream, InflatesAcrossInputBlocksWithinItsPackedBytes) {
   PackedFixture f(Counting(300000));
-  InflateStream stream(*f.file, 7, 300000, static_cast<std::int64_t>(f.packed.size()));
-  sw::Bytes out;
-  std::uint8_t buffer[7777];
-  while (!stream.AtEnd()) {
-    const std::int32_t got = stream.Read(buffer, sizeof buffer);
-    ASSERT_GT(got, 0);
-    out.insert(out.end(), buffer, buffer + got);
-    EXPECT_EQ(stream.Position(), static_cast<std::int64_t>(out.size()));
-  }
-  EXPECT_EQ(out, f.content);
+  InflateStream stream = f.Open();
+  EXPECT_EQ(Drain(stream, 7777), f.content);
   EXPECT_LE(f.file->Position(), 7 + static_cast<std::int64_t>(f.packed.size()));
-  EXPECT_EQ(stream.Read(buffer, 10), 0);
 }
 
-TEST(PackedStream, ZeroLengthReadChangesNothing) {
+TEST(InflateStream, ZeroLengthReadChangesNothing) {
   PackedFixture f(Counting(100));
-  InflateStream stream(*f.file, 7, 100, static_cast<std::int64_t>(f.packed.size()));
+  InflateStream stream = f.Open();
   std::uint8_t buffer[100];
   EXPECT_EQ(stream.Read(buffer, 0), 0);
-  EXPECT_EQ(stream.Size(), 100);
-  EXPECT_EQ(stream.Position(), 0);
   EXPECT_EQ(f.file->Position(), 7);
   EXPECT_EQ(stream.Read(buffer, 40), 40);
   EXPECT_EQ(stream.Read(buffer, 0), 0);
-  EXPECT_EQ(stream.Size(), 100);
-  EXPECT_FALSE(stream.AtEnd());
-  EXPECT_EQ(stream.Read(buffer, 60), 60);
-  EXPECT_TRUE(stream.AtEnd());
+  EXPECT_EQ(stream.Read(buffer, 100), 60);
+  EXPECT_TRUE(std::equal(buffer, buffer + 60, f.content.begin() + 40));
 }
 
-TEST(PackedStream, CutShortMarksItselfAtEndAtTheFirstEmptyRead) {
+TEST(InflateStream, CutShortDeliversWhatInflatesThenNothing) {
   PackedFixture f(Counting(200000), 150000);
-  InflateStream stream(*f.file, 7, 200000, static_cast<std::int64_t>(f.packed.size()));
-  std::uint8_t buffer[4096];
-  std::int64_t total = 0;
-  std::int32_t got;
-  while ((got = stream.Read(buffer, sizeof buffer)) > 0) {
-    EXPECT_FALSE(stream.AtEnd());
-    total += got;
-  }
-  EXPECT_GT(total, 0);
-  EXPECT_LT(total, 200000);
-  EXPECT_TRUE(stream.AtEnd());
-  EXPECT_EQ(stream.Size(), total);
-  EXPECT_EQ(stream.Position(), total);
+  InflateStream stream = f.Open();
+  const sw::Bytes got = Drain(stream, 4096);
+  EXPECT_GT(got.size(), 0u);
+  EXPECT_LT(got.size(), 200000u);
+  EXPECT_TRUE(std::equal(got.begin(), got.end(), f.content.begin()));
 }
 
-TEST(PackedStream, CorruptOrMissingDataDeliversNothing) {
+TEST(InflateStream, CorruptOrMissingDataDeliversNothing) {
   MemoryFile garbage(sw::Bytes(50, 0x5A));
-  InflateStream corrupt(garbage, 0, 1000, 50);
+  InflateStream corrupt(garbage, 0, 50);
   std::uint8_t buffer[16];
   EXPECT_EQ(corrupt.Read(buffer, 16), 0);
-  EXPECT_TRUE(corrupt.AtEnd());
-  EXPECT_EQ(corrupt.Size(), 0);
+  EXPECT_EQ(corrupt.Read(buffer, 16), 0);
 
   PackedFixture f(Counting(100));
-  InflateStream none(*f.file, 7, 100, -5);  // a block that ends before it starts
+  InflateStream none(*f.file, 7, -5);  // a block that ends before it starts
   EXPECT_EQ(none.Read(buffer, 16), 0);
-  EXPECT_TRUE(none.AtEnd());
-
-  InflateStream negative = f.Open(-1);  // nothing promised: nothing delivered
-  EXPECT_TRUE(negative.AtEnd());
-  EXPECT_EQ(negative.Read(buffer, 16), 0);
 }
 
-TEST(PackedStream, ReadsAreNotCutToThePromisedSize) {
-  PackedFixture f(Counting(100));
-  InflateStream stream = f.Open(10);
+// A packed stream of content with stated_size, and a reader over it.
+struct ReaderFixture {
+  ReaderFixture(const sw::Bytes& content, std::int64_t stated_size)
+      : packed(content), stream(packed.Open()), reader(stream, stated_size) {}
+  PackedFixture packed;
+  InflateStream stream;
+  ImageDataReader reader;
+};
+
+TEST(ImageDataReader, ReadsAreNotCutToTheStatedSizeButMayNotStartPastIt) {
+  ReaderFixture f(Counting(100), 10);
   std::uint8_t buffer[100];
-  EXPECT_EQ(stream.Read(buffer, 60), 60);
-  EXPECT_TRUE(stream.AtEnd());
-  EXPECT_EQ(stream.Read(buffer, 10), 0);
-  EXPECT_TRUE(std::equal(buffer, buffer + 60, f.content.begin()));
+  EXPECT_FALSE(f.reader.AtEnd());
+  EXPECT_TRUE(f.reader.Read(buffer, 8));
+  EXPECT_TRUE(f.reader.Read(buffer + 8, 52));  // starts at 8, before the stated 10
+  EXPECT_EQ(f.reader.Position(), 60);
+  EXPECT_TRUE(f.reader.AtEnd());
+  EXPECT_TRUE(std::equal(buffer, buffer + 60, f.packed.content.begin()));
+  EXPECT_FALSE(f.reader.Read(buffer, 1));
+  EXPECT_TRUE(f.reader.Read(buffer, 0));  // nothing asked, nothing missing
+  EXPECT_EQ(f.reader.Position(), 60);
+
+  ReaderFixture none(Counting(100), -1);  // nothing stated: nothing read
+  EXPECT_TRUE(none.reader.AtEnd());
+  EXPECT_FALSE(none.reader.Read(buffer, 1));
+}
+
+TEST(ImageDataReader, ADataEndInsideAReadIsReported) {
+  ReaderFixture f(Counting(100), 1000);
+  std::uint8_t buffer[100];
+  std::int32_t value = 0;
+  EXPECT_TRUE(f.reader.Read(buffer, 97));
+  EXPECT_FALSE(f.reader.AtEnd());  // the stream has not yet said it is spent
+  EXPECT_FALSE(f.reader.ReadInt32(value));
+  EXPECT_EQ(f.reader.Position(), 100);
+  EXPECT_TRUE(f.reader.AtEnd());
+  EXPECT_FALSE(f.reader.Skip(1));
+}
+
+TEST(ImageDataReader, DeliversTheStreamWhateverTheSizesOfItsReads) {
+  const sw::Bytes content = Counting(700000);
+  ReaderFixture f(content, 700000);
+  std::mt19937 random(3);
+  sw::Bytes got;
+  ByteStore store;
+  while (!f.reader.AtEnd()) {
+    const std::int64_t count =
+        std::min<std::int64_t>(static_cast<std::int64_t>(content.size() - got.size()),
+                               random() % 4 == 0 ? 70000 + random() % 300000 : random() % 300);
+    const std::size_t at = got.size();
+    got.resize(at + static_cast<std::size_t>(count));
+    switch (random() % 3) {
+      case 0:
+        ASSERT_TRUE(f.reader.Read(got.data() + at, count));
+        break;
+      case 1:
+        ASSERT_TRUE(f.reader.Append(store, count));
+        std::copy(store.Data() + store.Size() - count, store.Data() + store.Size(),
+                  got.begin() + static_cast<std::ptrdiff_t>(at));
+        break;
+      default:
+        ASSERT_TRUE(f.reader.Skip(count));
+        std::copy(content.begin() + static_cast<std::ptrdiff_t>(at),
+                  content.begin() + static_cast<std::ptrdiff_t>(at + count),
+                  got.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    ASSERT_EQ(f.reader.Position(), static_cast<std::int64_t>(got.size()));
+  }
+  EXPECT_EQ(got, content);
+}
+
+TEST(ImageDataReader, AnAppendArrivesWholeOrNotAtAll) {
+  // One append of 600,000 bytes from position 10 of a stream stated as 20 bytes long: it is one
+  // read, so it is not cut to the stated size, however many pieces it arrives in.
+  ReaderFixture f(Counting(800000), 20);
+  ByteStore store;
+  ASSERT_TRUE(f.reader.Skip(10));
+  ASSERT_TRUE(f.reader.Append(store, 600000));
+  ASSERT_EQ(store.Size(), 600000u);
+  EXPECT_TRUE(std::equal(store.Data(), store.Data() + 600000, f.packed.content.begin() + 10));
+  EXPECT_FALSE(f.reader.Append(store, 5));  // starts past the stated size
+
+  // An append that the data ends inside leaves the store as it was.
+  ReaderFixture cut(Counting(800000), 1000000);
+  ASSERT_TRUE(cut.reader.Append(store, 100));
+  EXPECT_FALSE(cut.reader.Append(store, 900000));
+  EXPECT_EQ(store.Size(), 600100u);
+  EXPECT_EQ(cut.reader.Position(), 800000);
+}
+
+TEST(ImageDataReader, SkipRepeatsStopsAtAnotherByteTheStatedSizeOrTheLimit) {
+  sw::Bytes content(200000, 0);
+  content[150000] = 7;
+  ReaderFixture f(content, 180000);
+  EXPECT_EQ(f.reader.SkipRepeats(0, 1000), 1000);
+  EXPECT_EQ(f.reader.SkipRepeats(0, 1 << 30), 149000);
+  EXPECT_EQ(f.reader.SkipRepeats(0, 1 << 30), 0);
+  std::uint8_t byte = 0;
+  ASSERT_TRUE(f.reader.Read(&byte, 1));
+  EXPECT_EQ(byte, 7);
+  EXPECT_EQ(f.reader.SkipRepeats(0, 1 << 30), 180000 - 150001);
+  EXPECT_TRUE(f.reader.AtEnd());
+
+  ReaderFixture spent(sw::Bytes(5000, 0), 1 << 30);
+  EXPECT_EQ(spent.reader.SkipRepeats(0, 1 << 30), 5000);
+  EXPECT_TRUE(spent.reader.AtEnd());
+}
+
+TEST(ByteStore, GrowsInPowersOfTwoAndTruncates) {
+  ByteStore store;
+  EXPECT_EQ(store.Size(), 0u);
+  std::uint8_t* first = store.Extend(3);
+  std::fill_n(first, 3, 9);
+  std::uint8_t* more = store.Extend(100000);
+  std::fill_n(more, 100000, 5);
+  EXPECT_EQ(store.Size(), 100003u);
+  EXPECT_EQ(store.Data()[2], 9);  // kept across the move into a larger block
+  EXPECT_EQ(store.Data()[100002], 5);
+  store.Truncate(2);
+  EXPECT_EQ(store.Size(), 2u);
+  store.Truncate(50);  // never grows
+  EXPECT_EQ(store.Size(), 2u);
+  store.Release();
+  EXPECT_EQ(store.Size(), 0u);
+  EXPECT_EQ(store.Data(), nullptr);
 }
 
 }  // namespace

@@ -79,6 +79,50 @@ inline std::string Pos(std::int64_t position) {
   return text;
 }
 
+// The frame entries of a sequence.
+inline std::vector<std::int16_t> Entries(const Sequence& sequence) {
+  std::vector<std::int16_t> entries;
+  for (std::int32_t i = 0; i < sequence.FrameCount(); ++i)
+    entries.push_back(sequence.FrameIndex(i));
+  return entries;
+}
+
+// A zlib stream that inflates to count zero bytes, written by hand so that even a gigabyte
+// costs little to make: one block of fixed codes, a literal 0 and then copies of 258 bytes at
+// distance 1 (13 bits each). Its checksum is left 0, which the readers do not check.
+inline sw::Bytes PackedZeros(std::uint64_t count) {
+  sw::Bytes out = {0x78, 0x01};
+  std::uint64_t bits = 0;
+  int filled = 0;
+  const auto put = [&](std::uint32_t value, int length) {  // least significant bit first
+    bits |= std::uint64_t{value} << filled;
+    for (filled += length; filled >= 8; filled -= 8, bits >>= 8) {
+      out.push_back(static_cast<std::uint8_t>(bits));
+    }
+  };
+  const auto code = [&](std::uint32_t value, int length) {  // Huffman codes go high bit first
+    std::uint32_t reversed = 0;
+    for (int i = 0; i < length; ++i) reversed |= (value >> i & 1) << (length - 1 - i);
+    put(reversed, length);
+  };
+  put(1, 1);  // the last block
+  put(1, 2);  // fixed codes
+  std::uint64_t written = 0;
+  if (count > 0) {
+    code(0x30, 8);  // the literal 0
+    written = 1;
+  }
+  for (; count - written >= 258; written += 258) {
+    code(0xC5, 8);  // length 258
+    code(0, 5);     // distance 1
+  }
+  for (; written < count; ++written) code(0x30, 8);
+  code(0, 7);  // end of block
+  put(0, 7);   // to the byte boundary
+  out.insert(out.end(), 4, 0);
+  return out;
+}
+
 // A collection of F x D cells whose places hold nothing but empty records.
 inline sw::Collection EmptyCollection(std::int32_t frames, std::int32_t directions,
                                       bool packed = false) {

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <random>
@@ -9,31 +11,46 @@
 namespace morvane::testing {
 namespace {
 
-void PutInt32(sw::Bytes& out, std::int32_t v) {
-  for (int i = 0; i < 4; ++i)
-    out.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i)));
+// Draws run data whose rows are width pixels wide, the first run at origin.
+void Draw(std::span<const std::uint8_t> runs, std::int32_t width, RgbCanvas& canvas,
+          CanvasPoint origin, std::int32_t threshold, const LayerPalette& palette) {
+  DrawRuns(runs, width, canvas, origin.x, origin.y, threshold, palette);
+}
+void Draw(const sw::Bytes& runs, std::int32_t width, RgbCanvas& canvas, CanvasPoint origin,
+          std::int32_t threshold, const LayerPalette& palette) {
+  Draw(std::span<const std::uint8_t>(runs), width, canvas, origin, threshold, palette);
 }
 
-// A ZAR block laid out by hand: tag, Width, Height, palette flag, DataSize, data.
-sw::Bytes ZarBlock(std::int32_t width, const sw::Bytes& data, char subtype = '3',
-                   std::uint8_t flag = 0) {
-  sw::Bytes out = {'<', 'z', 'a', 'r', '>', 0, static_cast<std::uint8_t>(subtype), 0};
-  PutInt32(out, width);
-  PutInt32(out, 7);
-  out.push_back(flag);
-  PutInt32(out, static_cast<std::int32_t>(data.size()));
-  out.insert(out.end(), data.begin(), data.end());
-  return out;
-}
+// Run data followed by a page that cannot be read, so that decoding that reads past the data
+// it needs faults.
+class GuardedRuns {
+ public:
+  explicit GuardedRuns(const sw::Bytes& readable) {
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t head = (readable.size() + page - 1) / page * page;
+    size_ = head + page;
+    block_ = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block_ == MAP_FAILED) throw std::runtime_error("mmap failed");
+    auto* const base = static_cast<std::uint8_t*>(block_);
+    std::uint8_t* const start = base + head - readable.size();
+    std::copy(readable.begin(), readable.end(), start);
+    if (mprotect(base + head, page, PROT_NONE) != 0) throw std::runtime_error("mprotect failed");
+    runs_ = {start, readable.size() + page};
+  }
+  ~GuardedRuns() { munmap(block_, size_); }
+  GuardedRuns(const GuardedRuns&) = delete;
+  GuardedRuns& operator=(const GuardedRuns&) = delete;
 
-ZarImage ReadZar(const sw::Bytes& block, std::int32_t left = 0, std::int32_t top = 0) {
-  MemoryFile file(block);
-  PlainStream stream(file, 0, file.Size());
-  return ZarImage(stream, left, top);
-}
+  // The readable data and the page after it, as if the image went on.
+  std::span<const std::uint8_t> Runs() const { return runs_; }
 
-// LayerPalette entry i is the colour i + 0x010000 * layerMark, with junk in the top byte that
-// drawing must drop.
+ private:
+  void* block_;
+  std::size_t size_;
+  std::span<const std::uint8_t> runs_;
+};
+
+// Entry i is the colour 0x300000 + i, with junk in the top byte that drawing must drop.
 LayerPalette TestPalette() {
   LayerPalette p{};
   for (std::size_t i = 0; i < p.size(); ++i)
@@ -68,12 +85,12 @@ std::string Picture(const RgbCanvas& canvas) {
   return out;
 }
 
-TEST(ZarImage, RunKinds) {
+TEST(ZarRuns, RunKinds) {
   const LayerPalette palette = TestPalette();
   {
     // Kind 1, one pixel: palette[7] opaque at the image's origin, top byte dropped.
     RgbCanvas canvas = Canvas();
-    ReadZar(ZarBlock(4, {0x05, 7}), 2, 1).Draw(canvas, {1, 1}, -1, palette);
+    Draw({0x05, 7}, 4, canvas, {1 + 2, 1 + 1}, -1, palette);
     EXPECT_EQ(canvas.GetPixel(3, 2), 0x00300007u);
     EXPECT_EQ(Picture(canvas),
               " . . . . . . . .\n . . . . . . . .\n . . .07 . . . .\n . . . . . . . .\n");
@@ -82,65 +99,81 @@ TEST(ZarImage, RunKinds) {
     // A kind-2 run of 0 pixels takes no bytes; transparent runs move on without drawing;
     // kind 2 takes (index, alpha) pairs; kind 3 draws palette[0] with its alpha bytes.
     RgbCanvas canvas = Canvas();
-    ReadZar(ZarBlock(8, {0x02, 0x08, 0x0A, 9, 255, 10, 255, 0x07, 255}))
-        .Draw(canvas, {0, 0}, -1, palette);
+    Draw({0x02, 0x08, 0x0A, 9, 255, 10, 255, 0x07, 255}, 8, canvas, {0, 0}, -1, palette);
     EXPECT_EQ(Picture(canvas),
               " . .090A00 . . .\n . . . . . . . .\n . . . . . . . .\n . . . . . . . .\n");
   }
 }
 
-TEST(ZarImage, RunsDoNotWrapAndTheNextRunStartsANewRow) {
+TEST(ZarRuns, RunsDoNotWrapAndTheNextRunStartsANewRow) {
   // Width 4: runs of 3 and 3 pixels cover columns 0-2 and 3-5 of row 0; the next run starts
   // at row 1, column 0. A row is left at most once per run.
   RgbCanvas canvas = Canvas();
-  ReadZar(ZarBlock(4, {0x0D, 1, 2, 3, 0x0D, 4, 5, 6, 0x05, 7, 0xFC, 0x05, 8}))
-      .Draw(canvas, {0, 0}, -1, TestPalette());
+  Draw({0x0D, 1, 2, 3, 0x0D, 4, 5, 6, 0x05, 7, 0xFC, 0x05, 8}, 4, canvas, {0, 0}, -1,
+       TestPalette());
   EXPECT_EQ(Picture(canvas),
             "010203040506 . .\n07 . . . . . . .\n08 . . . . . . .\n . . . . . . . .\n");
 }
 
-TEST(ZarImage, WidthZeroGivesEveryRunItsOwnRow) {
+TEST(ZarRuns, WidthZeroGivesEveryRunItsOwnRow) {
   RgbCanvas canvas = Canvas();
-  ReadZar(ZarBlock(0, {0x09, 1, 2, 0x05, 3})).Draw(canvas, {0, 0}, -1, TestPalette());
+  Draw({0x09, 1, 2, 0x05, 3}, 0, canvas, {0, 0}, -1, TestPalette());
   EXPECT_EQ(Picture(canvas),
             "0102 . . . . . .\n03 . . . . . . .\n . . . . . . . .\n . . . . . . . .\n");
 }
 
-TEST(ZarImage, ARunCutByTheEndOfTheDataIsNotDrawnAndEndsDecoding) {
+TEST(ZarRuns, ARunCutByTheEndOfTheDataIsNotDrawnAndEndsDecoding) {
   RgbCanvas canvas = Canvas();
-  ReadZar(ZarBlock(8, {0x05, 1, 0x0A, 2, 200, 3})).Draw(canvas, {0, 0}, -1, TestPalette());
+  Draw({0x05, 1, 0x0A, 2, 200, 3}, 8, canvas, {0, 0}, -1, TestPalette());
   EXPECT_EQ(Picture(canvas),
             "01 . . . . . . .\n . . . . . . . .\n . . . . . . . .\n . . . . . . . .\n");
   RgbCanvas other = Canvas();
-  ReadZar(ZarBlock(8, {0xFD})).Draw(other, {0, 0}, -1, TestPalette());
+  Draw({0xFD}, 8, other, {0, 0}, -1, TestPalette());
   EXPECT_EQ(Picture(other), Picture(Canvas()));
 }
 
-TEST(ZarImage, PixelsOutsideTheCanvasAreDropped) {
-  RgbCanvas canvas = Canvas(2, 2);
-  ReadZar(ZarBlock(3, {0x0D, 1, 2, 3, 0x0E, 4, 128, 5, 128, 6, 128, 0x0F, 9, 9, 9}))
-      .Draw(canvas, {-1, -1}, -1, TestPalette());
-  EXPECT_EQ(canvas.GetPixel(0, 0) & 0xFF, (128u * 5 + 127u * 0x30) / 255);
-  ReadZar(ZarBlock(3, {0x0D, 1, 2, 3})).Draw(canvas, {INT32_MAX, INT32_MIN}, -1, TestPalette());
+TEST(ZarRuns, DecodingStopsAtTheFirstRowBelowTheCanvas) {
+  // Rows of width 3: a run of two pixels and one of one. Two rows fit the canvas; the image
+  // goes on over a page that cannot be read.
+  const GuardedRuns two_rows({0x09, 1, 2, 0x05, 3, 0x01, 0x09, 4, 5, 0x04});
+  RgbCanvas canvas = Canvas(4, 3);
+  Draw(two_rows.Runs(), 3, canvas, {1, 1}, -1, TestPalette());
+  EXPECT_EQ(Picture(canvas), " . . . .\n .010203\n .0405 .\n");
+  // Width 0 gives every run a row of its own.
+  const GuardedRuns three_runs({0x05, 6, 0x00, 0x05, 7});
+  Draw(three_runs.Runs(), 0, canvas, {0, 0}, -1, TestPalette());
+  EXPECT_EQ(Picture(canvas), "06 . . .\n .010203\n070405 .\n");
+  // An image that starts below the canvas reads nothing.
+  const GuardedRuns none({});
+  Draw(none.Runs(), 3, canvas, {0, 3}, -1, TestPalette());
+  Draw(none.Runs(), 3, canvas, {0, INT32_MAX}, -1, TestPalette());
 }
 
-TEST(ZarImage, AlphaBlendingAndBinaryThreshold) {
+TEST(ZarRuns, PixelsOutsideTheCanvasAreDropped) {
+  RgbCanvas canvas = Canvas(2, 2);
+  Draw({0x0D, 1, 2, 3, 0x0E, 4, 128, 5, 128, 6, 128, 0x0F, 9, 9, 9}, 3, canvas, {-1, -1}, -1,
+       TestPalette());
+  EXPECT_EQ(canvas.GetPixel(0, 0) & 0xFF, (128u * 5 + 127u * 0x30) / 255);
+  DrawRuns(sw::Bytes{0x0D, 1, 2, 3}, 3, canvas, std::int64_t{INT32_MAX} + 5,
+           std::int64_t{INT32_MIN} - 5, -1, TestPalette());
+}
+
+TEST(ZarRuns, AlphaBlendingAndBinaryThreshold) {
   LayerPalette palette{};
   palette[0] = 0x0000FF00;
   palette[1] = 0x00F050C8;  // red 200, green 80, blue 240
-  const ZarImage half = ReadZar(ZarBlock(8, {0x06, 1, 128}));
   RgbCanvas canvas(1, 1);
   canvas.FillRect(0, 0, 1, 1, 0x00204064);  // red 100, green 64, blue 32
-  half.Draw(canvas, {0, 0}, -1, palette);
+  Draw({0x06, 1, 128}, 8, canvas, {0, 0}, -1, palette);
   // Each channel (127 * under + 128 * colour) / 255, remainder dropped: red 150.
   EXPECT_EQ(canvas.GetPixel(0, 0),
             (((127u * 32 + 128 * 240) / 255) << 16) | (((127u * 64 + 128 * 80) / 255) << 8) | 150u);
 
   // Alphas 128, 127, 1, 0 and 255 (alpha-only run: palette[0]).
-  const ZarImage alphas = ReadZar(ZarBlock(8, {0x17, 128, 127, 1, 0, 255}));
+  const sw::Bytes alphas = {0x17, 128, 127, 1, 0, 255};
   auto drawn = [&](std::int32_t threshold) {
     RgbCanvas c = Canvas(5, 1);
-    alphas.Draw(c, {0, 0}, threshold, palette);
+    Draw(alphas, 8, c, {0, 0}, threshold, palette);
     std::string marks;
     for (int x = 0; x < 5; ++x) marks += c.GetPixel(x, 0) == 0x0000FF00 ? 'X' : '.';
     return marks;
@@ -151,14 +184,14 @@ TEST(ZarImage, AlphaBlendingAndBinaryThreshold) {
   EXPECT_EQ(drawn(-7), "XXX.X");
   // Blending: only alpha 255 gives the colour itself, alpha 0 leaves the background.
   RgbCanvas blended = Canvas(5, 1);
-  alphas.Draw(blended, {0, 0}, -1, palette);
+  Draw(alphas, 8, blended, {0, 0}, -1, palette);
   EXPECT_EQ(blended.GetPixel(3, 0), kBack);
   EXPECT_EQ(blended.GetPixel(4, 0), 0x0000FF00u);
   EXPECT_EQ(blended.GetPixel(2, 0),
             (0x10u * 254 / 255) << 16 | ((0x20u * 254 + 255) / 255) << 8 | 0x30u * 254 / 255);
 }
 
-TEST(ZarImage, BlendingTruncatesExactlyForEveryAlpha) {
+TEST(ZarRuns, BlendingTruncatesExactlyForEveryAlpha) {
   // Alphas 0..255 in alpha-only runs and in runs of index and alpha pairs, over extreme and
   // mixed colour pairs: each channel is ((255 - alpha) * under + alpha * colour) / 255 with the
   // remainder dropped (alpha 0 leaves the pixel, 255 gives the colour).
@@ -181,7 +214,7 @@ TEST(ZarImage, BlendingTruncatesExactlyForEveryAlpha) {
     for (const bool indexed : {false, true}) {
       RgbCanvas canvas(256, 1);
       canvas.FillRect(0, 0, 256, 1, under);
-      ReadZar(ZarBlock(256, indexed ? pairs : alpha_only)).Draw(canvas, {0, 0}, -1, palette);
+      Draw(indexed ? pairs : alpha_only, 256, canvas, {0, 0}, -1, palette);
       for (std::uint32_t alpha = 0; alpha < 256; ++alpha) {
         const ColorValue over = palette[indexed && alpha % 3 != 0 ? 1 + alpha % 5 : 0];
         ColorValue expected = 0;
@@ -195,23 +228,7 @@ TEST(ZarImage, BlendingTruncatesExactlyForEveryAlpha) {
   }
 }
 
-TEST(ZarImage, FormatErrorsCarryTheStreamPosition) {
-  auto error = [](const sw::Bytes& block) {
-    return ErrorOf<SpriteFormatError>([&] { ReadZar(block); });
-  };
-  sw::Bytes badTag = ZarBlock(1, {});
-  badTag[5] = '!';
-  EXPECT_EQ(error(badTag), "<zar> tag not found. " + Pos(8));
-  EXPECT_EQ(error(ZarBlock(1, {}, '5')), "unknown zar subtype=5 " + Pos(8));
-  EXPECT_EQ(error(ZarBlock(1, {}, '\0')), std::string("unknown zar subtype=\0 ", 22) + Pos(8));
-  EXPECT_EQ(error(ZarBlock(1, {}, '3', 1)), "zar must not include palette. " + Pos(17));
-  ReadZar(ZarBlock(1, {}, '3', 2));  // only the value 1 is refused
-  sw::Bytes negative = ZarBlock(1, {});
-  negative[20] = 0xFF;
-  EXPECT_EQ(error(negative), "bad zar data size value. " + Pos(21));
-}
-
-TEST(ZarImage, EncodedPixelsDrawBackExactly) {
+TEST(ZarRuns, EncodedPixelsDrawBackExactly) {
   // The writer's run coding, all four kinds, decoded by the reader.
   std::mt19937 random(7);
   const std::int32_t w = 150, h = 9;
@@ -234,7 +251,7 @@ TEST(ZarImage, EncodedPixelsDrawBackExactly) {
   LayerPalette palette{};
   for (std::size_t i = 0; i < 256; ++i) palette[i] = static_cast<ColorValue>(i) << 8 | 0x40;
   RgbCanvas canvas(w, h + 1);
-  ReadZar(ZarBlock(w, data)).Draw(canvas, {0, 0}, 1, palette);
+  Draw(data, w, canvas, {0, 0}, 1, palette);
   for (std::int32_t y = 0; y <= h; ++y) {
     for (std::int32_t x = 0; x < w; ++x) {
       const sw::Pixel p = y < h ? pixels[y * w + x] : sw::Pixel{};

@@ -1,3 +1,4 @@
+// Decoding ZAR run coding onto the canvas: the one place where sub-images become pixels.
 #include <algorithm>
 #include <cstring>
 
@@ -5,18 +6,11 @@
 #include <emmintrin.h>
 #endif
 
-#include "sprite/binary.h"
 #include "sprite/sprite.h"
 
 namespace morvane {
 
 namespace {
-
-constexpr std::uint8_t kZarTag[6] = {'<', 'z', 'a', 'r', '>', 0};
-
-// The data is read in pieces, so that memory grows only with bytes that are really there: a
-// packed stream's size is a promise, and a DataSize field can claim anything.
-constexpr std::size_t kDataChunk = 256 * 1024;
 
 // Run kinds, from the low two bits of the control byte.
 constexpr int kTransparent = 0;
@@ -103,45 +97,13 @@ void BlendRun(ColorValue* dst, const ColorValue* colours, const std::uint8_t* al
 
 }  // namespace
 
-ZarImage::ZarImage(DataStream& stream, std::int32_t left, std::int32_t top)
-    : left_(left), top_(top) {
-  std::uint8_t tag[8];
-  ReadFully(stream, tag, sizeof tag);
-  if (std::memcmp(tag, kZarTag, sizeof kZarTag) != 0) {
-    throw SpriteFormatError("<zar> tag not found. " + FilePosText(stream.Position()));
-  }
-  subtype_ = static_cast<char>(tag[6]);
-  reserved_ = tag[7];
-  if (subtype_ != '3' && subtype_ != '4') {
-    throw SpriteFormatError(std::string("unknown zar subtype=") + subtype_ + " " +
-                            FilePosText(stream.Position()));
-  }
-
-  width_ = binary::ReadInt32(stream);
-  height_ = binary::ReadInt32(stream);
-  std::uint8_t paletteFlag = 0;
-  ReadFully(stream, &paletteFlag, 1);
-  if (paletteFlag == 1) {
-    throw SpriteFormatError("zar must not include palette. " + FilePosText(stream.Position()));
-  }
-
-  const std::int32_t dataSize = binary::ReadInt32(stream);
-  binary::CheckCount(dataSize, "zar data size", stream.Position());
-  const auto size = static_cast<std::size_t>(dataSize);
-  for (std::size_t have = 0; have < size;) {
-    const std::size_t chunk = std::min(size - have, kDataChunk);
-    data_.resize(have + chunk);
-    ReadFully(stream, data_.data() + have, static_cast<std::int32_t>(chunk));
-    have += chunk;
-  }
-}
-
-void ZarImage::Draw(RgbCanvas& canvas, CanvasPoint origin, std::int32_t threshold,
-                    const LayerPalette& palette) const {
-  const std::int64_t x0 = std::int64_t{origin.x} + left_;
-  const std::int64_t y0 = std::int64_t{origin.y} + top_;
+void DrawRuns(std::span<const std::uint8_t> runs, std::int32_t width, RgbCanvas& canvas,
+              std::int64_t x0, std::int64_t y0, std::int32_t threshold,
+              const LayerPalette& palette) {
   const std::int64_t canvas_width = canvas.Width();
   const std::int64_t canvas_height = canvas.Height();
+  // Rows only go down: from the first row below the canvas on, nothing can land.
+  if (y0 >= canvas_height) return;
   // Colours drawn are the palette's low 24 bits.
   ColorValue colours[256];
   for (std::size_t i = 0; i < 256; ++i) colours[i] = palette[i] & 0xFFFFFFu;
@@ -149,17 +111,17 @@ void ZarImage::Draw(RgbCanvas& canvas, CanvasPoint origin, std::int32_t threshol
 
   std::int64_t col = 0;
   std::int64_t row = 0;
-  const std::size_t end = data_.size();
-  const std::uint8_t* const data = data_.data();
+  const std::size_t end = runs.size();
+  const std::uint8_t* const data = runs.data();
   std::size_t pos = 0;
   while (pos < end) {
     const std::uint8_t control = data[pos++];
     const int kind = control & 3;
     const int n = control >> 2;
-    const std::size_t runBytes = kind == kTransparent ? 0
-                                 : kind == kWithAlpha ? 2 * static_cast<std::size_t>(n)
-                                                      : static_cast<std::size_t>(n);
-    if (runBytes > end - pos) break;  // a cut run is not drawn and ends the image
+    const std::size_t run_bytes = kind == kTransparent ? 0
+                                  : kind == kWithAlpha ? 2 * static_cast<std::size_t>(n)
+                                                       : static_cast<std::size_t>(n);
+    if (run_bytes > end - pos) break;  // a cut run is not drawn and ends the image
     // Runs do not wrap: all n pixels lie on the current row, even past Width. Only the part
     // of the run inside the canvas is drawn.
     const std::int64_t x = x0 + col;
@@ -198,11 +160,12 @@ void ZarImage::Draw(RgbCanvas& canvas, CanvasPoint origin, std::int32_t threshol
         }
       }
     }
-    pos += runBytes;
+    pos += run_bytes;
     col += n;
-    if (col >= width_) {
+    if (col >= width) {
       ++row;
       col = 0;
+      if (y0 + row >= canvas_height) break;
     }
   }
 }
