@@ -32,8 +32,7 @@ void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec, const RunSettings
   for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
     Collection& anim = *sprite.GetCollection(i);
     sprite.LoadCollectionImages(i, file.Size());
-    for (std::int32_t j = 0; j < sprite.SequenceCount(); ++j) {
-      if (sprite.GetSequence(j)->CollectionIndex() != i) continue;
+    for (const std::int32_t j : sprite.SequencesOf(i)) {
       ConvertSequence(sprite, j, spec, run, console);
       ++sequences_shown;
       if (sequences_shown % kSequencesPerLine == 0) console.Write("\n");
