@@ -45,6 +45,18 @@ void AddTransparency(gif::GifImage& image, gif::GifFrame& frame, ColorValue back
   control.SetDisposalMethod(gif::kDisposeToBackground);  // each frame drawn on a cleared screen
 }
 
+// Gives every frame the delay: in the control extension it has for transparency, else in a new
+// one (transparency off, no disposal) after its other extensions. 0 leaves the frames as they
+// are.
+void SetFrameDelays(gif::GifImage& image, std::uint16_t delay) {
+  if (delay == 0) return;
+  for (gif::GifFrame& frame : image.Frames()) {
+    gif::GraphicControlExtension* control = frame.ControlExtension();
+    if (control == nullptr) control = &frame.AddExtension(gif::GraphicControlExtension());
+    control->SetDelayHundredths(delay);
+  }
+}
+
 void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
                       std::int32_t direction, const DrawSettings& settings,
                       const RunSettingsRecord& run, const std::string& path) {
@@ -94,6 +106,7 @@ void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Coll
     }
     gif::OptimizeColorMaps(image);
   }
+  SetFrameDelays(image, FrameDelayHundredths(run.anim_speed));
   gif::SaveGifFile(image, compression, path);
 }
 
@@ -167,6 +180,13 @@ void DirectionFrames::Draw(const FrameSink& sink) {
     canvas_.FillRect(0, 0, canvas_.Width(), canvas_.Height(), settings_.background);
     sink(canvas_, false);
   }
+}
+
+std::uint16_t FrameDelayHundredths(std::uint32_t anim_speed_ms) {
+  constexpr std::uint32_t kUndelayedSpeed = 100;  // the default: viewers' own frame time
+  constexpr std::uint32_t kMaxSpeed = 655350;     // the largest delay a GIF holds, 65535
+  if (anim_speed_ms == 0 || anim_speed_ms > kMaxSpeed || anim_speed_ms == kUndelayedSpeed) return 0;
+  return static_cast<std::uint16_t>(std::max<std::uint32_t>((anim_speed_ms + 5) / 10, 1));
 }
 
 std::string DirectionSuffix(std::int32_t direction_count, std::int32_t direction) {

@@ -56,6 +56,12 @@ class DirectionFrames {
   RgbCanvas canvas_;
 };
 
+// The delay of every GIF frame, in hundredths of a second, for an animation speed given as the
+// time of one frame in milliseconds, rounded to the nearest hundredth and at least 1. 0 means
+// no delay is written: the default speed (which viewers play without one) and any speed
+// outside 1 to 655350 ms.
+std::uint16_t FrameDelayHundredths(std::uint32_t anim_speed_ms);
+
 // The file-name suffix of a direction: none for one direction, compass names for 4 and 8,
 // "_" and at least two upper-case hexadecimal digits otherwise.
 std::string DirectionSuffix(std::int32_t direction_count, std::int32_t direction);

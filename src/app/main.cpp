@@ -7,6 +7,7 @@
 #include "params/colors.h"
 #include "params/command_line.h"
 #include "platform/console.h"
+#include "platform/environment.h"
 #include "platform/fs.h"
 
 int main(int argc, char** argv) {
@@ -14,7 +15,10 @@ int main(int argc, char** argv) {
   std::setlocale(LC_TIME, "");
   const std::string program_directory = morvane::ProgramDirectory();
   morvane::StandardOutput console;
-  morvane::RunContext context(console, program_directory + morvane::kErrorLogFile);
+  morvane::RunContext context(
+      console, program_directory + morvane::kErrorLogFile,
+      morvane::FallbackErrorLogPath(morvane::EnvironmentValue("XDG_STATE_HOME"),
+                                    morvane::EnvironmentValue("HOME")));
   context.color_names = morvane::ColorNames::FromFile(program_directory + morvane::kColorNamesFile);
 
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);

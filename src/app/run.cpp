@@ -1,5 +1,7 @@
 #include "app/run.h"
 
+#include <string_view>
+
 #include "params/command_line.h"
 #include "params/options.h"
 #include "params/version.h"
@@ -10,6 +12,34 @@ namespace morvane {
 namespace {
 
 constexpr const char* kCredits = "  by the morvane developers";
+
+// Only as the first argument: anywhere else they are options like any other (and unknown).
+constexpr std::string_view kHelpArgument = "--help";
+constexpr std::string_view kVersionArgument = "--version";
+
+// The end of the help text, after the options: the files a run reads and writes, and the
+// environment.
+constexpr const char* kHelpTail[] = {
+    "",
+    "Files, in the directory of the program (its real path, not a link to it):",
+    "  morvane.cfg  read first: the defaults of the options, in its section [defaults]",
+    "  colors.cfg   read at start: the colour names -bg accepts",
+    "  errors.log   appended to: why files could not be parsed or converted; where it cannot be "
+    "written, $XDG_STATE_HOME/morvane/errors.log (XDG_STATE_HOME an absolute path), else "
+    "$HOME/.local/state/morvane/errors.log",
+    "Environment:",
+    "  MORVANE_THREADS  the number of worker threads that convert files; by default one per CPU "
+    "the process may use",
+};
+
+// The usage text, then every option with its default and meaning, then the files and the
+// environment.
+void PrintHelp(Console& console) {
+  for (const std::string& line : UsageLines()) console.Line(line);
+  console.Line("");
+  for (const std::string& line : OptionHelpLines()) console.Line(line);
+  for (const char* line : kHelpTail) console.Line(line);
+}
 
 }  // namespace
 
@@ -24,6 +54,12 @@ int RunMorvane(RunContext& context, const std::vector<std::string>& arguments,
   console.Line(std::string("Morvane mass converter ") + kProgramVersion + kCredits);
   if (arguments.empty()) {
     for (const std::string& line : UsageLines()) console.Line(line);
+    console.Flush();
+    return 0;
+  }
+  // Neither reads the configuration nor converts anything.
+  if (arguments.front() == kVersionArgument || arguments.front() == kHelpArgument) {
+    if (arguments.front() == kHelpArgument) PrintHelp(console);
     console.Flush();
     return 0;
   }

@@ -27,8 +27,12 @@ struct RunCounters {
 // needs: the walk gets the store and the console, each file's job the settings in force and
 // its report.
 struct RunContext {
-  RunContext(Console& run_console, std::string error_log_path)
-      : console(run_console), error_log(std::move(error_log_path)) {}
+  // The error log goes to error_log_path, or to error_log_fallback_path (when not empty) where
+  // that cannot be written.
+  RunContext(Console& run_console, std::string error_log_path,
+             std::string error_log_fallback_path = {})
+      : console(run_console),
+        error_log(std::move(error_log_path), std::move(error_log_fallback_path)) {}
 
   Console& console;
   ErrorLog error_log;
@@ -39,8 +43,9 @@ struct RunContext {
 };
 
 // Runs the converter on the command-line arguments (without the program name), with the
-// configuration file at config_path. The error log's closing step is left to the caller, as it
-// belongs to the end of the process. Always returns 0, the process's exit code.
+// configuration file at config_path. "--help" or "--version" as the first argument prints the
+// help text or the banner alone and ends the run. The error log's closing step is left to the
+// caller, as it belongs to the end of the process. Always returns 0, the process's exit code.
 int RunMorvane(RunContext& context, const std::vector<std::string>& arguments,
                const std::string& config_path);
 

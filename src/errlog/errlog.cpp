@@ -15,35 +15,57 @@ std::string DateTimeText() {
 
 }  // namespace
 
-void ErrorLog::Append(const std::string& text, bool create) {
-  if (!AppendText(path_, text, create)) write_failed_ = true;
+std::string FallbackErrorLogPath(const std::optional<std::string>& xdg_state_home,
+                                 const std::optional<std::string>& home) {
+  const std::string below = std::string("/morvane/") + kErrorLogFile;
+  if (xdg_state_home && xdg_state_home->starts_with('/')) return *xdg_state_home + below;
+  if (home && !home->empty()) return *home + "/.local/state" + below;
+  return {};
+}
+
+void ErrorLog::StartBlock() {
+  const std::string header =
+      std::string("Morvane ") + kProgramVersion + " Error Log, started " + DateTimeText() + "\n";
+  block_path_ = path_;
+  if (AppendText(path_, header, true)) return;
+  if (!fallback_path_.empty() &&
+      CreatePrivateDirectories(fallback_path_.substr(0, fallback_path_.rfind('/'))) &&
+      AppendText(fallback_path_, header, true)) {
+    block_path_ = fallback_path_;
+    return;
+  }
+  write_failed_ = true;
+}
+
+void ErrorLog::Append(const std::string& text) {
+  if (!AppendText(block_path_, text, false)) write_failed_ = true;
 }
 
 void ErrorLog::Record(std::string_view text) {
-  if (records_ == 0) {
-    Append(
-        std::string("Morvane ") + kProgramVersion + " Error Log, started " + DateTimeText() + "\n",
-        true);
-  }
+  if (records_ == 0) StartBlock();
   ++records_;
   std::string line = "Error: ";
   line += text;
   line += '\n';
-  Append(line, false);
+  Append(line);
 }
 
 void ErrorLog::Close(Console& console) {
   if (records_ > 0) {
-    Append(std::to_string(records_) + " errors\n", false);
-    Append("Error Log, closed " + DateTimeText() + "\n\n", false);
-    console.Line("WARNING: " + std::to_string(records_) + " record(s) in the Error Log.");
+    Append(std::to_string(records_) + " errors\n");
+    Append("Error Log, closed " + DateTimeText() + "\n\n");
+    // Beside the program the file needs no name; anywhere else the user must be told where.
+    const std::string where = block_path_ == path_ ? "" : " " + block_path_;
+    console.Line("WARNING: " + std::to_string(records_) + " record(s) in the Error Log" + where +
+                 ".");
     console.Line(std::string("Please send errors.log file to ") + kErrorLogContact +
                  " as soon as possible.");
   }
-  if (write_failed_) console.Line("WARNING: could not write the Error Log " + path_);
+  if (write_failed_) console.Line("WARNING: could not write the Error Log " + block_path_);
   console.Flush();
   records_ = 0;
   write_failed_ = false;
+  block_path_ = path_;
 }
 
 }  // namespace morvane

@@ -1,5 +1,7 @@
 #include "params/options.h"
 
+#include <algorithm>
+
 namespace morvane {
 
 namespace {
@@ -31,8 +33,8 @@ bool Passes(OptionCheck check, std::uint32_t value) {
       return value >= kMinThreshold && value <= kMaxThreshold;
     case OptionCheck::kColor:
       return value != kBadColor;
-    case OptionCheck::kNone:
-      break;
+    case OptionCheck::kInteger:
+      return true;
   }
   return true;
 }
@@ -55,10 +57,33 @@ std::vector<std::string> UsageLines() {
   return lines;
 }
 
+std::vector<std::string> OptionHelpLines() {
+  constexpr std::size_t kGap = 2;
+  std::size_t short_width = 0, long_width = 0, default_width = 0;
+  for (const Option& option : kOptions) {
+    short_width = std::max(short_width, 1 + option.alias.size());
+    long_width = std::max(long_width, 1 + option.name.size());
+    default_width = std::max(default_width, option.default_value.size());
+  }
+  const auto column = [](std::string& line, std::string_view text, std::size_t width) {
+    line += text;
+    line.append(width + kGap - text.size(), ' ');
+  };
+  std::vector<std::string> lines;
+  for (const Option& option : kOptions) {
+    std::string line(kGap, ' ');
+    column(line, "-" + std::string(option.alias), short_width);
+    column(line, "-" + std::string(option.name), long_width);
+    column(line, option.default_value, default_width);
+    line += option.meaning;
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
 bool ValidateSettings(const ParameterStore& store, const ColorNames& colors,
                       RunSettingsRecord& settings, Console& console) {
   for (const Option& option : kOptions) {
-    if (option.check == OptionCheck::kNone) continue;
     // A missing value reads as 0 or as the empty colour text.
     const std::uint32_t value = option.check == OptionCheck::kColor
                                     ? colors.ColorOf(store.Get(option.name))

@@ -16,7 +16,7 @@ namespace morvane {
 
 // How validation reads and tests an option's value.
 enum class OptionCheck {
-  kNone,       // never validated
+  kInteger,    // an integer, stored and never refused
   kZeroOrOne,  // an integer, 0 or 1 compared unsigned (negative values fail)
   kThreshold,  // an integer from 1 to 256
   kColor,      // a colour text or a colour name
@@ -28,8 +28,8 @@ struct Option {
   std::string_view alias_target;  // the long name the short name stands for, as echoed
   std::string_view default_value;
   OptionCheck check;
-  std::uint32_t RunSettingsRecord::*setting;  // where validation stores it; null if unchecked
-  std::string_view bad_value_message;         // printed when the check fails
+  std::uint32_t RunSettingsRecord::*setting;  // where validation stores it
+  std::string_view bad_value_message;         // printed when the check fails; empty for kInteger
   std::string_view usage_line;                // its line in the usage text; empty for none
   std::string_view meaning;                   // what it does, for a reader of the help
 };
@@ -53,9 +53,11 @@ inline constexpr std::array<Option, 7> kOptions = {{
     {"bgColor", "bg", "bgcolor", "#000000", OptionCheck::kColor,
      &RunSettingsRecord::background_color, "bad bgColor value", "\t-bg\tor\t-bgColor",
      "background colour of every frame: #RRGGBB, #RGB or a name from colors.cfg"},
-    // Accepted, stored and echoed like every option, but nothing reads it yet.
-    {"anim_speed", "a", "anim_speed", "100", OptionCheck::kNone, nullptr, "", "",
-     "animation speed; accepted but without effect"},
+    // Read as an integer but never refused: a value outside the range simply writes no delay.
+    {"anim_speed", "a", "anim_speed", "100", OptionCheck::kInteger, &RunSettingsRecord::anim_speed,
+     "", "",
+     "time of one frame in milliseconds, 1 to 655350; the default 100 and any value outside "
+     "that range write no delay"},
     {"static_anims", "s", "static_anims", "0", OptionCheck::kZeroOrOne,
      &RunSettingsRecord::static_anims, "bad static_anims value. Must be 0 or 1",
      "\t-s\tor\t-static_anims",
@@ -74,6 +76,10 @@ void RegisterOptions(ParameterStore& store);
 
 // The usage text shown when the converter runs without arguments, line by line.
 std::vector<std::string> UsageLines();
+
+// One line per option, in table order, for the help text: short name, long name, default and
+// meaning in aligned columns.
+std::vector<std::string> OptionHelpLines();
 
 // Copies the store's values into settings in table order, storing each value before testing
 // it. At the first invalid value it prints that option's message line and returns false.

@@ -16,6 +16,7 @@ struct RunSettingsRecord {
   ColorValue background_color = 0;        // 0x00BBGGRR
   std::uint32_t static_anims = 0;         // 1: every frame placed at the canvas origin
   std::uint32_t dithering = 1;            // 1: colour reduction dithers
+  std::uint32_t anim_speed = 100;         // time of one frame in milliseconds, as read
 };
 
 }  // namespace morvane

@@ -75,6 +75,22 @@ bool CreateDirectory(const std::string& path) {
   return ::mkdir(path.c_str(), 0777) == 0;
 }
 
+bool CreatePrivateDirectories(const std::string& path) {
+  const auto is_directory = [](const std::string& level) {
+    struct stat info {};
+    return ::stat(level.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  };
+  // Each level from the top, the last one being path itself.
+  for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+    const std::string level = path.substr(0, end);
+    if (!is_directory(level) && ::mkdir(level.c_str(), 0700) != 0 && errno != EEXIST) {
+      return false;
+    }
+    if (end == std::string::npos) break;
+  }
+  return is_directory(path);
+}
+
 std::vector<std::string> ReadTextLines(const std::string& path) {
   FilePtr file(std::fopen(path.c_str(), "rb"));
   if (!file) throw IoError(std::strerror(errno));

@@ -17,6 +17,10 @@ bool FileExists(const std::string& path);
 // Creates one directory level; false when it could not be created (it may exist already).
 bool CreateDirectory(const std::string& path);
 
+// Makes the directory at path and every missing directory above it, each readable by the user
+// alone (mode 0700). True when path is a directory afterwards, whether made now or before.
+bool CreatePrivateDirectories(const std::string& path);
+
 // Reads a text file line by line; a line ends at LF or CR LF, and a last line without a line
 // end still counts. Raises IoError with the system's text when the file cannot be read.
 std::vector<std::string> ReadTextLines(const std::string& path);

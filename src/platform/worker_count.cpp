@@ -7,7 +7,10 @@
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <thread>
+
+#include "platform/environment.h"
 
 namespace morvane {
 
@@ -66,8 +69,8 @@ int UsableCpuCount() {
 }
 
 int WorkerThreadCount() {
-  const char* setting = std::getenv("MORVANE_THREADS");
-  return WorkerCountFromSetting(setting ? std::optional<std::string_view>(setting) : std::nullopt,
+  const std::optional<std::string> setting = EnvironmentValue("MORVANE_THREADS");
+  return WorkerCountFromSetting(setting ? std::optional<std::string_view>(*setting) : std::nullopt,
                                 UsableCpuCount());
 }
 

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <string_view>
 
 namespace morvane::e2e {
 
@@ -22,7 +23,8 @@ std::string ErrorLogWarning(int records) {
 }
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                     const std::string& cwd, std::int64_t file_size_limit) {
+                     const std::string& cwd, std::int64_t file_size_limit,
+                     const std::vector<std::string>& environment) {
   RunResult result;
   int pipe_fds[2];
   if (::pipe(pipe_fds) != 0) return result;
@@ -31,6 +33,17 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
   std::vector<char*> argv;
   for (std::string& text : argv_text) argv.push_back(text.data());
   argv.push_back(nullptr);
+  std::vector<std::string> environment_text;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string_view text(*entry);
+    if (!text.starts_with("HOME=") && !text.starts_with("XDG_STATE_HOME=")) {
+      environment_text.emplace_back(text);
+    }
+  }
+  environment_text.insert(environment_text.end(), environment.begin(), environment.end());
+  std::vector<char*> envp;
+  for (std::string& text : environment_text) envp.push_back(text.data());
+  envp.push_back(nullptr);
 
   const pid_t pid = ::fork();
   if (pid == 0) {
@@ -49,7 +62,7 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
                          static_cast<rlim_t>(file_size_limit)};
       if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
     }
-    ::execv(program.c_str(), argv.data());
+    ::execve(program.c_str(), argv.data(), envp.data());
     ::_exit(125);
   }
   ::close(pipe_fds[1]);
@@ -84,8 +97,8 @@ void ExecutableTest::SetUp() {
 
 RunResult ExecutableTest::RunMeasured(const std::vector<std::string>& arguments,
                                       const std::string& cwd, std::int64_t file_size_limit) {
-  RunResult result =
-      RunProgram(Path("bin/morvane"), arguments, cwd.empty() ? dir_ : Path(cwd), file_size_limit);
+  RunResult result = RunProgram(Path("bin/morvane"), arguments, cwd.empty() ? dir_ : Path(cwd),
+                                file_size_limit, environment_);
   EXPECT_TRUE(WIFEXITED(result.status) && WEXITSTATUS(result.status) == 0)
       << "status " << result.status << "\n"
       << result.output;

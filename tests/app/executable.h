@@ -29,9 +29,12 @@ struct RunResult {
 // Runs program with arguments (passed as they are, no shell expansion) in the working
 // directory cwd, with no standard input. With file_size_limit above 0, the program may not
 // write any file larger than that many bytes (a full disk, as it looks to the writer: writes
-// past the limit fail with "File too large").
+// past the limit fail with "File too large"). The program gets this process's environment
+// without HOME and XDG_STATE_HOME, so that no test writes into the user's state directory,
+// plus the "NAME=value" entries of environment.
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                     const std::string& cwd, std::int64_t file_size_limit = 0);
+                     const std::string& cwd, std::int64_t file_size_limit = 0,
+                     const std::vector<std::string>& environment = {});
 
 // The real executable, copied into dir_/bin; without configuration files there it runs on its
 // built-in defaults, and its error log is dir_/bin/errors.log.
@@ -49,6 +52,8 @@ class ExecutableTest : public testing::TempDirTest {
                         std::int64_t file_size_limit = 0);
 
   std::string ErrorLogPath() const { return Path("bin/errors.log"); }
+  // "NAME=value" entries the program's environment gets in the runs that follow.
+  std::vector<std::string> environment_;
   std::string ErrorLog() const { return Read("bin/errors.log"); }
   // Whether this process can create a file in a directory without write permission, as root
   // can: then tests of read-only directories cannot work.

@@ -102,6 +102,36 @@ TEST_F(Surroundings, AnErrorLogThatCannotBeWrittenIsReportedLast) {
   EXPECT_FALSE(fs::exists(Path("bin/errors.log")));
 }
 
+// The log cannot go beside the program: its block goes to the user's state directory, exactly
+// as it would have been written beside the program, and the warning names the file.
+TEST_F(Surroundings, AnErrorLogRefusedBesideTheProgramGoesToTheStateDirectory) {
+  Write("bad.spr", "not a sprite");
+  Write("good.spr", good_);
+  const auto expected = [&](const std::string& log) {
+    return kBanner + "Parsing 'bad'\tError parsing sprite file. See Error Log for detail.\n" +
+           "Parsing 'good'" + kCounts + kOk + "1 file(s) processed\n1 error(s) encountered\n" +
+           "WARNING: 1 record(s) in the Error Log " + log +
+           ".\nPlease send errors.log file to morvane-bugs@example.org as soon as possible.\n";
+  };
+  // The block as it lands beside the program when it can.
+  Run({"bad.spr", "good.spr"});
+  const std::string beside = MaskLogTimes(ErrorLog());
+  fs::remove(ErrorLogPath());
+
+  fs::create_directory(ErrorLogPath());
+  environment_ = {"XDG_STATE_HOME=" + Path("state"), "HOME=" + Path("home")};
+  EXPECT_EQ(Run({"bad.spr", "good.spr"}), expected(Path("state/morvane/errors.log")));
+  EXPECT_EQ(MaskLogTimes(Read("state/morvane/errors.log")), beside);
+  EXPECT_EQ(fs::status(Path("state/morvane")).permissions(), fs::perms::owner_all);
+
+  // A relative XDG_STATE_HOME is not used; the home directory is.
+  environment_ = {"XDG_STATE_HOME=state", "HOME=" + Path("home")};
+  EXPECT_EQ(Run({"bad.spr", "good.spr"}), expected(Path("home/.local/state/morvane/errors.log")));
+  EXPECT_EQ(MaskLogTimes(Read("home/.local/state/morvane/errors.log")), beside);
+  // The run went on in the working directory, whose state/ the first run made: untouched.
+  EXPECT_EQ(MaskLogTimes(Read("state/morvane/errors.log")), beside);
+}
+
 // The disk fills while a GIF is written: the writes fail, nothing is left under the GIF's name
 // or a temporary name, and the files after it convert as usual.
 TEST_F(Surroundings, ADiskThatFillsWhileAGifIsWrittenLeavesNoPartialFile) {

@@ -33,6 +33,33 @@ const std::string kUsage =
     "\tnamed as sprite files. These subdirectories are located in the same\n"
     "\tdirectory as the original SPRs.\n";
 
+const std::string kHelpOptions =
+    "  -b   -use_binary_transparency  0        1: every pixel is drawn fully or not at all, by "
+    "the threshold, and the background colour is transparent in the GIFs; 0: pixels are blended "
+    "with the background\n"
+    "  -l   -use_lzw                  1        1: LZW-compressed GIF frames; 0: run-length coded "
+    "frames\n"
+    "  -t   -treshold                 128      alpha threshold for binary transparency, 1 to 256: "
+    "a pixel whose alpha is at least the threshold is drawn\n"
+    "  -bg  -bgColor                  #000000  background colour of every frame: #RRGGBB, #RGB "
+    "or a name from colors.cfg\n"
+    "  -a   -anim_speed               100      time of one frame in milliseconds, 1 to 655350; "
+    "the default 100 and any value outside that range write no delay\n"
+    "  -s   -static_anims             0        1: every frame is placed at the top left of the "
+    "GIF, ignoring the frame positions in the sprite\n"
+    "  -d   -dithering                1        1: dither while reducing frames to 256 colours; "
+    "0: take the nearest colour\n";
+const std::string kHelpFiles =
+    "Files, in the directory of the program (its real path, not a link to it):\n"
+    "  morvane.cfg  read first: the defaults of the options, in its section [defaults]\n"
+    "  colors.cfg   read at start: the colour names -bg accepts\n"
+    "  errors.log   appended to: why files could not be parsed or converted; where it cannot be "
+    "written, $XDG_STATE_HOME/morvane/errors.log (XDG_STATE_HOME an absolute path), else "
+    "$HOME/.local/state/morvane/errors.log\n"
+    "Environment:\n"
+    "  MORVANE_THREADS  the number of worker threads that convert files; by default one per CPU "
+    "the process may use\n";
+
 // The entry called in this process with a run context of its own: console text kept in memory,
 // the error log and the configuration file in a temporary directory.
 class Entry : public testing::TempDirTest {
@@ -56,6 +83,31 @@ TEST_F(Entry, NoArgumentsPrintTheUsageAndRegisterNothing) {
   EXPECT_EQ(Run({}), kBanner + kUsage);
   EXPECT_TRUE(context_->parameters.Values().Entries().empty());
   EXPECT_TRUE(context_->parameters.Aliases().Entries().empty());
+}
+
+// Help and version: only as the first argument, and without reading the configuration (whose
+// bad value would otherwise end the run) or registering any option.
+TEST_F(Entry, HelpAndVersionFirstEndTheRunAtOnce) {
+  Write("morvane.cfg", "[defaults]\ntreshold=0\n");
+  EXPECT_EQ(Run({"--help", "-zz", Path("a.spr")}),
+            kBanner + kUsage + "\n" + kHelpOptions + "\n" + kHelpFiles);
+  EXPECT_EQ(Run({"--version", "--help"}), kBanner);
+  EXPECT_TRUE(context_->parameters.Values().Entries().empty());
+  EXPECT_TRUE(context_->parameters.Aliases().Entries().empty());
+  EXPECT_EQ(context_->counters.error_count, 0);
+}
+
+// Anywhere else, and in any other spelling, they are options like any other: unknown ones.
+TEST_F(Entry, HelpAndVersionElsewhereAreBadParameters) {
+  EXPECT_EQ(Run({"-help"}), kBanner + "Error: bad parameter: -help\n");
+  NewRun();
+  EXPECT_EQ(Run({"--HELP"}), kBanner + "Error: bad parameter: --HELP\n");
+  NewRun();
+  EXPECT_EQ(Run({"-s", "--help"}), kBanner + "static_anims=1\nError: bad parameter: --help\n");
+  NewRun();
+  EXPECT_EQ(Run({Path("a.spr"), "--version"}),
+            kBanner + "Parsing 'a'\tError: No such file or directory\n" +
+                "Error: bad parameter: --version\n");
 }
 
 TEST_F(Entry, OnlyOptionsProcessNothing) {
@@ -116,6 +168,15 @@ class Executable : public e2e::ExecutableTest {
 
 TEST_F(Executable, NoArgumentsPrintTheUsage) {
   EXPECT_EQ(Run({}), kBanner + kUsage);
+}
+
+// The process ends with 0 and leaves the log alone, whatever follows.
+TEST_F(Executable, HelpAndVersionExitCleanly) {
+  Write("bad.spr", "not a sprite");
+  EXPECT_EQ(Run({"--version", "bad.spr"}), kBanner);
+  EXPECT_EQ(Run({"--help", "bad.spr"}).substr(0, kBanner.size() + kUsage.size()), kBanner + kUsage);
+  EXPECT_FALSE(fs::exists(ErrorLogPath()));
+  EXPECT_FALSE(fs::exists(Path("bad")));
 }
 
 TEST_F(Executable, ARunEchoesOptionsAndReportsEveryFile) {

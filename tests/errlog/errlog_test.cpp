@@ -1,6 +1,7 @@
 #include "errlog/errlog.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <regex>
@@ -79,6 +80,87 @@ TEST_F(ErrorLogFile, ALogRemovedDuringTheRunIsNotRecreatedForRecords) {
   log.Record("second");
   Close(log);
   EXPECT_FALSE(LogExists());
+}
+
+TEST(FallbackPath, TheStateDirectoryWhenAbsoluteElseTheHomeDirectory) {
+  EXPECT_EQ(FallbackErrorLogPath("/var/state", "/home/u"), "/var/state/morvane/errors.log");
+  EXPECT_EQ(FallbackErrorLogPath("/var/state", std::nullopt), "/var/state/morvane/errors.log");
+  // A relative or empty XDG_STATE_HOME is not used.
+  EXPECT_EQ(FallbackErrorLogPath("state", "/home/u"), "/home/u/.local/state/morvane/errors.log");
+  EXPECT_EQ(FallbackErrorLogPath("", "/home/u"), "/home/u/.local/state/morvane/errors.log");
+  EXPECT_EQ(FallbackErrorLogPath(std::nullopt, "/home/u"),
+            "/home/u/.local/state/morvane/errors.log");
+  // Without either there is no second place.
+  EXPECT_EQ(FallbackErrorLogPath("state", std::nullopt), "");
+  EXPECT_EQ(FallbackErrorLogPath(std::nullopt, ""), "");
+  EXPECT_EQ(FallbackErrorLogPath(std::nullopt, std::nullopt), "");
+}
+
+// The program's directory refuses the log (a directory stands under its name, which refuses
+// it whoever runs the tests); the fallback under dir_/state takes the block.
+class FallbackLog : public ErrorLogFile {
+ protected:
+  void SetUp() override {
+    ErrorLogFile::SetUp();
+    std::filesystem::create_directory(Path("errors.log"));
+  }
+  std::string Fallback() const { return Path("state/deeper/morvane/errors.log"); }
+  static unsigned Mode(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+  }
+};
+
+TEST_F(FallbackLog, TheBlockGoesToTheFallbackAndTheWarningNamesIt) {
+  ErrorLog log(Path("errors.log"), Fallback());
+  for (int run = 1; run <= 2; ++run) {
+    log.Record("bad frame count value. Filepos=00000010 in file hero");
+    log.Record("(internal) Cannot create file ./x/a.gif in file x");
+    EXPECT_EQ(Close(log), "WARNING: 2 record(s) in the Error Log " + Fallback() +
+                              ".\nPlease send errors.log file to morvane-bugs@example.org as "
+                              "soon as possible.\n");
+  }
+  // The same blocks as beside the program, appended run by run.
+  EXPECT_TRUE(
+      std::regex_match(Read("state/deeper/morvane/errors.log"), std::regex(kBlock + kBlock)));
+  // Every directory made on the way is the user's alone.
+  EXPECT_EQ(Mode(Path("state")), 0700u);
+  EXPECT_EQ(Mode(Path("state/deeper")), 0700u);
+  EXPECT_EQ(Mode(Path("state/deeper/morvane")), 0700u);
+}
+
+TEST_F(FallbackLog, TheProgramsDirectoryIsTriedAgainForEachBlock) {
+  ErrorLog log(Path("errors.log"), Fallback());
+  log.Record("first");
+  Close(log);
+  std::filesystem::remove(Path("errors.log"));
+  log.Record("second");
+  EXPECT_EQ(Close(log), "WARNING: 1" + kWarning);
+  EXPECT_TRUE(std::regex_search(Log(), std::regex("^Morvane .*\nError: second\n1 errors\n")));
+  EXPECT_EQ(Read("state/deeper/morvane/errors.log").find("second"), std::string::npos);
+}
+
+TEST_F(FallbackLog, WhenNeitherPlaceCanBeWrittenTheProgramsPathIsReported) {
+  const std::string failure = "WARNING: could not write the Error Log " + Path("errors.log") + "\n";
+  // A file where a directory of the fallback would go.
+  Write("state", "not a directory");
+  ErrorLog log(Path("errors.log"), Fallback());
+  log.Record("lost");
+  EXPECT_EQ(Close(log), "WARNING: 1" + kWarning + failure);
+  // No fallback at all.
+  ErrorLog without(Path("errors.log"));
+  without.Record("lost");
+  EXPECT_EQ(Close(without), "WARNING: 1" + kWarning + failure);
+}
+
+TEST_F(FallbackLog, ExistingDirectoriesAreUsedAsTheyAre) {
+  std::filesystem::create_directories(Path("state/deeper/morvane"));
+  std::filesystem::permissions(Path("state"), std::filesystem::perms::all);
+  ErrorLog log(Path("errors.log"), Fallback());
+  log.Record("kept");
+  Close(log);
+  EXPECT_NE(Read("state/deeper/morvane/errors.log").find("Error: kept\n"), std::string::npos);
+  EXPECT_EQ(Mode(Path("state")), 0777u);
 }
 
 }  // namespace

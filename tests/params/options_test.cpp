@@ -45,7 +45,7 @@ TEST(OptionTable, TheUsageTextListsTheOptionsInItsOwnOrder) {
 }
 
 // A row added or changed must keep the table whole: each short name once, each usage line
-// placed once by the usage order, each checked option stored and with a message.
+// placed once by the usage order, each option stored, and a message for each that can fail.
 TEST(OptionTable, EveryRowIsComplete) {
   std::set<std::string_view> aliases;
   for (const Option& option : kOptions) {
@@ -54,9 +54,8 @@ TEST(OptionTable, EveryRowIsComplete) {
     EXPECT_TRUE(EqualsIgnoreCase(option.name, option.alias_target));
     EXPECT_FALSE(option.default_value.empty());
     EXPECT_FALSE(option.meaning.empty());
-    const bool checked = option.check != OptionCheck::kNone;
-    EXPECT_EQ(option.setting != nullptr, checked);
-    EXPECT_EQ(!option.bad_value_message.empty(), checked);
+    EXPECT_NE(option.setting, nullptr);
+    EXPECT_EQ(option.bad_value_message.empty(), option.check == OptionCheck::kInteger);
     const auto placed = std::count(kUsageOrder.begin(), kUsageOrder.end(), option.alias);
     EXPECT_EQ(placed, option.usage_line.empty() ? 0 : 1);
   }
@@ -76,8 +75,13 @@ class Validation : public ::testing::Test {
   }
   // The record's fields in table order.
   std::vector<std::uint32_t> Fields() const {
-    return {settings_.binary_transparency, settings_.use_lzw,      settings_.threshold,
-            settings_.background_color,    settings_.static_anims, settings_.dithering};
+    return {settings_.binary_transparency,
+            settings_.use_lzw,
+            settings_.threshold,
+            settings_.background_color,
+            settings_.anim_speed,
+            settings_.static_anims,
+            settings_.dithering};
   }
 
   // Runs the validation and returns its console output; ok receives the result.
@@ -119,8 +123,12 @@ TEST_F(Validation, EveryOptionHasItsMessage) {
 
   ExpectAccepted("treshold", "1");
   ExpectAccepted("treshold", "256");
-  ExpectAccepted("use_lzw", "abc");      // reads as 0
-  ExpectAccepted("anim_speed", "fast");  // never validated
+  ExpectAccepted("use_lzw", "abc");  // reads as 0
+  // The animation speed is read as an integer and never refused.
+  ExpectAccepted("anim_speed", "fast");
+  EXPECT_EQ(settings_.anim_speed, 0u);
+  ExpectAccepted("anim_speed", "-1");
+  EXPECT_EQ(settings_.anim_speed, 0xFFFFFFFFu);
 }
 
 TEST_F(Validation, MissingOptionsReadAsZeroOrAnEmptyColour) {
@@ -141,13 +149,14 @@ TEST_F(Validation, OnlyTheFirstFailureIsReportedAndEarlierValuesAreStored) {
   SetValues({{"use_lzw", "0"},
              {"treshold", "64"},
              {"bgcolor", "#FFF"},
+             {"anim_speed", "50"},
              {"static_anims", "5"},
              {"dithering", "9"}});
   bool ok = true;
   EXPECT_EQ(Validate(ok), "bad static_anims value. Must be 0 or 1\n");
   EXPECT_FALSE(ok);
   // static_anims is stored, then found bad; dithering is never reached.
-  EXPECT_EQ(Fields(), (std::vector<std::uint32_t>{0, 0, 64, 0xFFFFFF, 5, 1}));
+  EXPECT_EQ(Fields(), (std::vector<std::uint32_t>{0, 0, 64, 0xFFFFFF, 50, 5, 1}));
 
   SetValues({{"use_binary_transparency", "-1"}, {"treshold", "0"}});
   EXPECT_EQ(Validate(ok), "bad use_binary_transparency value. Must be 0 or 1\n");
@@ -160,12 +169,13 @@ TEST_F(Validation, ValidSettingsFillTheRecord) {
              {"use_lzw", "0"},
              {"treshold", "$FF"},
              {"bgcolor", "#abc"},
+             {"anim_speed", " +$1F4"},
              {"static_anims", "1"},
              {"dithering", "0"}});
   bool ok = false;
   EXPECT_EQ(Validate(ok), "");
   ASSERT_TRUE(ok);
-  EXPECT_EQ(Fields(), (std::vector<std::uint32_t>{1, 0, 255, 0xCCBBAA, 1, 0}));
+  EXPECT_EQ(Fields(), (std::vector<std::uint32_t>{1, 0, 255, 0xCCBBAA, 500, 1, 0}));
 }
 
 }  // namespace
