@@ -4,6 +4,7 @@
 #include <new>
 
 #include "app/convert_sequence.h"
+#include "platform/ascii.h"
 #include "platform/fs.h"
 #include "sprite/sprite.h"
 
@@ -47,21 +48,23 @@ JobOutcome ConvertFile(const std::string& file_spec, bool from_list, const RunSe
   const FileSpec spec = ParseFileSpec(file_spec, from_list);
   if (spec.file_name.empty()) return JobOutcome::kSkipped;
   if (FileExists(spec.file_name)) CreateDirectory(spec.output_directory);
-  report.Write("Parsing '" + spec.base_name + "'");
+  // Names and messages from the file are shown with their control bytes masked.
+  const std::string shown_base = ShownName(spec.base_name);
+  report.Write("Parsing '" + shown_base + "'");
   report.Flush();
 
   JobOutcome outcome = JobOutcome::kFailed;
   std::string message;
   const auto log_internal = [&](const std::string& text) {
-    report.Log("(internal) " + text + " in file " + spec.base_name);
-    message = "\tError: " + text;
+    report.Log("(internal) " + ShownName(text) + " in file " + shown_base);
+    message = "\tError: " + ShownName(text);
   };
   try {
     const std::unique_ptr<DiskFile> file = DiskFile::Open(spec.file_name);
     ConvertSpriteFile(*file, spec, run, report);
     outcome = JobOutcome::kConverted;
   } catch (const SpriteFormatError& e) {
-    report.Log(e.Message() + " in file " + spec.base_name);
+    report.Log(ShownName(e.Message()) + " in file " + shown_base);
     message = "\tError parsing sprite file. See Error Log for detail.";
   } catch (const IoError& e) {
     message = "\tError: " + e.Message();

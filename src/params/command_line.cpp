@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "platform/ascii.h"
 #include "platform/fs.h"
 #include "platform/ini.h"
 
@@ -51,7 +52,7 @@ void ReadListFile(const std::string& argument, const ConvertFileCallback& conver
       }
     }
   } catch (const std::exception& e) {
-    console.Line("Error in list file '" + name + "': " + e.what());
+    console.Line("Error in list file '" + ShownName(name) + "': " + e.what());
   }
 }
 
