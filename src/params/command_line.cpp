@@ -44,7 +44,7 @@ void ReadListFile(const std::string& argument, const ConvertFileCallback& conver
   const std::string name = argument.substr(0, split);
   const std::string suffix = split == std::string::npos ? std::string() : argument.substr(split);
   try {
-    for (const std::string& line : ReadTextLines(name)) {
+    for (const std::string& line : ReadTextLines(name, kListFileBounds)) {
       if (line.find(kPatternSeparator) == std::string::npos) {
         convert_file(line + suffix, true);
       } else {

@@ -76,6 +76,10 @@ bool CreateDirectory(const std::string& path) {
 }
 
 std::vector<std::string> ReadTextLines(const std::string& path) {
+  return ReadTextLines(path, TextBounds{});
+}
+
+std::vector<std::string> ReadTextLines(const std::string& path, const TextBounds& bounds) {
   FilePtr file(std::fopen(path.c_str(), "rb"));
   if (!file) throw IoError(std::strerror(errno));
   struct stat info {};
@@ -85,16 +89,23 @@ std::vector<std::string> ReadTextLines(const std::string& path) {
   std::vector<std::string> lines;
   std::string line;
   bool open_line = false;
+  std::uint64_t total = 0;
+  const auto too_large = [] { return IoError(std::strerror(EFBIG)); };
   char buffer[kReadChunk];
   for (;;) {
     const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
+    total += got;
+    if (total > bounds.max_file_bytes) throw too_large();
     for (std::size_t i = 0; i < got; ++i) {
       if (buffer[i] == '\n') {
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() > bounds.max_line_bytes) throw too_large();
         lines.push_back(std::move(line));
         line.clear();
         open_line = false;
       } else {
+        // One byte more than a line may hold can still be the CR of a CR LF.
+        if (line.size() > bounds.max_line_bytes) throw too_large();
         line.push_back(buffer[i]);
         open_line = true;
       }
@@ -102,7 +113,10 @@ std::vector<std::string> ReadTextLines(const std::string& path) {
     if (got < sizeof buffer) break;
   }
   if (std::ferror(file.get())) throw IoError(std::strerror(errno != 0 ? errno : EIO));
-  if (open_line) lines.push_back(std::move(line));
+  if (open_line) {
+    if (line.size() > bounds.max_line_bytes) throw too_large();
+    lines.push_back(std::move(line));
+  }
   return lines;
 }
 
