@@ -15,6 +15,7 @@
 #include "gif/gif_writer.h"
 #include "platform/ascii.h"
 #include "platform/canvas.h"
+#include "platform/signals.h"
 
 namespace morvane {
 
@@ -67,6 +68,7 @@ std::optional<CanvasPoint> FirstPixelOfColour(const RgbCanvas& canvas, ColorValu
 void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
                       std::int32_t direction, const DrawSettings& settings,
                       const RunSettingsRecord& run, const std::string& path) {
+  Signals::ThrowIfPending();
   DirectionFrames frames(sprite, sequence, anim, direction, settings);
   gif::GifImage image;
   gif::ReductionSettings reduction;
@@ -95,6 +97,7 @@ void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Coll
   std::optional<bool> waiting_drawn;
   std::optional<CanvasPoint> waiting_background;
   frames.Draw([&](const RgbCanvas& canvas, bool drawn) {
+    Signals::ThrowIfPending();
     std::optional<CanvasPoint> background_at;
     if (transparent) background_at = FirstPixelOfColour(canvas, settings.background);
     if (!waiting_drawn) {
@@ -111,6 +114,7 @@ void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Coll
   if (waiting_drawn)
     add_frame(gif::BuildFrame(waiting, reduction), *waiting_drawn, waiting_background);
 
+  Signals::ThrowIfPending();
   gif::OptimizeColorMaps(image);
   if (transparent) {
     // Frames whose transparent colour vanished in the merge take the index their first
@@ -183,6 +187,7 @@ void DirectionFrames::Draw(const FrameSink& sink) {
     const FrameExtent extent = anim_.ExtentAt(frame, direction_);
     if (extent.width <= 0 || extent.height <= 0) continue;
     CheckAnimationSize(drawn + 1, canvas_.Width(), canvas_.Height());
+    Signals::ThrowIfPending();
 
     canvas_.FillRect(0, 0, canvas_.Width(), canvas_.Height(), settings_.background);
     CanvasPoint origin;
@@ -244,6 +249,7 @@ std::string GifFileName(std::string_view safe_name, std::string_view suffix) {
 
 void ConvertSequence(Sprite& sprite, std::int32_t sequence_index, const FileSpec& spec,
                      const RunSettingsRecord& run, Console& console) {
+  Signals::ThrowIfPending();  // no sequence line is started once the run is ending
   const Sequence& sequence = *sprite.GetSequence(sequence_index);
   std::string text = "\t" + ShownName(sequence.Name());
   if (sequence.Name().size() < kNameColumn) text.append(kNameColumn - sequence.Name().size(), ' ');

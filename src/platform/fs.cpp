@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/errors.h"
+#include "platform/signals.h"
 
 namespace morvane {
 
@@ -94,6 +95,7 @@ std::vector<std::string> ReadTextLines(const std::string& path, const TextBounds
   char buffer[kReadChunk];
   for (;;) {
     const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
+    Signals::ThrowIfPending();  // a read from a pipe returns early when the run is ending
     total += got;
     if (total > bounds.max_file_bytes) throw too_large();
     for (std::size_t i = 0; i < got; ++i) {
@@ -145,6 +147,7 @@ void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
   const std::size_t slash = path.rfind('/');
   const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   std::string pattern = dir + ".morvane-XXXXXX";
+  Signals::ThrowIfPending();  // no file is started once the run is ending
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) throw Error("Cannot create file " + path);
   TempFile temp(fd, pattern);
@@ -156,13 +159,18 @@ void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
   while (left > 0) {
     const ssize_t n = ::write(temp.fd(), data, left);
     if (n < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR) {
+        Signals::ThrowIfPending();
+        continue;
+      }
       throw Error(std::strerror(errno));
     }
     data += n;
     left -= static_cast<std::size_t>(n);
   }
   if (temp.Close() != 0) throw Error(std::strerror(errno));
+  // A GIF that was being written when the run began to end is removed, not completed.
+  Signals::ThrowIfPending();
   // rename replaces whatever stands at path, a symbolic link included, without writing through it.
   if (::rename(temp.path().c_str(), path.c_str()) != 0) {
     const int error = errno;
