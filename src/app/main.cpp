@@ -17,11 +17,11 @@ int main(int argc, char** argv) {
   const std::string program_directory = morvane::ProgramDirectory();
   morvane::StandardOutput console;
   morvane::RunContext context(console, program_directory + morvane::kErrorLogFile);
-  context.color_names = morvane::ColorNames::FromFile(program_directory + morvane::kColorNamesFile);
-
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   int exit_code = 0;
   try {
+    context.color_names =
+        morvane::ColorNames::FromFile(program_directory + morvane::kColorNamesFile);
     exit_code = morvane::RunMorvane(context, arguments, program_directory + morvane::kConfigFile);
   } catch (const morvane::Interrupted& interrupted) {
     // The file being converted is dropped uncounted and no summary is printed; the error log's
