@@ -4,7 +4,9 @@
 #include <new>
 
 #include "app/convert_sequence.h"
+#include "platform/ascii.h"
 #include "platform/fs.h"
+#include "platform/signals.h"
 #include "sprite/sprite.h"
 
 namespace morvane {
@@ -30,6 +32,7 @@ void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec, const RunSettings
   // Collections are decoded one at a time, just before the sequences that play them.
   std::int32_t sequences_shown = 0;
   for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
+    Signals::ThrowIfPending();
     Collection& anim = *sprite.GetCollection(i);
     sprite.LoadCollectionImages(i, file.Size());
     for (const std::int32_t j : sprite.SequencesOf(i)) {
@@ -45,32 +48,39 @@ JobOutcome ConvertFile(const std::string& file_spec, bool from_list, const RunSe
                        Report& report) {
   const FileSpec spec = ParseFileSpec(file_spec, from_list);
   if (spec.file_name.empty()) return JobOutcome::kSkipped;
+  Signals::ThrowIfPending();  // no file is started once the run is ending
   if (FileExists(spec.file_name)) CreateDirectory(spec.output_directory);
-  report.Write("Parsing '" + spec.base_name + "'");
+  // Names and messages from the file are shown with their control bytes masked.
+  const std::string shown_base = ShownName(spec.base_name);
+  report.Write("Parsing '" + shown_base + "'");
   report.Flush();
 
   JobOutcome outcome = JobOutcome::kFailed;
   std::string message;
-  const auto log_internal = [&](const std::string& text) {
-    report.Log("(internal) " + text + " in file " + spec.base_name);
-    message = "\tError: " + text;
+  std::string record;  // the error-log record, when the error has one
+  const auto internal = [&](const std::string& text) {
+    record = "(internal) " + ShownName(text) + " in file " + shown_base;
+    message = "\tError: " + ShownName(text);
   };
   try {
     const std::unique_ptr<DiskFile> file = DiskFile::Open(spec.file_name);
     ConvertSpriteFile(*file, spec, run, report);
     outcome = JobOutcome::kConverted;
   } catch (const SpriteFormatError& e) {
-    report.Log(e.Message() + " in file " + spec.base_name);
+    record = ShownName(e.Message()) + " in file " + shown_base;
     message = "\tError parsing sprite file. See Error Log for detail.";
   } catch (const IoError& e) {
     message = "\tError: " + e.Message();
   } catch (const Error& e) {
-    log_internal(e.Message());
+    internal(e.Message());
   } catch (const std::bad_alloc&) {
-    log_internal("Out of memory");
+    internal("Out of memory");
   } catch (const std::exception& e) {
-    log_internal(e.what());
+    internal(e.what());
   }
+  // A file that a signal cut short is neither logged nor reported.
+  Signals::ThrowIfPending();
+  if (!record.empty()) report.Log(record);
   report.Line(message);
   report.Flush();
   return outcome;

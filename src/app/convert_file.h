@@ -19,7 +19,7 @@ enum class JobOutcome {
 
 // Converts one "file[::pattern]" spec with the settings run and reports the outcome on one
 // console line; parse errors and internal errors also go to the report's log. from_list decides
-// where the output directory goes. Never throws.
+// where the output directory goes. Throws only Interrupted, when a signal ends the run.
 JobOutcome ConvertFile(const std::string& file_spec, bool from_list, const RunSettingsRecord& run,
                        Report& report);
 

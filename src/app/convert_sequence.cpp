@@ -5,6 +5,7 @@
 #include <iterator>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "app/limits.h"
 #include "app/wildcard.h"
@@ -12,7 +13,9 @@
 #include "gif/frame_builder.h"
 #include "gif/gif_image.h"
 #include "gif/gif_writer.h"
+#include "platform/ascii.h"
 #include "platform/canvas.h"
+#include "platform/signals.h"
 
 namespace morvane {
 
@@ -37,6 +40,12 @@ RgbCanvas MakeCanvas(std::int64_t width, std::int64_t height) {
   return RgbCanvas(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
 }
 
+// A side of the plain background frame: the sprite's, but at least one pixel, so that the GIF
+// always holds an image.
+std::int64_t BackgroundSide(std::int64_t sprite_side) {
+  return std::max<std::int64_t>(1, sprite_side);
+}
+
 void AddTransparency(gif::GifImage& image, gif::GifFrame& frame, ColorValue background) {
   auto& control = frame.AddExtension(gif::GraphicControlExtension());
   control.SetTransparencyOn(true);
@@ -57,9 +66,21 @@ void SetFrameDelays(gif::GifImage& image, std::uint16_t delay) {
   }
 }
 
+// The first pixel of the canvas, row by row from the top left, whose colour is exactly colour.
+std::optional<CanvasPoint> FirstPixelOfColour(const RgbCanvas& canvas, ColorValue colour) {
+  for (std::int32_t y = 0; y < canvas.Height(); ++y) {
+    const ColorValue* row = canvas.Row(y);
+    const ColorValue* found = std::find(row, row + canvas.Width(), colour & 0xFFFFFFu);
+    if (found != row + canvas.Width())
+      return CanvasPoint{static_cast<std::int32_t>(found - row), y};
+  }
+  return std::nullopt;
+}
+
 void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
                       std::int32_t direction, const DrawSettings& settings,
                       const RunSettingsRecord& run, const std::string& path) {
+  Signals::ThrowIfPending();
   DirectionFrames frames(sprite, sequence, anim, direction, settings);
   gif::GifImage image;
   gif::ReductionSettings reduction;
@@ -70,38 +91,55 @@ void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Coll
       run.use_lzw == 0 ? gif::FrameCompression::kRunLength : gif::FrameCompression::kLzw;
 
   const bool loops = frames.Counted() > 1;
-  const auto add_frame = [&](gif::GifFrame frame, bool drawn) {
+  const bool transparent = settings.threshold != -1;
+  // Where each frame first shows the background, for the transparency repair below.
+  std::vector<std::optional<CanvasPoint>> first_background;
+  const auto add_frame = [&](gif::GifFrame frame, bool drawn,
+                             std::optional<CanvasPoint> background_at) {
     const int index = image.AddFrame(std::move(frame));
+    first_background.resize(static_cast<std::size_t>(index) + 1);
+    first_background[static_cast<std::size_t>(index)] = background_at;
     gif::GifFrame& gif_frame = image.FrameAt(index);
     if (loops && drawn && index == 0) gif_frame.AddExtension(gif::LoopExtension());
-    if (settings.threshold != -1) AddTransparency(image, gif_frame, settings.background);
+    if (transparent) AddTransparency(image, gif_frame, settings.background);
   };
   // Frames are reduced two at a time, which is faster than one by one and gives the same
   // frames; the first of a pair waits in a copy of the canvas.
   RgbCanvas waiting;
   std::optional<bool> waiting_drawn;
+  std::optional<CanvasPoint> waiting_background;
   frames.Draw([&](const RgbCanvas& canvas, bool drawn) {
+    Signals::ThrowIfPending();
+    std::optional<CanvasPoint> background_at;
+    if (transparent) background_at = FirstPixelOfColour(canvas, settings.background);
     if (!waiting_drawn) {
       waiting = canvas;
       waiting_drawn = drawn;
+      waiting_background = background_at;
       return;
     }
     std::array<gif::GifFrame, 2> pair = gif::BuildFramePair(waiting, canvas, reduction);
-    add_frame(std::move(pair[0]), *waiting_drawn);
-    add_frame(std::move(pair[1]), drawn);
+    add_frame(std::move(pair[0]), *waiting_drawn, waiting_background);
+    add_frame(std::move(pair[1]), drawn, background_at);
     waiting_drawn.reset();
   });
-  if (waiting_drawn) add_frame(gif::BuildFrame(waiting, reduction), *waiting_drawn);
+  if (waiting_drawn)
+    add_frame(gif::BuildFrame(waiting, reduction), *waiting_drawn, waiting_background);
 
+  Signals::ThrowIfPending();
   gif::OptimizeColorMaps(image);
-  if (settings.threshold != -1) {
-    // Frames whose transparent colour vanished in the merge take their top-left pixel's colour
-    // as transparent instead; a second pass then gives them the shared transparent slot.
+  if (transparent) {
+    // Frames whose transparent colour vanished in the merge take the index their first
+    // background pixel got as transparent instead; a second pass then gives them the shared
+    // transparent slot. A frame that shows no background stays opaque.
+    std::size_t index = 0;
     for (gif::GifFrame& gif_frame : image.Frames()) {
+      const std::optional<CanvasPoint> background_at = first_background[index++];
       gif::GraphicControlExtension* control = gif_frame.ControlExtension();
-      if (control != nullptr && !control->TransparencyOn()) {
+      if (control != nullptr && !control->TransparencyOn() && background_at) {
         control->SetTransparencyOn(true);
-        control->SetTransparentIndex(gif_frame.PixelAt(0, 0), image.ActiveColorMap(gif_frame));
+        control->SetTransparentIndex(gif_frame.PixelAt(background_at->x, background_at->y),
+                                     image.ActiveColorMap(gif_frame));
       }
     }
     gif::OptimizeColorMaps(image);
@@ -147,7 +185,8 @@ DirectionFrames::DirectionFrames(const Sprite& sprite, const Sequence& sequence,
       box_union.bottom = std::max(box_union.bottom, box.bottom);
     }
   }
-  if (counted_ == 0) box_union = Box{0, 0, sprite.Width(), sprite.Height()};
+  if (counted_ == 0)
+    box_union = Box{0, 0, BackgroundSide(sprite.Width()), BackgroundSide(sprite.Height())};
   left_ = box_union.left;
   top_ = box_union.top;
   canvas_ = MakeCanvas(box_union.Width(), box_union.Height());
@@ -161,6 +200,7 @@ void DirectionFrames::Draw(const FrameSink& sink) {
     const FrameExtent extent = anim_.ExtentAt(frame, direction_);
     if (extent.width <= 0 || extent.height <= 0) continue;
     CheckAnimationSize(drawn + 1, canvas_.Width(), canvas_.Height());
+    Signals::ThrowIfPending();
 
     canvas_.FillRect(0, 0, canvas_.Width(), canvas_.Height(), settings_.background);
     CanvasPoint origin;
@@ -176,7 +216,8 @@ void DirectionFrames::Draw(const FrameSink& sink) {
 
   // A direction without a drawn frame shows the plain background at the sprite's size.
   if (drawn == 0) {
-    if (counted_ > 0) canvas_ = MakeCanvas(sprite_.Width(), sprite_.Height());
+    if (counted_ > 0)
+      canvas_ = MakeCanvas(BackgroundSide(sprite_.Width()), BackgroundSide(sprite_.Height()));
     canvas_.FillRect(0, 0, canvas_.Width(), canvas_.Height(), settings_.background);
     sink(canvas_, false);
   }
@@ -217,10 +258,20 @@ std::string SafeFileName(std::string_view name) {
   return safe;
 }
 
+std::string GifFileName(std::string_view safe_name, std::string_view suffix) {
+  constexpr std::string_view kExtension = ".gif";
+  const std::size_t room = kMaxFileNameBytes - suffix.size() - kExtension.size();
+  std::string name(safe_name.substr(0, room));
+  name += suffix;
+  name += kExtension;
+  return name;
+}
+
 void ConvertSequence(Sprite& sprite, std::int32_t sequence_index, const FileSpec& spec,
                      const RunSettingsRecord& run, Console& console) {
+  Signals::ThrowIfPending();  // no sequence line is started once the run is ending
   const Sequence& sequence = *sprite.GetSequence(sequence_index);
-  std::string text = "\t" + sequence.Name();
+  std::string text = "\t" + ShownName(sequence.Name());
   if (sequence.Name().size() < kNameColumn) text.append(kNameColumn - sequence.Name().size(), ' ');
   console.Write(text);
   console.Flush();
@@ -234,10 +285,11 @@ void ConvertSequence(Sprite& sprite, std::int32_t sequence_index, const FileSpec
   if (anim == nullptr) return;  // the per-file job only converts sequences of a collection
   const DrawSettings settings = DrawSettings::From(run);
   CheckDirectionWork(anim->DirectionCount(), sequence.FrameCount());
-  const std::string base = spec.output_directory + "/" + SafeFileName(sequence.Name());
+  const std::string safe_name = SafeFileName(sequence.Name());
   for (std::int32_t d = 0; d < anim->DirectionCount(); ++d) {
     ConvertDirection(sprite, sequence, *anim, d, settings, run,
-                     base + DirectionSuffix(anim->DirectionCount(), d) + ".gif");
+                     spec.output_directory + "/" +
+                         GifFileName(safe_name, DirectionSuffix(anim->DirectionCount(), d)));
   }
   console.Write(" Ok ");
   console.Flush();

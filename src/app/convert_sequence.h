@@ -40,8 +40,8 @@ class DirectionFrames {
   std::int64_t Counted() const { return counted_; }
 
   // Hands the canvas to sink with each frame drawn on it, in sequence order (drawn true); a
-  // direction without a drawn frame hands over one background frame at the sprite's size
-  // (drawn false).
+  // direction without a drawn frame hands over one background frame at the sprite's size, at
+  // least 1 x 1 (drawn false).
   using FrameSink = std::function<void(const RgbCanvas& canvas, bool drawn)>;
   void Draw(const FrameSink& sink);
 
@@ -69,6 +69,13 @@ std::string DirectionSuffix(std::int32_t direction_count, std::int32_t direction
 // The sequence name made safe as a file name: "/", "\" and NUL become "_", so no sequence can
 // write outside its output directory.
 std::string SafeFileName(std::string_view name);
+
+// The longest file name, in bytes, that Linux file systems take.
+constexpr std::size_t kMaxFileNameBytes = 255;
+
+// The GIF's file name: the safe sequence name, cut bytewise so that it with the direction suffix
+// and ".gif" fits in kMaxFileNameBytes, then the suffix and ".gif".
+std::string GifFileName(std::string_view safe_name, std::string_view suffix);
 
 // Prints the sequence's console text and, when its name matches spec.pattern, composites every
 // frame of every direction of its collection with the settings run and writes

@@ -12,6 +12,12 @@ std::string BaseName(const std::string& file_name) {
   return file_name.substr(start, end - start);
 }
 
+std::string FolderName(const std::string& base_name) {
+  // "", "." and ".." are the working folder or its parent, never a folder of the file's own.
+  if (base_name.find_first_not_of('.') == std::string::npos) return "_" + base_name;
+  return base_name;
+}
+
 FileSpec ParseFileSpec(const std::string& spec, bool from_list) {
   FileSpec parts;
   const std::size_t split = spec.find(kPatternSeparator);
@@ -23,9 +29,9 @@ FileSpec ParseFileSpec(const std::string& spec, bool from_list) {
     const std::size_t slash = parts.file_name.rfind('/');
     const std::string directory =
         slash == std::string::npos ? std::string() : parts.file_name.substr(0, slash + 1);
-    parts.output_directory = directory + parts.base_name;
+    parts.output_directory = directory + FolderName(parts.base_name);
   } else {
-    parts.output_directory = "./" + parts.base_name;
+    parts.output_directory = "./" + FolderName(parts.base_name);
   }
   return parts;
 }

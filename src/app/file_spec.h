@@ -16,9 +16,14 @@ struct FileSpec {
 // follows the last "/" ("dir/a.b.spr" gives "a.b"; a name without such a "." stays whole).
 std::string BaseName(const std::string& file_name);
 
+// The folder a base name's GIFs go to: the base name, with "_" in front when it is empty or
+// made only of dots, so that it names a folder of its own.
+std::string FolderName(const std::string& base_name);
+
 // Splits a spec and derives its output directory: "./" + base name for a spec from the command
 // line (the current directory, whatever path the file has); for a spec from a list file, the
-// directory part of the file name (up to its last "/") + base name, beside the sprite.
+// directory part of the file name (up to its last "/") + base name, beside the sprite; the base
+// name as FolderName gives it.
 FileSpec ParseFileSpec(const std::string& spec, bool from_list);
 
 }  // namespace morvane

@@ -9,21 +9,30 @@
 #include "platform/console.h"
 #include "platform/environment.h"
 #include "platform/fs.h"
+#include "platform/signals.h"
 
 int main(int argc, char** argv) {
   // The error log's date and time follow the user's locale.
   std::setlocale(LC_TIME, "");
+  morvane::Signals::Install();
   const std::string program_directory = morvane::ProgramDirectory();
   morvane::StandardOutput console;
   morvane::RunContext context(
       console, program_directory + morvane::kErrorLogFile,
       morvane::FallbackErrorLogPath(morvane::EnvironmentValue("XDG_STATE_HOME"),
                                     morvane::EnvironmentValue("HOME")));
-  context.color_names = morvane::ColorNames::FromFile(program_directory + morvane::kColorNamesFile);
-
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const int exit_code =
-      morvane::RunMorvane(context, arguments, program_directory + morvane::kConfigFile);
+  int exit_code = 0;
+  try {
+    context.color_names =
+        morvane::ColorNames::FromFile(program_directory + morvane::kColorNamesFile);
+    exit_code = morvane::RunMorvane(context, arguments, program_directory + morvane::kConfigFile);
+  } catch (const morvane::Interrupted& interrupted) {
+    // The file being converted is dropped uncounted and no summary is printed; the error log's
+    // block is still closed, then the process ends by the signal.
+    context.error_log.Close(console);
+    morvane::Signals::EndBy(interrupted.SignalNumber());
+  }
   context.error_log.Close(console);
   return exit_code;
 }

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "platform/ascii.h"
 #include "platform/fs.h"
 #include "platform/ini.h"
 
@@ -43,7 +44,7 @@ void ReadListFile(const std::string& argument, const ConvertFileCallback& conver
   const std::string name = argument.substr(0, split);
   const std::string suffix = split == std::string::npos ? std::string() : argument.substr(split);
   try {
-    for (const std::string& line : ReadTextLines(name)) {
+    for (const std::string& line : ReadTextLines(name, kListFileBounds)) {
       if (line.find(kPatternSeparator) == std::string::npos) {
         convert_file(line + suffix, true);
       } else {
@@ -51,7 +52,7 @@ void ReadListFile(const std::string& argument, const ConvertFileCallback& conver
       }
     }
   } catch (const std::exception& e) {
-    console.Line("Error in list file '" + name + "': " + e.what());
+    console.Line("Error in list file '" + ShownName(name) + "': " + e.what());
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include "params/parameter_store.h"
 #include "platform/console.h"
+#include "platform/fs.h"
 
 namespace morvane {
 
@@ -18,6 +19,10 @@ inline constexpr const char* kConfigSection = "defaults";
 
 // Separates a file or list file name from the pattern of the sequences to convert.
 inline constexpr std::string_view kPatternSeparator = "::";
+
+// A list file is read whole before any of its lines is converted: over 64 MiB, or with a line
+// over 4096 bytes, it fails as "File too large".
+inline constexpr TextBounds kListFileBounds{64u << 20, 4096};
 
 // Converts one file spec ("file" or "file::pattern"); from_list tells whether it came from a
 // list file. Never throws.

@@ -6,6 +6,15 @@ char FoldCase(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+std::string ShownName(std::string_view name) {
+  constexpr char kDelete = 0x7F;
+  std::string shown(name);
+  for (char& c : shown) {
+    if ((c >= 0 && c < ' ') || c == kDelete) c = '?';
+  }
+  return shown;
+}
+
 int CompareIgnoreCase(std::string_view a, std::string_view b) {
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
   for (std::size_t i = 0; i < n; ++i) {

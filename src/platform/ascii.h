@@ -1,6 +1,7 @@
 // ASCII text rules shared by every name comparison and number reading of the system.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace morvane {
@@ -9,6 +10,11 @@ namespace morvane {
 char FoldCase(char c);
 int CompareIgnoreCase(std::string_view a, std::string_view b);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+// A name from a file or a list as the console and the error log show it: each control byte
+// (0x00-0x1F and 0x7F) becomes "?", so a name cannot drive a terminal or forge a log line. The
+// length stays, so names still line up.
+std::string ShownName(std::string_view name);
 
 // The value of a hexadecimal digit (0-9, A-F, a-f); -1 for any other character.
 int HexDigit(char c);

@@ -25,6 +25,11 @@ std::int64_t SpriteFile::Remaining() const {
 }
 
 std::unique_ptr<DiskFile> DiskFile::Open(const std::string& path) {
+  // A FIFO, socket or device is refused before opening: opening a FIFO that nobody writes
+  // would wait for ever. A path that cannot be looked at gets the open's own error below.
+  struct stat before {};
+  if (stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode) && !S_ISDIR(before.st_mode))
+    throw IoError(kNotARegularFile);
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) ThrowErrno(errno);
   struct stat info {};

@@ -33,7 +33,11 @@ class SpriteFile {
 // A sprite file on disk, opened read-only.
 class DiskFile final : public SpriteFile {
  public:
-  // Raises IoError with the system's text ("No such file or directory", "Is a directory").
+  // The message for a path that exists but is neither a regular file nor a directory.
+  static constexpr const char* kNotARegularFile = "Not a regular file";
+
+  // Raises IoError with the system's text ("No such file or directory", "Is a directory"), or
+  // kNotARegularFile for a FIFO, socket or device, which is never opened.
   static std::unique_ptr<DiskFile> Open(const std::string& path);
   ~DiskFile() override;
 

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/errors.h"
+#include "platform/signals.h"
 
 namespace morvane {
 
@@ -92,6 +93,10 @@ bool CreatePrivateDirectories(const std::string& path) {
 }
 
 std::vector<std::string> ReadTextLines(const std::string& path) {
+  return ReadTextLines(path, TextBounds{});
+}
+
+std::vector<std::string> ReadTextLines(const std::string& path, const TextBounds& bounds) {
   FilePtr file(std::fopen(path.c_str(), "rb"));
   if (!file) throw IoError(std::strerror(errno));
   struct stat info {};
@@ -101,16 +106,24 @@ std::vector<std::string> ReadTextLines(const std::string& path) {
   std::vector<std::string> lines;
   std::string line;
   bool open_line = false;
+  std::uint64_t total = 0;
+  const auto too_large = [] { return IoError(std::strerror(EFBIG)); };
   char buffer[kReadChunk];
   for (;;) {
     const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
+    Signals::ThrowIfPending();  // a read from a pipe returns early when the run is ending
+    total += got;
+    if (total > bounds.max_file_bytes) throw too_large();
     for (std::size_t i = 0; i < got; ++i) {
       if (buffer[i] == '\n') {
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() > bounds.max_line_bytes) throw too_large();
         lines.push_back(std::move(line));
         line.clear();
         open_line = false;
       } else {
+        // One byte more than a line may hold can still be the CR of a CR LF.
+        if (line.size() > bounds.max_line_bytes) throw too_large();
         line.push_back(buffer[i]);
         open_line = true;
       }
@@ -118,7 +131,10 @@ std::vector<std::string> ReadTextLines(const std::string& path) {
     if (got < sizeof buffer) break;
   }
   if (std::ferror(file.get())) throw IoError(std::strerror(errno != 0 ? errno : EIO));
-  if (open_line) lines.push_back(std::move(line));
+  if (open_line) {
+    if (line.size() > bounds.max_line_bytes) throw too_large();
+    lines.push_back(std::move(line));
+  }
   return lines;
 }
 
@@ -147,6 +163,7 @@ void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
   const std::size_t slash = path.rfind('/');
   const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   std::string pattern = dir + ".morvane-XXXXXX";
+  Signals::ThrowIfPending();  // no file is started once the run is ending
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) throw Error("Cannot create file " + path);
   TempFile temp(fd, pattern);
@@ -158,13 +175,18 @@ void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
   while (left > 0) {
     const ssize_t n = ::write(temp.fd(), data, left);
     if (n < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR) {
+        Signals::ThrowIfPending();
+        continue;
+      }
       throw Error(std::strerror(errno));
     }
     data += n;
     left -= static_cast<std::size_t>(n);
   }
   if (temp.Close() != 0) throw Error(std::strerror(errno));
+  // A GIF that was being written when the run began to end is removed, not completed.
+  Signals::ThrowIfPending();
   // rename replaces whatever stands at path, a symbolic link included, without writing through it.
   if (::rename(temp.path().c_str(), path.c_str()) != 0) {
     const int error = errno;

@@ -1,6 +1,7 @@
 // Paths, directories and text files.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,6 +25,16 @@ bool CreatePrivateDirectories(const std::string& path);
 // Reads a text file line by line; a line ends at LF or CR LF, and a last line without a line
 // end still counts. Raises IoError with the system's text when the file cannot be read.
 std::vector<std::string> ReadTextLines(const std::string& path);
+
+// The most a bounded text file may hold; the defaults bound nothing.
+struct TextBounds {
+  std::uint64_t max_file_bytes = UINT64_MAX;
+  std::size_t max_line_bytes = SIZE_MAX;  // a CR before the LF not counted
+};
+
+// The same, reading the whole file first: a file over bounds.max_file_bytes or with a line over
+// bounds.max_line_bytes raises IoError "File too large", and no line is returned.
+std::vector<std::string> ReadTextLines(const std::string& path, const TextBounds& bounds);
 
 // Appends text to a file, creating it first when create is true. Returns false when the file
 // does not exist (and create is false) or cannot be written.

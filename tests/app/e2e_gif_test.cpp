@@ -361,12 +361,36 @@ TEST_F(GifEdges, ACanvasOfTheLargestGifSideConverts) {
   EXPECT_TRUE(FrameShows(gif, 0, expected));
 }
 
+// A sprite without a size still gives every direction without a drawn frame an image, one pixel
+// on each side it lacks, with and without binary transparency.
+TEST_F(GifEdges, ABackgroundFrameHasAtLeastOnePixel) {
+  for (const auto& [width, height] : {std::pair{0, -3}, std::pair{-1, 4}}) {
+    TestSprite sprite = BlankSprite();
+    sprite.width = width;
+    sprite.height = height;
+    Write("tiny.spr", sprite.Bytes());
+    for (const bool binary : {false, true}) {
+      Run(binary ? std::vector<std::string>{"-b", "tiny.spr"}
+                 : std::vector<std::string>{"tiny.spr"});
+      const Colour black = 0;
+      for (const std::string name : {"none.gif", "empty.gif", "flat.gif"}) {
+        const DecodedGif gif = DecodeGifFile(dir_ + "/tiny/" + name);
+        EXPECT_EQ(gif.width, std::max(1, width)) << name;
+        EXPECT_EQ(gif.height, std::max(1, height)) << name;
+        ASSERT_EQ(gif.frames.size(), 1u) << name;
+        EXPECT_TRUE(FrameShows(gif, 0, Canvas(gif.width, gif.height, 0), binary ? &black : nullptr))
+            << name;
+      }
+    }
+  }
+}
+
 // With binary transparency the colour that ends up transparent is found in each frame's own
 // colour table first. The reduced table is padded with black, so a black background is found
-// in the padding, which no pixel uses; such a frame then takes the colour of its top-left
-// pixel as transparent. A frame whose top-left pixel is drawn loses that colour and keeps its
-// black background opaque, and a frame of one colour without background turns transparent.
-TEST_F(GifEdges, ATransparentColourFoundUnusedFallsBackToTheTopLeftPixel) {
+// in the padding, which no pixel uses; such a frame then takes the index of its first
+// background pixel as transparent, whatever its top-left pixel shows. A frame that shows no
+// background at all stays opaque.
+TEST_F(GifEdges, ATransparentColourFoundUnusedFallsBackToTheFirstBackgroundPixel) {
   TestSprite sprite(4, 4);
   Anim anim("a", 2, 1);
   anim.palettes[0] = {Rgb(200, 40, 40), Rgb(40, 200, 40)};
@@ -389,12 +413,12 @@ TEST_F(GifEdges, ATransparentColourFoundUnusedFallsBackToTheTopLeftPixel) {
   Canvas shown(3, 2, Rgb(40, 200, 40));
   shown.pixels[0] = red;
   shown.pixels[5] = 0;
-  EXPECT_TRUE(FrameShows(corner, 0, shown, &red));
+  const Colour black = 0;
+  EXPECT_TRUE(FrameShows(corner, 0, shown, &black));
 
   const DecodedGif full = DecodeGifFile(dir_ + "/a/full.gif");
   ASSERT_EQ(full.frames.size(), 1u);
-  const Colour green = Rgb(40, 200, 40);
-  EXPECT_TRUE(FrameShows(full, 0, Canvas(3, 2, green), &green));
+  EXPECT_TRUE(FrameShows(full, 0, Canvas(3, 2, Rgb(40, 200, 40))));
 }
 
 }  // namespace

@@ -93,11 +93,22 @@ inline std::unique_ptr<GifImage> BuildGif(const std::vector<RgbCanvas>& canvases
   }
   OptimizeColorMaps(*image);
   if (options.transparent) {
-    for (GifFrame& frame : image->Frames()) {
+    for (std::size_t i = 0; i < canvases.size(); ++i) {
+      GifFrame& frame = image->FrameAt(static_cast<int>(i));
       GraphicControlExtension* control = frame.ControlExtension();
       if (control->TransparencyOn()) continue;
-      control->SetTransparencyOn(true);
-      control->SetTransparentIndex(frame.PixelAt(0, 0), image->ActiveColorMap(frame));
+      // The repair keys the frame's first pixel of the background colour; a frame without one
+      // stays opaque.
+      const RgbCanvas& canvas = canvases[i];
+      bool found = false;
+      for (int y = 0; y < canvas.Height() && !found; ++y) {
+        for (int x = 0; x < canvas.Width() && !found; ++x) {
+          if (canvas.GetPixel(x, y) != (options.background & 0xFFFFFFu)) continue;
+          found = true;
+          control->SetTransparencyOn(true);
+          control->SetTransparentIndex(frame.PixelAt(x, y), image->ActiveColorMap(frame));
+        }
+      }
     }
     OptimizeColorMaps(*image);
   }

@@ -126,5 +126,29 @@ TEST_F(Walker, AListFileThatCannotBeReadIsReportedAndTheWalkGoesOn) {
   EXPECT_EQ(calls_, std::vector<std::string>{"arg a t=128"});
 }
 
+// A list file is read whole with a bound before any line converts: a line of 4096 bytes is read
+// (its CR before the LF not counted), one byte more fails the whole list, as does a list past
+// 64 MiB; the walk goes on.
+TEST_F(Walker, AListFileIsBoundedBeforeAnyLineConverts) {
+  const std::string longest(4096, 'x');
+  const std::string fits = Write("fits.txt", "a.spr\n" + longest + "\r\n" + longest);
+  const std::string long_line = Write("long.txt", "a.spr\n" + longest + "y\r\n");
+  const std::string long_last = Write("last.txt", "a.spr\n" + longest + "\r");
+  EXPECT_EQ(Walk({"@" + fits, "@" + long_line, "@" + long_last, "@/dev/zero", "b"}),
+            "Error in list file '" + long_line + "': File too large\n" + "Error in list file '" +
+                long_last + "': File too large\n" +
+                "Error in list file '/dev/zero': File too large\n");
+  EXPECT_EQ(calls_, (std::vector<std::string>{"list a.spr t=128", "list " + longest + " t=128",
+                                              "list " + longest + " t=128", "arg b t=128"}));
+
+  std::string big;
+  const std::string line(4000, 'z');
+  while (big.size() <= kListFileBounds.max_file_bytes) big += line + "\n";
+  const std::string too_big = Write("big.txt", big);
+  calls_.clear();
+  EXPECT_EQ(Walk({"@" + too_big}), "Error in list file '" + too_big + "': File too large\n");
+  EXPECT_TRUE(calls_.empty());
+}
+
 }  // namespace
 }  // namespace morvane

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -114,6 +115,17 @@ TEST_F(SpriteFiles, OpenReportsTheSystemText) {
     FAIL();
   } catch (const IoError& e) {
     EXPECT_STREQ(e.what(), "No such file or directory");
+  }
+  // A FIFO nobody writes would block an open for ever; it is refused without opening it.
+  const std::string fifo = dir_ + "/pipe.spr";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, std::string("/dev/null")}) {
+    try {
+      DiskFile::Open(path);
+      FAIL() << path;
+    } catch (const IoError& e) {
+      EXPECT_STREQ(e.what(), "Not a regular file") << path;
+    }
   }
 }
 

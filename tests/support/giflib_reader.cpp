@@ -69,6 +69,8 @@ DecodedGif DecodeGif(const std::vector<std::uint8_t>& bytes) {
   if (!gif) throw std::runtime_error(std::string("DGifOpen: ") + GifErrorString(error));
   if (DGifSlurp(gif.get()) != GIF_OK)
     throw std::runtime_error(std::string("DGifSlurp: ") + GifErrorString(gif->Error));
+  // A GIF must show something: decoders refuse one without an image.
+  if (gif->ImageCount == 0) throw std::runtime_error("GIF without an image");
 
   DecodedGif out;
   out.version.assign(reinterpret_cast<const char*>(bytes.data()) + 3, 3);

@@ -33,7 +33,8 @@ struct DecodedGif {
   std::vector<std::uint32_t> FramePixels(std::size_t i) const;
 };
 
-// Throws std::runtime_error with giflib's message when the bytes are not a valid GIF.
+// Throws std::runtime_error with giflib's message when the bytes are not a valid GIF, and when
+// they hold no image.
 DecodedGif DecodeGif(const std::vector<std::uint8_t>& bytes);
 DecodedGif DecodeGifFile(const std::string& path);
 

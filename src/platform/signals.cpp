@@ -1,0 +1,54 @@
+#include "platform/signals.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <csignal>
+
+namespace morvane {
+
+namespace {
+
+// Written only by the handler, once per ending signal; 0 until one arrives.
+volatile std::sig_atomic_t pending_signal = 0;
+
+extern "C" void NoteSignal(int signal_number) {
+  if (pending_signal == 0) pending_signal = signal_number;
+}
+
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+}  // namespace
+
+void Signals::Install() {
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
+  sigaction(SIGXFSZ, &ignore, nullptr);
+
+  struct sigaction note {};
+  note.sa_handler = NoteSignal;
+  sigemptyset(&note.sa_mask);
+  note.sa_flags = 0;  // no SA_RESTART: a blocking call returns, and the run reaches a check
+  for (const int signal_number : kEndingSignals) sigaction(signal_number, &note, nullptr);
+}
+
+int Signals::Pending() {
+  return pending_signal;
+}
+
+void Signals::EndBy(int signal_number) {
+  struct sigaction restore {};
+  restore.sa_handler = SIG_DFL;
+  sigemptyset(&restore.sa_mask);
+  sigaction(signal_number, &restore, nullptr);
+  sigset_t unblock;
+  sigemptyset(&unblock);
+  sigaddset(&unblock, signal_number);
+  sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+  raise(signal_number);
+  _exit(128 + signal_number);  // not reached: the default action ends the process
+}
+
+}  // namespace morvane

@@ -1,0 +1,137 @@
+// The run in hostile surroundings: a closed console, a file-size limit and ending signals. Each
+// run goes through a shell, which sets the surroundings up as a user would.
+#include <sys/wait.h>
+
+#include "app/e2e_sprites.h"
+#include "app/executable.h"
+
+namespace morvane::e2e {
+namespace {
+
+class HostileSurroundings : public ExecutableTest {
+ protected:
+  // Runs script with /bin/sh in dir_; $M is the program.
+  RunResult Shell(const std::string& script) {
+    return RunProgram("/bin/sh", {"-c", "M=bin/morvane; " + script}, dir_);
+  }
+
+  // No temporary file of a GIF is left anywhere below dir_.
+  void ExpectNoTemporaryFiles() {
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir_)) {
+      EXPECT_EQ(entry.path().filename().string().rfind(".morvane-", 0), std::string::npos)
+          << entry.path();
+    }
+  }
+
+  // A sprite that fails to parse (one log record), a slow one and a quick one.
+  void WriteBatch() {
+    const std::string good = OneFrameSprite(3, 2).Bytes();
+    Write("bad.spr", std::string("<sprite>\0003\0", 11) + good.substr(11));
+    Write("slow.spr", OneFrameSprite(2500, 2500, true).Bytes());
+    Write("next.spr", good);
+  }
+};
+
+// With the reader of the console gone after one line, every file is still converted.
+TEST_F(HostileSurroundings, AClosedConsoleDoesNotEndTheRun) {
+  for (int i = 0; i < 12; ++i)
+    Write("f" + std::to_string(i) + ".spr", OneFrameSprite(4, 3).Bytes());
+  const RunResult result = Shell("$M f*.spr | head -1; echo done");
+  EXPECT_EQ(result.output, kBanner + "done\n");
+  for (int i = 0; i < 12; ++i) EXPECT_TRUE(fs::exists(Path("f" + std::to_string(i) + "/walk.gif")));
+  ExpectNoTemporaryFiles();
+}
+
+// A GIF past the file-size limit fails with the system's text and leaves no temporary file; the
+// next file, whose GIF fits, converts.
+TEST_F(HostileSurroundings, AFileSizeLimitFailsOnlyTheGifPastIt) {
+  Write("big.spr", OneFrameSprite(100, 100, true).Bytes());
+  Write("small.spr", OneFrameSprite(2, 2).Bytes());
+  const RunResult result = Shell("ulimit -f 2; $M big.spr small.spr");
+  ASSERT_TRUE(WIFEXITED(result.status)) << result.status;
+  EXPECT_EQ(result.output, kBanner +
+                               "Parsing 'big'\t1 sequence(s), 1 image collection(s)\n"
+                               "\twalk                \tError: File too large\n"
+                               "Parsing 'small'\t1 sequence(s), 1 image collection(s)\n"
+                               "\twalk                 Ok \n"
+                               "1 file(s) processed\n"
+                               "1 error(s) encountered\n" +
+                               ErrorLogWarning(1));
+  EXPECT_EQ(ListDirectory(Path("big")), std::vector<std::string>{});
+  EXPECT_TRUE(fs::exists(Path("small/walk.gif")));
+  ExpectNoTemporaryFiles();
+}
+
+// A signal while a GIF is being made ends the run at once: no temporary file, no summary, the
+// log block closed with its count, and the process ends by the signal.
+TEST_F(HostileSurroundings, ASignalDuringAGifEndsTheRunCleanly) {
+  WriteBatch();
+  const RunResult result = Shell(
+      "$M bad.spr slow.spr next.spr > out.txt & pid=$!; "
+      "until grep -q \"Parsing 'slow'\" out.txt; do sleep 0.02; done; sleep 0.2; "
+      "kill -INT $pid; wait $pid; echo \"status=$?\"");
+  // The shell may report the job it saw end by the signal before the status.
+  EXPECT_NE(result.output.find("status=130\n"), std::string::npos) << result.output;
+  const std::string console = Read("out.txt");
+  EXPECT_EQ(console.substr(console.find("Parsing 'slow'")),
+            "Parsing 'slow'\t1 sequence(s), 1 image collection(s)\n\twalk                " +
+                ErrorLogWarning(1));
+  const std::string log = ErrorLog();
+  EXPECT_NE(log.find("in file bad\n1 errors\nError Log, closed "), std::string::npos) << log;
+  EXPECT_EQ(log.find("slow"), std::string::npos) << log;
+  EXPECT_EQ(ListDirectory(Path("slow")), std::vector<std::string>{});
+  EXPECT_FALSE(fs::exists(Path("next")));
+  ExpectNoTemporaryFiles();
+}
+
+// A signal while the run waits between files (here on a list file from a pipe nobody closes)
+// ends it as cleanly, by that signal.
+TEST_F(HostileSurroundings, ASignalBetweenFilesEndsTheRunCleanly) {
+  WriteBatch();
+  const RunResult result = Shell(
+      "mkfifo list; sleep 30 > list & holder=$!; "
+      "$M bad.spr next.spr @list > out.txt & pid=$!; "
+      "until grep -q \"Parsing 'next'\" out.txt; do sleep 0.02; done; sleep 0.2; "
+      "kill -TERM $pid; wait $pid; echo \"status=$?\"; kill $holder");
+  // The shell may report the job it saw end by the signal before the status.
+  EXPECT_NE(result.output.find("status=143\n"), std::string::npos) << result.output;
+  const std::string console = Read("out.txt");
+  EXPECT_EQ(console.substr(console.find("Parsing 'next'")),
+            "Parsing 'next'\t1 sequence(s), 1 image collection(s)\n\twalk                 Ok \n" +
+                ErrorLogWarning(1));
+  EXPECT_NE(ErrorLog().find("1 errors\nError Log, closed "), std::string::npos) << ErrorLog();
+  EXPECT_TRUE(fs::exists(Path("next/walk.gif")));
+  ExpectNoTemporaryFiles();
+}
+
+// Whether this build runs under AddressSanitizer, whose shadow memory no small address-space
+// limit leaves room for.
+constexpr bool kUnderSanitizer =
+#if defined(__SANITIZE_ADDRESS__)
+    true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    true;
+#else
+    false;
+#endif
+#else
+    false;
+#endif
+
+// An endless list file ends at its bound in a process that may use only 256 MiB of address
+// space, and the next argument still converts.
+TEST_F(HostileSurroundings, AnEndlessListFileEndsAtItsBoundInLittleMemory) {
+  if (kUnderSanitizer) GTEST_SKIP() << "sanitizers need more address space than the probe allows";
+  Write("next.spr", OneFrameSprite(3, 2).Bytes());
+  const RunResult result = Shell("ulimit -v 262144; $M @/dev/zero next.spr");
+  EXPECT_EQ(result.output, kBanner +
+                               "Error in list file '/dev/zero': File too large\n"
+                               "Parsing 'next'\t1 sequence(s), 1 image collection(s)\n"
+                               "\twalk                 Ok \n"
+                               "1 file(s) processed\n");
+  EXPECT_TRUE(fs::exists(Path("next/walk.gif")));
+}
+
+}  // namespace
+}  // namespace morvane::e2e
