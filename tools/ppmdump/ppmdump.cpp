@@ -83,9 +83,8 @@ std::int64_t DumpSprite(const std::string& path, const std::string& out_dir) {
   for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
     Collection& anim = *sprite.GetCollection(i);
     sprite.LoadCollectionImages(i, file->Size());
-    for (std::int32_t j = 0; j < sprite.SequenceCount(); ++j) {
-      const Sequence& sequence = *sprite.GetSequence(j);
-      if (sequence.CollectionIndex() == i) written += DumpSequence(sprite, sequence, anim, out_dir);
+    for (const std::int32_t j : sprite.SequencesOf(i)) {
+      written += DumpSequence(sprite, *sprite.GetSequence(j), anim, out_dir);
     }
     anim.Images().FreeImages();
   }
