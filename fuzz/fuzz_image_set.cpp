@@ -37,7 +37,7 @@ struct Shape {
   std::int32_t threshold;
   CanvasPoint origin;
   std::int32_t side;
-  std::int32_t unpackedHint;
+  std::int32_t unpacked_hint;
 };
 
 Shape ReadShape(const std::uint8_t* header) {
@@ -48,7 +48,7 @@ Shape ReadShape(const std::uint8_t* header) {
   shape.threshold = (header[1] & 1) != 0 ? -1 : 128;
   shape.origin = {(header[1] >> 1 & 7) * 8 - 16, (header[1] >> 4 & 7) * 8 - 16};
   shape.side = 1 + (header[2] & 63);
-  shape.unpackedHint = header[3];
+  shape.unpacked_hint = header[3];
   return shape;
 }
 
@@ -58,21 +58,21 @@ sw::Bytes BuildSprite(const Shape& shape, const std::uint8_t* data, std::size_t 
   sprite.height = shape.side;
   sw::Collection collection;
   collection.name = "fuzz";
-  collection.frameCount = shape.frames;
-  collection.directionCount = shape.directions;
+  collection.frame_count = shape.frames;
+  collection.direction_count = shape.directions;
   for (std::int32_t f = 0; f < shape.frames; ++f) {
     for (std::int32_t d = 0; d < shape.directions; ++d) collection.SetBox(f, d, {0, 0, 1, 1});
   }
   const sw::Bytes payload(data, data + size);
   collection.images.packed = shape.storage == 1 || shape.storage == 2;
   if (shape.storage == 2) {
-    collection.images.packedData = payload;
-    collection.images.unpackedSize = std::numeric_limits<std::int32_t>::max();
+    collection.images.packed_data = payload;
+    collection.images.unpacked_size = std::numeric_limits<std::int32_t>::max();
   } else {
     collection.images.data = payload;
   }
-  if (collection.images.packed && shape.unpackedHint != 0) {
-    collection.images.unpackedSize = shape.unpackedHint * 64;
+  if (collection.images.packed && shape.unpacked_hint != 0) {
+    collection.images.unpacked_size = shape.unpacked_hint * 64;
   }
   sprite.collections.push_back(std::move(collection));
   return sw::WriteSprite(sprite);

@@ -57,8 +57,8 @@ Zar MixedZar(std::int32_t left, std::int32_t top, std::int32_t w, std::int32_t h
 Collection SmallCollection(std::int32_t frames, std::int32_t directions, bool packed) {
   Collection c;
   c.name = "anim";
-  c.frameCount = frames;
-  c.directionCount = directions;
+  c.frame_count = frames;
+  c.direction_count = directions;
   c.images.packed = packed;
   for (int layer = 0; layer < 4; ++layer) {
     c.images.palettes[static_cast<std::size_t>(layer)].colours = SmallPalette(layer + 3);
@@ -77,7 +77,7 @@ Sequence Seq(const std::string& name, std::vector<std::int16_t> frames, std::uin
   Sequence s;
   s.name = name;
   s.frames = std::move(frames);
-  s.collectionIndex = index;
+  s.collection_index = index;
   return s;
 }
 
@@ -102,8 +102,8 @@ Sprite WithSettings(Sprite sprite, std::uint8_t flags, std::uint8_t threshold,
 
 class Writer {
  public:
-  Writer(std::string convertDir, std::string imageSetDir)
-      : convert_dir_(std::move(convertDir)), image_set_dir_(std::move(imageSetDir)) {}
+  Writer(std::string convert_dir, std::string image_set_dir)
+      : convert_dir_(std::move(convert_dir)), image_set_dir_(std::move(image_set_dir)) {}
 
   void Sprite(const std::string& name, const morvane::sprwriter::Sprite& sprite) {
     Put(convert_dir_ + "/" + name + ".spr", WriteSprite(sprite));
@@ -180,16 +180,16 @@ void WriteBroken(Writer& out) {
   out.Raw("cut_in_sequence", cut);
 
   auto counts = Simple(1, 1, false);
-  counts.sequenceCountField = -1;
+  counts.sequence_count_field = -1;
   out.Sprite("negative_sequence_count", counts);
   counts = Simple(1, 1, false);
-  counts.sequences[0].frameCountField = -2;
+  counts.sequences[0].frame_count_field = -2;
   out.Sprite("negative_frame_count", counts);
   counts = Simple(1, 1, false);
-  counts.collections[0].directionCountField = -1;
+  counts.collections[0].direction_count_field = -1;
   out.Sprite("negative_direction_count", counts);
   counts = Simple(1, 1, false);
-  counts.sequences[0].frameCountField = 0x7FFFFFFF;
+  counts.sequences[0].frame_count_field = 0x7FFFFFFF;
   out.Sprite("huge_frame_count", counts);
 
   auto anim = Simple(1, 1, false);
@@ -211,42 +211,43 @@ void WriteBroken(Writer& out) {
 
   images = Simple(1, 1, false);
   images.collections[0].images.tail = {0x07};
-  images.collections[0].images.endMarker = false;
+  images.collections[0].images.end_marker = false;
   out.Sprite("bad_record", images);
 
   images = Simple(1, 1, false);
-  images.collections[0].images.subImages.begin()->second.tag =
+  images.collections[0].images.sub_images.begin()->second.tag =
       Bytes{'<', 'z', 'a', 'r', '>', 0, '5', 0};
   out.Sprite("bad_zar_subtype", images);
 
   images = Simple(1, 1, false);
-  images.collections[0].images.subImages.begin()->second.paletteFlag = 1;
+  images.collections[0].images.sub_images.begin()->second.palette_flag = 1;
   out.Sprite("zar_with_palette", images);
 
   images = Simple(1, 1, false);
-  images.collections[0].images.subImages.begin()->second.dataSize = 1 << 30;
+  images.collections[0].images.sub_images.begin()->second.data_size = 1 << 30;
   out.Sprite("zar_data_past_end", images);
 
   images = Simple(1, 1, false);
-  images.collections[0].images.subImages.begin()->second.data = {0xFD, 1, 2};  // 63 pixels, 2 bytes
+  images.collections[0].images.sub_images.begin()->second.data = {0xFD, 1,
+                                                                  2};  // 63 pixels, 2 bytes
   out.Sprite("run_past_data", images);
 
   images = Simple(2, 1, false);
-  images.collections[0].frameCountField = 1;  // the image set holds two frames' places
+  images.collections[0].frame_count_field = 1;  // the image set holds two frames' places
   out.Sprite("wrong_subimage_count", images);
 
   images = Simple(2, 2, true);
-  images.collections[0].images.unpackedSize = 100;
+  images.collections[0].images.unpacked_size = 100;
   out.Sprite("packed_shorter_than_data", images);
-  images.collections[0].images.unpackedSize = 0x7FFFFFFF;
+  images.collections[0].images.unpacked_size = 0x7FFFFFFF;
   out.Sprite("packed_promises_too_much", images);
   Bytes packed = Pack(ImageData(images.collections[0]));
   packed.resize(packed.size() / 2);
-  images.collections[0].images.unpackedSize.reset();
-  images.collections[0].images.packedData = packed;
+  images.collections[0].images.unpacked_size.reset();
+  images.collections[0].images.packed_data = packed;
   out.Sprite("packed_cut_short", images);
   packed[2] ^= 0xFF;
-  images.collections[0].images.packedData = packed;
+  images.collections[0].images.packed_data = packed;
   out.Sprite("packed_corrupt", images);
 
   auto big = Simple(1, 1, false);
@@ -263,7 +264,7 @@ void WriteBroken(Writer& out) {
   directions.height = 2;
   Collection many;
   many.name = "many";
-  many.directionCount = 5000;
+  many.direction_count = 5000;
   directions.collections.push_back(many);
   directions.sequences.push_back(Seq("s", {}));
   out.Sprite("too_many_directions", directions);
@@ -285,8 +286,8 @@ Zar Column(std::int32_t rows) {
 // rows, as it is before packing.
 Bytes ColumnAfterEmptyPlaces(std::int32_t rows) {
   Collection c;
-  c.frameCount = 1;
-  c.directionCount = 1;
+  c.frame_count = 1;
+  c.direction_count = 1;
   c.images.records = std::vector<Record>{Record::Empty(), Record::Empty(), Record::Empty(),
                                          Record::Image(Column(rows))};
   return ImageData(c);
@@ -298,14 +299,14 @@ Bytes ColumnAfterEmptyPlaces(std::int32_t rows) {
 // than a collection may hold, and a record that crosses the unpacked size its set states.
 void WriteProbeShapes(Writer& out) {
   auto places = Simple(1, 1, true);
-  places.collections[0].images.packedData = Pack(Bytes(16 + (1 << 22), 0), 9);
-  places.collections[0].images.unpackedSize = 0x7FFFFFFF;
+  places.collections[0].images.packed_data = Pack(Bytes(16 + (1 << 22), 0), 9);
+  places.collections[0].images.unpacked_size = 0x7FFFFFFF;
   out.Sprite("probe_empty_places", places);
 
   for (const auto& [name, rows, frames] : {std::tuple{"probe_long_runs", 1 << 17, 4096},
                                            std::tuple{"probe_long_runs_few_frames", 1 << 13, 64}}) {
     auto runs = Simple(1, 1, true);
-    runs.collections[0].images.subImages.clear();
+    runs.collections[0].images.sub_images.clear();
     runs.collections[0].SetSubImage(0, 0, 0, Column(rows));
     runs.collections[0].SetBox(0, 0, {0, 0, 1, 1});
     runs.sequences[0].frames.assign(static_cast<std::size_t>(frames), 0);
@@ -320,17 +321,17 @@ void WriteProbeShapes(Writer& out) {
   many.collections.assign(600, empty);
   many.sequences.assign(1500, Seq("s", {0}, 0xFFFF));
   for (std::size_t j = 0; j < many.sequences.size(); j += 5) {
-    many.sequences[j].collectionIndex = static_cast<std::uint16_t>(j * 7 % 600);
+    many.sequences[j].collection_index = static_cast<std::uint16_t>(j * 7 % 600);
   }
   out.Sprite("probe_many_collections", many);
 
   auto limit = Simple(1, 1, true);
-  limit.collections[0].images.subImages.begin()->second.dataSize = 0x40000000;
+  limit.collections[0].images.sub_images.begin()->second.data_size = 0x40000000;
   out.Sprite("probe_image_data_limit", limit);
 
   auto crossing = Simple(1, 1, true);
-  crossing.collections[0].images.packedData = Pack(ColumnAfterEmptyPlaces(1 << 17), 9);
-  crossing.collections[0].images.unpackedSize = 16 + 3 + 30 + 10;
+  crossing.collections[0].images.packed_data = Pack(ColumnAfterEmptyPlaces(1 << 17), 9);
+  crossing.collections[0].images.unpacked_size = 16 + 3 + 30 + 10;
   out.Sprite("probe_record_crosses_stated_size", crossing);
 }
 

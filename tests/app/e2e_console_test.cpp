@@ -145,7 +145,8 @@ TEST_F(Console, FailuresEndOnlyTheirFileAndAreCountedAndLogged) {
   const sprwriter::Bytes late_bytes = sprwriter::WriteSprite(broken, &layout);
   Write("late.spr", std::string(late_bytes.begin(), late_bytes.end()));
   char position[9];
-  std::snprintf(position, sizeof position, "%08X", static_cast<unsigned>(layout.imageSets[1] + 16));
+  std::snprintf(position, sizeof position, "%08X",
+                static_cast<unsigned>(layout.image_sets[1] + 16));
 
   const std::string too_large = "\tError: Image too large for GIF\n";
   EXPECT_EQ(

@@ -47,8 +47,8 @@ Box Anim::BoxOf(std::int32_t frame, std::int32_t direction) const {
 sprwriter::Collection Anim::ToCollection() const {
   sprwriter::Collection collection;
   collection.name = name;
-  collection.frameCount = frames;
-  collection.directionCount = directions;
+  collection.frame_count = frames;
+  collection.direction_count = directions;
   collection.boxes = boxes;
   collection.images.packed = packed;
   for (int l = 0; l < 4; ++l) collection.images.palettes[l].colours = palettes[l];
@@ -65,7 +65,7 @@ void TestSprite::AddSequence(const std::string& name, std::vector<std::int16_t> 
   sprwriter::Sequence sequence;
   sequence.name = name;
   sequence.frames = std::move(frames);
-  sequence.collectionIndex = collection;
+  sequence.collection_index = collection;
   sequences.push_back(std::move(sequence));
 }
 

@@ -62,8 +62,8 @@ sprwriter::Sprite Shaped(std::int32_t frames, std::int32_t directions, sprwriter
   sprite.height = 2;
   sprwriter::Collection collection;
   collection.name = "huge";
-  collection.frameCount = frames;
-  collection.directionCount = directions;
+  collection.frame_count = frames;
+  collection.direction_count = directions;
   collection.images.palettes[0].colours = {0x0000FF};
   for (std::int32_t f = 0; f < frames; ++f) {
     for (std::int32_t d = 0; d < directions; ++d) {
@@ -154,12 +154,12 @@ std::string Bomb(std::int32_t unpacked_size, std::int64_t zeros) {
   sprwriter::Sprite sprite = OneFrameSprite(2, 2).ToSprite();
   sprwriter::ImageSet& images = sprite.collections[0].images;
   images.packed = true;
-  images.subImages.begin()->second.dataSize = 0x7FFFFFF0;
-  images.subImages.begin()->second.data.clear();
+  images.sub_images.begin()->second.data_size = 0x7FFFFFF0;
+  images.sub_images.begin()->second.data.clear();
   sprwriter::Bytes data = sprwriter::ImageData(sprite.collections[0]);
   data.pop_back();  // the end marker: the image's data runs on into the zeros
-  images.unpackedSize = unpacked_size;
-  images.packedData = PackWithZeros(data, zeros);
+  images.unpacked_size = unpacked_size;
+  images.packed_data = PackWithZeros(data, zeros);
   return Bytes(sprite);
 }
 

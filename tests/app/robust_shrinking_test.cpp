@@ -84,8 +84,8 @@ TEST_F(ShrinkingSprite, ACutAfterParsingEndsTheFileCleanly) {
     sprite.collections[0].images.packed = packed;
     sprwriter::Layout layout;
     const sprwriter::Bytes bytes = sprwriter::WriteSprite(sprite, &layout);
-    const auto tag = static_cast<std::size_t>(layout.imageSets[0]);
-    const auto data = static_cast<std::size_t>(layout.imageData[0]);
+    const auto tag = static_cast<std::size_t>(layout.image_sets[0]);
+    const auto data = static_cast<std::size_t>(layout.image_data[0]);
     for (const bool stale : {false, true}) {
       SCOPED_TRACE(std::string(packed ? "packed" : "plain") + (stale ? ", stale size" : ""));
       EXPECT_EQ(Convert(bytes, bytes.size(), stale), "ok");

@@ -112,16 +112,16 @@ sprwriter::Sprite BatchSprite(int i) {
   if (i % 3 == 2) {
     const sprwriter::Collection& eight = sprite.collections.at(1);
     sprwriter::Collection five = eight;
-    five.directionCount = 5;
+    five.direction_count = 5;
     five.boxes.clear();
-    five.images.subImages.clear();
-    for (std::int32_t f = 0; f < eight.frameCount; ++f) {
+    five.images.sub_images.clear();
+    for (std::int32_t f = 0; f < eight.frame_count; ++f) {
       for (std::int32_t d = 0; d < 5; ++d) {
-        five.SetBox(f, d, eight.boxes.at(static_cast<std::size_t>(f * eight.directionCount + d)));
+        five.SetBox(f, d, eight.boxes.at(static_cast<std::size_t>(f * eight.direction_count + d)));
       }
     }
-    for (const auto& [key, zar] : eight.images.subImages) {
-      if (key.direction < 5) five.images.subImages[key] = zar;
+    for (const auto& [key, zar] : eight.images.sub_images) {
+      if (key.direction < 5) five.images.sub_images[key] = zar;
     }
     sprite.collections[1] = five;
   }

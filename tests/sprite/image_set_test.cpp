@@ -39,7 +39,7 @@ TEST_P(ImageSetErrors, Tags) {
   sw::Sprite s = TwoCollections(GetParam());
   sw::Layout at;
   sw::WriteSprite(s, &at);
-  const std::int64_t after_tag = at.imageSets[0] + 16;
+  const std::int64_t after_tag = at.image_sets[0] + 16;
   EXPECT_EQ(Load([](sw::ImageSet& i) {
               i.tag = sw::Bytes{'<', 's', 'p', 'r', 'a', 'n', 'i', 'm',
                                 '_', 'i', 'm', 'g', '>', 0,   '3', 0};
@@ -87,13 +87,13 @@ TEST_P(ImageSetErrors, ZarBlocksCountStreamPositions) {
   EXPECT_EQ(with_zar([](sw::Zar& z) { z.subtype = '2'; }), "unknown zar subtype=2 " + Pos(zar + 8));
   EXPECT_EQ(with_zar([](sw::Zar& z) { z.subtype = '\0'; }),
             std::string("unknown zar subtype=\0 ", 22) + Pos(zar + 8));
-  EXPECT_EQ(with_zar([](sw::Zar& z) { z.paletteFlag = 1; }),
+  EXPECT_EQ(with_zar([](sw::Zar& z) { z.palette_flag = 1; }),
             "zar must not include palette. " + Pos(zar + 17));
-  EXPECT_EQ(with_zar([](sw::Zar& z) { z.dataSize = -1; }),
+  EXPECT_EQ(with_zar([](sw::Zar& z) { z.data_size = -1; }),
             "bad zar data size value. " + Pos(zar + 21));
   // Only the palette flag 1 is refused; subtype 4 is read like 3.
   EXPECT_EQ(with_zar([](sw::Zar& z) {
-              z.paletteFlag = 2;
+              z.palette_flag = 2;
               z.subtype = '4';
             }),
             "wrong number of subimages: 1");
@@ -122,7 +122,7 @@ TEST_P(ImageSetErrors, DataCutInsideARecordEndsTheList) {
   // A DataSize that reaches into the next block: the window stops at the block's end.
   EXPECT_EQ(Load([&](sw::ImageSet& i) {
               sw::Zar big = zar;
-              big.dataSize = 40;
+              big.data_size = 40;
               i.records = {sw::Record::Empty(), sw::Record::Image(big)};
             }),
             "wrong number of subimages: 1");
@@ -138,12 +138,12 @@ TEST_P(ImageSetErrors, DataCutInsideARecordEndsTheList) {
 TEST(PackedImageSets, PromisedSizeIsNotTrusted) {
   // A promise larger than the data: the list ends where the stream does.
   sw::Sprite s = TwoCollections(true);
-  s.collections[0].images.unpackedSize = INT32_MAX;
-  s.collections[0].images.endMarker = false;
+  s.collections[0].images.unpacked_size = INT32_MAX;
+  s.collections[0].images.end_marker = false;
   Parsed parsed(s);
   EXPECT_EQ(parsed.Load(0).Images().SubImageCount(), 4u);
   // No promise at all: nothing is read.
-  s.collections[0].images.unpackedSize = -1;
+  s.collections[0].images.unpacked_size = -1;
   EXPECT_EQ(ParseError<SpriteFormatError>(s), "wrong number of subimages: 0");
 }
 
@@ -153,16 +153,16 @@ INSTANTIATE_TEST_SUITE_P(Storage, ImageSetErrors, ::testing::Values(false, true)
 TEST(ImageSets, ListEndsAtEndMarkerOrEndOfData) {
   for (const bool packed : {false, true}) {
     sw::Sprite s = TwoCollections(packed);
-    s.collections[0].images.endMarker = false;
+    s.collections[0].images.end_marker = false;
     Parsed(s).Load(0);
-    s.collections[0].images.endMarker = true;
+    s.collections[0].images.end_marker = true;
     s.collections[0].images.tail = {0x77, 0x01, 0x02};  // after the marker: never read
     Parsed(s).Load(0);
     // No cells: a marker right after the palettes, or no records at all, is accepted.
     sw::Sprite none = TwoCollections(packed);
     none.collections[0] = EmptyCollection(0, 3, packed);
     EXPECT_EQ(Parsed(none).Load(0).Images().SubImageCount(), 0u);
-    none.collections[0].images.endMarker = false;
+    none.collections[0].images.end_marker = false;
     EXPECT_EQ(Parsed(none).Load(0).Images().SubImageCount(), 0u);
     // A palette cut short is accepted when no place is expected.
     none.collections[0].images.data = sw::Bytes{1, 0, 0, 0, 9};

@@ -18,8 +18,8 @@ constexpr std::int32_t kNoPromise = INT32_MAX;  // an unpacked size that bounds 
 sw::Sprite PackedAsGiven(sw::Bytes stream, std::int32_t unpacked_size = kNoPromise) {
   sw::Sprite s;
   s.collections = {EmptyCollection(1, 1, true)};
-  s.collections[0].images.packedData = std::move(stream);
-  s.collections[0].images.unpackedSize = unpacked_size;
+  s.collections[0].images.packed_data = std::move(stream);
+  s.collections[0].images.unpacked_size = unpacked_size;
   return s;
 }
 
@@ -109,7 +109,7 @@ TEST(RecordsPastTheCount, AreReadAndCountedButNotKept) {
   s.collections[0].images.records->back() = sw::Record::Image(bad);
   EXPECT_EQ(ParseError<SpriteFormatError>(s).substr(0, 20), "unknown zar subtype=");
   sw::Zar cut = Column(1);
-  cut.dataSize = 1000;
+  cut.data_size = 1000;
   s.collections[0].images.records->back() = sw::Record::Image(cut);
   EXPECT_EQ(ParseError<SpriteFormatError>(s), "wrong number of subimages: 7");
 }
@@ -124,7 +124,7 @@ TEST(ImageDataLimit, ARecordHeaderAnnouncingTooMuchFailsBeforeItsData) {
       sw::Sprite s;
       s.collections = {EmptyCollection(1, 1, packed)};
       sw::Zar zar = Column(1);
-      zar.dataSize = size;
+      zar.data_size = size;
       s.collections[0].images.records = {sw::Record::Empty(), sw::Record::Image(zar)};
       return s;
     };
@@ -153,7 +153,7 @@ TEST(WholeRecordRead, ARecordCrossingTheStatedSizeArrivesWhole) {
   s.collections[0].images.records = {sw::Record::Empty(), sw::Record::Empty(), sw::Record::Empty(),
                                      sw::Record::Image(Column(300000))};
   const std::int32_t data_start = 16 + 8 * 4 + 3 + 30;  // palettes, empty places, header
-  s.collections[0].images.unpackedSize = data_start + 10;
+  s.collections[0].images.unpacked_size = data_start + 10;
   Parsed parsed(s);
   const Collection& anim = parsed.Load(0);
   RgbCanvas canvas(1, 300001);
@@ -163,7 +163,7 @@ TEST(WholeRecordRead, ARecordCrossingTheStatedSizeArrivesWhole) {
   EXPECT_EQ(canvas.GetPixel(0, 300000), 0u);
 
   // A read that starts at or past the stated size still delivers nothing: here the record's Top.
-  s.collections[0].images.unpackedSize = 16 + 8 * 4 + 3 + 1 + 4;
+  s.collections[0].images.unpacked_size = 16 + 8 * 4 + 3 + 1 + 4;
   EXPECT_EQ(ParseError<SpriteFormatError>(s), "wrong number of subimages: 3");
 }
 
@@ -191,7 +191,7 @@ TEST(Collections, HoldNoPalettesBeforeTheirImagesAreLoaded) {
   s.collections.assign(2000, EmptyCollection(0, 0));
   s.sequences.resize(4000);
   for (std::size_t j = 0; j < s.sequences.size(); ++j) {
-    s.sequences[j].collectionIndex = static_cast<std::uint16_t>(j * 7 % 3000);
+    s.sequences[j].collection_index = static_cast<std::uint16_t>(j * 7 % 3000);
   }
   const sw::Bytes bytes = sw::WriteSprite(s);
   std::unique_ptr<Parsed> parsed;

@@ -36,7 +36,7 @@ sw::Sprite SmallSprite() {
   s.sequences[0].frames = {0, 1, -43, 1, 1, 1};
   s.sequences[1].name = "b";
   s.sequences[1].frames = {1};
-  s.sequences[1].collectionIndex = 1;
+  s.sequences[1].collection_index = 1;
   return s;
 }
 
@@ -117,22 +117,22 @@ class HugeCounts : public ::testing::Test {
 
 TEST_F(HugeCounts, InTheContainerFailAsTheEndOfTheFile) {
   const std::string end = "IoError: Read beyond end of file";
-  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.sequenceCountField = kHuge; }), end);
+  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.sequence_count_field = kHuge; }), end);
   // The image-set blocks follow the headers: the third header is not one.
-  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.collectionCountField = kHuge; }).substr(0, 44),
+  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.collection_count_field = kHuge; }).substr(0, 44),
             "SpriteFormatError: <spranim> tag not found. ");
   EXPECT_EQ(Outcome([](sw::Sprite& s) {
-              s.collectionCountField = kHuge;
+              s.collection_count_field = kHuge;
               s.collections.clear();
             }),
             end);
-  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.sequences[1].frameCountField = kHuge; }), end);
-  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.sequences[0].nameLength = kHuge; }), end);
-  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.collections[0].nameLength = kHuge; }), end);
-  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.collections[1].frameCountField = kHuge; }), end);
+  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.sequences[1].frame_count_field = kHuge; }), end);
+  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.sequences[0].name_length = kHuge; }), end);
+  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.collections[0].name_length = kHuge; }), end);
+  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.collections[1].frame_count_field = kHuge; }), end);
   EXPECT_EQ(Outcome([](sw::Sprite& s) {
-              s.collections[0].frameCountField = INT32_MAX;
-              s.collections[0].directionCountField = INT32_MAX;
+              s.collections[0].frame_count_field = INT32_MAX;
+              s.collections[0].direction_count_field = INT32_MAX;
             }),
             end);
 }
@@ -145,7 +145,7 @@ TEST_F(HugeCounts, InTheImageDataEndTheData) {
     const auto huge_data = [&](std::int32_t size) {
       return Outcome([&](sw::Sprite& s) {
         sw::Zar z = sw::Zar::Solid(0, 0, 1, 1, 1);
-        z.dataSize = size;
+        z.data_size = size;
         s.collections[i].images.records = {sw::Record::Empty(), sw::Record::Image(z)};
       });
     };
@@ -157,14 +157,15 @@ TEST_F(HugeCounts, InTheImageDataEndTheData) {
               "SpriteFormatError: too many palette entries. " + Pos(3 * (4 + 4 * 4) + 4));
   }
   // A packed set's promised size is only a promise.
-  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.collections[1].images.unpackedSize = kHuge; }), "");
+  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.collections[1].images.unpacked_size = kHuge; }), "");
 }
 
 TEST_F(HugeCounts, NegativeCounts) {
-  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.sequenceCountField = -kHuge; }),
+  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.sequence_count_field = -kHuge; }),
             "IndexError: List capacity out of bounds (-2000000000)");
-  EXPECT_EQ(Outcome([](sw::Sprite& s) { s.collections[1].directionCountField = -1; }).substr(0, 56),
-            "SpriteFormatError: bad direction count value. Filepos=00");
+  EXPECT_EQ(
+      Outcome([](sw::Sprite& s) { s.collections[1].direction_count_field = -1; }).substr(0, 56),
+      "SpriteFormatError: bad direction count value. Filepos=00");
 }
 
 }  // namespace

@@ -48,14 +48,14 @@ sw::Sprite FullSprite(bool packed) {
   sw::Sequence walk;
   walk.name = "walk";
   walk.frames = {0, 1, 1, 0};
-  walk.frameValues = {-1, 2, 300000, 4};
-  walk.collectionIndex = 0;
+  walk.frame_values = {-1, 2, 300000, 4};
+  walk.collection_index = 0;
   sw::Sequence blank;
-  blank.collectionIndex = 1;
+  blank.collection_index = 1;
   sw::Sequence orphan;
   orphan.name = "orphan";
   orphan.frames = {0};
-  orphan.collectionIndex = 7;
+  orphan.collection_index = 7;
   s.sequences = {walk, blank, orphan};
   return s;
 }
@@ -84,7 +84,7 @@ TEST_P(RoundTrip, AWrittenSpriteParsesBackFieldForField) {
     const Sequence& got = *sprite.GetSequence(i);
     EXPECT_EQ(got.Name(), want.name);
     EXPECT_EQ(Entries(got), want.frames);
-    EXPECT_EQ(got.CollectionIndex(), want.collectionIndex);
+    EXPECT_EQ(got.CollectionIndex(), want.collection_index);
   }
 
   // Each collection lists the sequences that play it; the orphan's index 7 names none.
@@ -93,10 +93,10 @@ TEST_P(RoundTrip, AWrittenSpriteParsesBackFieldForField) {
     const sw::Collection& want = description.collections[static_cast<std::size_t>(i)];
     const Collection& got = *sprite.GetCollection(i);
     EXPECT_EQ(got.Name(), want.name);
-    EXPECT_EQ(got.FrameCount(), want.frameCount);
-    EXPECT_EQ(got.DirectionCount(), want.directionCount);
+    EXPECT_EQ(got.FrameCount(), want.frame_count);
+    EXPECT_EQ(got.DirectionCount(), want.direction_count);
     EXPECT_EQ(Players(sprite, i), players[i]);
-    EXPECT_EQ(got.Images().ImagePos(), layout.imageSets[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(got.Images().ImagePos(), layout.image_sets[static_cast<std::size_t>(i)]);
     EXPECT_EQ(got.Images().SubImageCount(), 0u);
   }
   EXPECT_EQ(sprite.GetCollection(0)->BoxAt(1, 2), (FrameBox{1, 2, 101, -202}));
@@ -109,7 +109,7 @@ TEST_P(RoundTrip, AWrittenSpriteParsesBackFieldForField) {
     if (a.Images().SubImage(n)) ++images;
   }
   EXPECT_EQ(images, 3u);
-  for (const auto& [key, want] : description.collections[0].images.subImages) {
+  for (const auto& [key, want] : description.collections[0].images.sub_images) {
     const auto n = static_cast<std::size_t>(Collection::SubImageNumber(
         a.Images().StorageType(), 2, 3, key.frame, key.direction, key.layer));
     const ZarImage* got = a.Images().SubImage(n);
@@ -189,9 +189,9 @@ TEST(Sequences, CommandMarkersHideTheThreeEntriesAfterThem) {
 TEST(Sequences, EntriesAndCollectionIndex) {
   sw::Sprite s;
   s.sequences.resize(2);
-  s.sequences[0].collectionIndex = 0xFFFF;
+  s.sequences[0].collection_index = 0xFFFF;
   s.sequences[1].frames = {-2, 32767, -32768};
-  s.sequences[1].collectionIndex = 1;
+  s.sequences[1].collection_index = 1;
   s.collections = {EmptyCollection(0, 0)};
   Parsed parsed(s);
   const Sequence& none = *parsed.sprite->GetSequence(0);
@@ -252,39 +252,39 @@ TEST(ContainerErrors, MessagesAndPositions) {
   EXPECT_EQ(ParseError<IoError>(sw::Bytes{'<', 's', 'p', 'r', 'i'}), "Read beyond end of file");
   EXPECT_EQ(ParseError<IoError>(sw::Bytes{}), "Read beyond end of file");
 
-  EXPECT_EQ(ParseError<IndexError>(with([](sw::Sprite& s) { s.sequenceCountField = -1; })),
+  EXPECT_EQ(ParseError<IndexError>(with([](sw::Sprite& s) { s.sequence_count_field = -1; })),
             "List capacity out of bounds (-1)");
-  EXPECT_EQ(ParseError<IndexError>(with([](sw::Sprite& s) { s.collectionCountField = -2; })),
+  EXPECT_EQ(ParseError<IndexError>(with([](sw::Sprite& s) { s.collection_count_field = -2; })),
             "List capacity out of bounds (-2)");
 
   // Counts and lengths: the position is just after the value.
   const std::int64_t seq1 = at.sequences[1];
   EXPECT_EQ(ParseError<SpriteFormatError>(
-                with([](sw::Sprite& s) { s.sequences[1].frameCountField = -1; })),
+                with([](sw::Sprite& s) { s.sequences[1].frame_count_field = -1; })),
             "bad frame count value. " + Pos(seq1 + 4));
   EXPECT_EQ(
-      ParseError<SpriteFormatError>(with([](sw::Sprite& s) { s.sequences[0].nameLength = -5; })),
+      ParseError<SpriteFormatError>(with([](sw::Sprite& s) { s.sequences[0].name_length = -5; })),
       "bad name length value. " + Pos(at.sequences[0] + 4 + 6 * 4 + 4));
 
-  const std::int64_t col1 = at.collectionHeaders[1];
+  const std::int64_t col1 = at.collection_headers[1];
   EXPECT_EQ(ParseError<SpriteFormatError>(with([](sw::Sprite& s) {
               s.collections[1].tag =
                   sw::Bytes{'<', 's', 'p', 'r', 'a', 'n', 'i', 'm', '>', 0, '2', 0};
             })),
             "<spranim> tag not found. " + Pos(col1 + 12));
   EXPECT_EQ(
-      ParseError<SpriteFormatError>(with([](sw::Sprite& s) { s.collections[0].nameLength = -1; })),
-      "bad name length value. " + Pos(at.collectionHeaders[0] + 20));
-  const std::int64_t col2Counts = at.collectionHeaders[2] + 20 + 8;  // after "unplayed"
+      ParseError<SpriteFormatError>(with([](sw::Sprite& s) { s.collections[0].name_length = -1; })),
+      "bad name length value. " + Pos(at.collection_headers[0] + 20));
+  const std::int64_t col2_counts = at.collection_headers[2] + 20 + 8;  // after "unplayed"
   EXPECT_EQ(ParseError<SpriteFormatError>(
-                with([](sw::Sprite& s) { s.collections[2].frameCountField = -1; })),
-            "bad frame count value. " + Pos(col2Counts + 4));
+                with([](sw::Sprite& s) { s.collections[2].frame_count_field = -1; })),
+            "bad frame count value. " + Pos(col2_counts + 4));
   EXPECT_EQ(ParseError<SpriteFormatError>(
-                with([](sw::Sprite& s) { s.collections[2].directionCountField = INT32_MIN; })),
-            "bad direction count value. " + Pos(col2Counts + 8));
+                with([](sw::Sprite& s) { s.collections[2].direction_count_field = INT32_MIN; })),
+            "bad direction count value. " + Pos(col2_counts + 8));
   // More boxes than the file holds.
   EXPECT_EQ(
-      ParseError<IoError>(with([](sw::Sprite& s) { s.collections[2].frameCountField = 1000; })),
+      ParseError<IoError>(with([](sw::Sprite& s) { s.collections[2].frame_count_field = 1000; })),
       "Read beyond end of file");
 }
 

@@ -128,8 +128,8 @@ inline sw::Collection EmptyCollection(std::int32_t frames, std::int32_t directio
                                       bool packed = false) {
   sw::Collection c;
   c.name = "anim";
-  c.frameCount = frames;
-  c.directionCount = directions;
+  c.frame_count = frames;
+  c.direction_count = directions;
   c.images.packed = packed;
   return c;
 }

@@ -136,8 +136,8 @@ sprwriter::Sprite LargeSprite(const Shape& shape) {
 
   sprwriter::Collection march;
   march.name = "march";
-  march.frameCount = shape.frames;
-  march.directionCount = shape.directions;
+  march.frame_count = shape.frames;
+  march.direction_count = shape.directions;
   march.images.packed = true;
   march.images.palettes = Palettes();
   for (std::int32_t d = 0; d < shape.directions; ++d)

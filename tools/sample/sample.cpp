@@ -131,8 +131,8 @@ sprwriter::Sprite HeroSprite() {
   // Walking in eight directions, four frames, image data packed.
   sprwriter::Collection walk;
   walk.name = "walk";
-  walk.frameCount = 4;
-  walk.directionCount = 8;
+  walk.frame_count = 4;
+  walk.direction_count = 8;
   walk.images.packed = true;
   walk.images.palettes = Palettes();
   constexpr double kSteps[] = {-1, 0, 1, 0};
@@ -149,8 +149,8 @@ sprwriter::Sprite HeroSprite() {
   // Standing and waving towards the viewer, plain image data.
   sprwriter::Collection idle;
   idle.name = "idle";
-  idle.frameCount = 4;
-  idle.directionCount = 1;
+  idle.frame_count = 4;
+  idle.direction_count = 1;
   idle.images.palettes = Palettes();
   for (int f = 0; f < 4; ++f) {
     SetFrame(idle, f, 0, Figure(0, 0, f == 2 ? -1 : 0, f >= 3, 1 + f * 0.7), f == 2 ? -1 : 0);

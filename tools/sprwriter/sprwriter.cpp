@@ -71,8 +71,8 @@ void PutZar(Bytes& out, const Zar& zar) {
   }
   PutInt32(out, zar.width);
   PutInt32(out, zar.height);
-  out.push_back(zar.paletteFlag);
-  PutInt32(out, zar.dataSize.value_or(SizeField(zar.data.size())));
+  out.push_back(zar.palette_flag);
+  PutInt32(out, zar.data_size.value_or(SizeField(zar.data.size())));
   PutBytes(out, zar.data);
 }
 
@@ -95,7 +95,7 @@ void PutRecord(Bytes& out, const Record& record) {
 
 void PutImageSet(Bytes& out, const Collection& collection, Layout* layout) {
   const ImageSet& images = collection.images;
-  if (layout) layout->imageSets.push_back(static_cast<std::int64_t>(out.size()));
+  if (layout) layout->image_sets.push_back(static_cast<std::int64_t>(out.size()));
   if (images.tag) {
     PutBytes(out, *images.tag);
   } else {
@@ -105,14 +105,14 @@ void PutImageSet(Bytes& out, const Collection& collection, Layout* layout) {
   }
   const Bytes data = ImageData(collection);
   if (images.packed) {
-    PutInt32(out, images.unpackedSize.value_or(SizeField(data.size())));
+    PutInt32(out, images.unpacked_size.value_or(SizeField(data.size())));
   }
   if (layout) {
-    layout->imageData.push_back(static_cast<std::int64_t>(out.size()));
-    layout->imageDataSizes.push_back(static_cast<std::int64_t>(data.size()));
+    layout->image_data.push_back(static_cast<std::int64_t>(out.size()));
+    layout->image_data_sizes.push_back(static_cast<std::int64_t>(data.size()));
   }
   if (images.packed) {
-    PutBytes(out, images.packedData ? *images.packedData : Pack(data, images.compressionLevel));
+    PutBytes(out, images.packed_data ? *images.packed_data : Pack(data, images.compression_level));
   } else {
     PutBytes(out, data);
   }
@@ -180,20 +180,20 @@ Zar Zar::Solid(std::int32_t left, std::int32_t top, std::int32_t width, std::int
 }
 
 void Collection::SetBox(std::int32_t frame, std::int32_t direction, Box box) {
-  const auto at = static_cast<std::size_t>(frame) * static_cast<std::size_t>(directionCount) +
+  const auto at = static_cast<std::size_t>(frame) * static_cast<std::size_t>(direction_count) +
                   static_cast<std::size_t>(direction);
   if (boxes.size() <= at) boxes.resize(at + 1);
   boxes[at] = box;
 }
 
 void Collection::SetSubImage(std::int32_t frame, std::int32_t direction, int layer, Zar zar) {
-  images.subImages[{frame, direction, layer}] = std::move(zar);
+  images.sub_images[{frame, direction, layer}] = std::move(zar);
 }
 
-std::int64_t SubImageNumber(bool packed, std::int32_t frameCount, std::int32_t directionCount,
+std::int64_t SubImageNumber(bool packed, std::int32_t frame_count, std::int32_t direction_count,
                             std::int32_t frame, std::int32_t direction, int layer) {
-  if (!packed) return (std::int64_t{frame} * directionCount + direction) * 4 + layer;
-  return (std::int64_t{layer} * directionCount + direction) * frameCount + frame;
+  if (!packed) return (std::int64_t{frame} * direction_count + direction) * 4 + layer;
+  return (std::int64_t{layer} * direction_count + direction) * frame_count + frame;
 }
 
 Bytes ImageData(const Collection& collection) {
@@ -212,26 +212,26 @@ Bytes ImageData(const Collection& collection) {
   if (images.records) {
     for (const Record& record : *images.records) PutRecord(out, record);
   } else {
-    const std::int32_t frames = collection.frameCount;
-    const std::int32_t directions = collection.directionCount;
+    const std::int32_t frames = collection.frame_count;
+    const std::int32_t directions = collection.direction_count;
     const std::size_t places = static_cast<std::size_t>(frames) * directions * 4;
-    std::vector<const Zar*> byPlace(places, nullptr);
-    for (const auto& [key, zar] : images.subImages) {
+    std::vector<const Zar*> by_place(places, nullptr);
+    for (const auto& [key, zar] : images.sub_images) {
       if (key.frame < 0 || key.frame >= frames || key.direction < 0 ||
           key.direction >= directions || key.layer < 0 || key.layer > 3) {
         throw std::invalid_argument("sub-image outside the collection");
       }
-      byPlace[static_cast<std::size_t>(SubImageNumber(images.packed, frames, directions, key.frame,
-                                                      key.direction, key.layer))] = &zar;
+      by_place[static_cast<std::size_t>(SubImageNumber(images.packed, frames, directions, key.frame,
+                                                       key.direction, key.layer))] = &zar;
     }
-    for (const Zar* zar : byPlace) {
+    for (const Zar* zar : by_place) {
       if (zar) {
         PutZar(out, *zar);
       } else {
         out.push_back(kRecordEmpty);
       }
     }
-    if (images.endMarker) out.push_back(kRecordEnd);
+    if (images.end_marker) out.push_back(kRecordEnd);
   }
   PutBytes(out, images.tail);
   return out;
@@ -261,26 +261,26 @@ Bytes WriteSprite(const Sprite& sprite, Layout* layout) {
   PutInt32(out, sprite.height);
   PutBytes(out, sprite.stretch2.data(), sprite.stretch2.size());
 
-  if (layout) layout->sequenceCount = static_cast<std::int64_t>(out.size());
-  PutInt32(out, sprite.sequenceCountField.value_or(SizeField(sprite.sequences.size())));
+  if (layout) layout->sequence_count = static_cast<std::int64_t>(out.size());
+  PutInt32(out, sprite.sequence_count_field.value_or(SizeField(sprite.sequences.size())));
   for (const Sequence& sequence : sprite.sequences) {
     if (layout) layout->sequences.push_back(static_cast<std::int64_t>(out.size()));
-    PutInt32(out, sequence.frameCountField.value_or(SizeField(sequence.frames.size())));
+    PutInt32(out, sequence.frame_count_field.value_or(SizeField(sequence.frames.size())));
     for (const std::int16_t frame : sequence.frames)
       PutUInt16(out, static_cast<std::uint16_t>(frame));
     for (std::size_t i = 0; i < sequence.frames.size(); ++i) {
-      PutInt32(out, i < sequence.frameValues.size() ? sequence.frameValues[i] : 0);
+      PutInt32(out, i < sequence.frame_values.size() ? sequence.frame_values[i] : 0);
     }
-    PutInt32(out, sequence.nameLength.value_or(SizeField(sequence.name.size())));
+    PutInt32(out, sequence.name_length.value_or(SizeField(sequence.name.size())));
     PutBytes(out, sequence.name.data(), sequence.name.size());
-    PutUInt16(out, sequence.collectionIndex);
+    PutUInt16(out, sequence.collection_index);
   }
 
-  if (layout) layout->collectionCount = static_cast<std::int64_t>(out.size());
-  PutInt32(out, sprite.collectionCountField.value_or(SizeField(sprite.collections.size())));
-  std::vector<std::size_t> imagePosAt;
+  if (layout) layout->collection_count = static_cast<std::int64_t>(out.size());
+  PutInt32(out, sprite.collection_count_field.value_or(SizeField(sprite.collections.size())));
+  std::vector<std::size_t> image_pos_at;
   for (const Collection& collection : sprite.collections) {
-    if (layout) layout->collectionHeaders.push_back(static_cast<std::int64_t>(out.size()));
+    if (layout) layout->collection_headers.push_back(static_cast<std::int64_t>(out.size()));
     if (collection.tag) {
       PutBytes(out, *collection.tag);
     } else {
@@ -288,14 +288,14 @@ Bytes WriteSprite(const Sprite& sprite, Layout* layout) {
       out.push_back('1');
       out.push_back(0);
     }
-    imagePosAt.push_back(out.size());
-    PutInt32(out, collection.imagePos.value_or(0));
-    PutInt32(out, collection.nameLength.value_or(SizeField(collection.name.size())));
+    image_pos_at.push_back(out.size());
+    PutInt32(out, collection.image_pos.value_or(0));
+    PutInt32(out, collection.name_length.value_or(SizeField(collection.name.size())));
     PutBytes(out, collection.name.data(), collection.name.size());
-    PutInt32(out, collection.frameCountField.value_or(collection.frameCount));
-    PutInt32(out, collection.directionCountField.value_or(collection.directionCount));
-    const std::size_t cells = static_cast<std::size_t>(std::max(collection.frameCount, 0)) *
-                              static_cast<std::size_t>(std::max(collection.directionCount, 0));
+    PutInt32(out, collection.frame_count_field.value_or(collection.frame_count));
+    PutInt32(out, collection.direction_count_field.value_or(collection.direction_count));
+    const std::size_t cells = static_cast<std::size_t>(std::max(collection.frame_count, 0)) *
+                              static_cast<std::size_t>(std::max(collection.direction_count, 0));
     for (std::size_t i = 0; i < std::max(cells, collection.boxes.size()); ++i) {
       const Box box = i < collection.boxes.size() ? collection.boxes[i] : Box{};
       PutInt32(out, box.left);
@@ -307,8 +307,8 @@ Bytes WriteSprite(const Sprite& sprite, Layout* layout) {
 
   for (std::size_t i = 0; i < sprite.collections.size(); ++i) {
     const Collection& collection = sprite.collections[i];
-    PatchInt32(out, imagePosAt[i],
-               collection.imagePos.value_or(static_cast<std::int32_t>(out.size())));
+    PatchInt32(out, image_pos_at[i],
+               collection.image_pos.value_or(static_cast<std::int32_t>(out.size())));
     PutImageSet(out, collection, layout);
   }
   return out;
@@ -321,14 +321,14 @@ void WriteSpriteFile(const std::string& path, const Sprite& sprite) {
 namespace {
 
 // A round body: opaque inside, soft alpha at the rim, palette index by distance.
-std::vector<Pixel> Disc(int size, double cx, double cy, double radius, std::uint8_t baseIndex) {
+std::vector<Pixel> Disc(int size, double cx, double cy, double radius, std::uint8_t base_index) {
   std::vector<Pixel> pixels(static_cast<std::size_t>(size) * size);
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) {
       const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy);
       Pixel& p = pixels[static_cast<std::size_t>(y) * size + x];
       if (d > radius + 1.0) continue;
-      p.index = static_cast<std::uint8_t>(baseIndex + std::min(63, static_cast<int>(d * 4)));
+      p.index = static_cast<std::uint8_t>(base_index + std::min(63, static_cast<int>(d * 4)));
       p.alpha = d <= radius ? 255 : static_cast<std::uint8_t>(255 * (radius + 1.0 - d));
     }
   }
@@ -381,8 +381,8 @@ Collection DemoCollection(const std::string& name, std::int32_t frames, std::int
   constexpr int kSize = 32;
   Collection c;
   c.name = name;
-  c.frameCount = frames;
-  c.directionCount = directions;
+  c.frame_count = frames;
+  c.direction_count = directions;
   c.images.packed = packed;
   c.images.palettes[0].colours = Ramp(0x000040C0, 0x00F0F0FF);  // body: red to pale
   c.images.palettes[1].colours = {0x00202020};                  // shadow
@@ -417,18 +417,18 @@ Sprite DemoSprite() {
   Sequence walk;
   walk.name = "walk";
   walk.frames = {0, 1, 2, -43, 5, 6, 7, 1};  // a command in the middle
-  walk.frameValues = {100, 100, 100, 0, 0, 0, 0, 100};
-  walk.collectionIndex = 0;
+  walk.frame_values = {100, 100, 100, 0, 0, 0, 0, 100};
+  walk.collection_index = 0;
   Sequence stand;
   stand.name = "stand";
   stand.frames = {0};
-  stand.frameValues = {250};
-  stand.collectionIndex = 0;
+  stand.frame_values = {250};
+  stand.collection_index = 0;
   Sequence spin;
   spin.name = "spin";
   spin.frames = {0, 1, -1, 1};
-  spin.frameValues = {80, 80, 0, 80};
-  spin.collectionIndex = 1;
+  spin.frame_values = {80, 80, 0, 80};
+  spin.collection_index = 1;
   sprite.sequences = {walk, stand, spin};
   return sprite;
 }

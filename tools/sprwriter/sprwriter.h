@@ -74,11 +74,11 @@ struct Zar {
   std::int32_t width = 0;
   std::int32_t height = 0;
   char subtype = '3';
-  std::uint8_t reserved = 0;             // the byte after the subtype
-  std::uint8_t paletteFlag = 0;          // 1 is rejected by the reader
-  Bytes data;                            // run-coded pixels
-  std::optional<std::int32_t> dataSize;  // DataSize written instead of data.size()
-  std::optional<Bytes> tag;              // written instead of the 8 tag bytes
+  std::uint8_t reserved = 0;              // the byte after the subtype
+  std::uint8_t palette_flag = 0;          // 1 is rejected by the reader
+  Bytes data;                             // run-coded pixels
+  std::optional<std::int32_t> data_size;  // DataSize written instead of data.size()
+  std::optional<Bytes> tag;               // written instead of the 8 tag bytes
 
   static Zar FromPixels(std::int32_t left, std::int32_t top, std::int32_t width,
                         std::int32_t height, const std::vector<Pixel>& pixels);
@@ -119,8 +119,8 @@ struct ImageSet {
   bool packed = false;
   std::array<LayerPalette, 4> palettes;
   // Laid out in the storage type's numbering over the collection's F x D x 4 places.
-  std::map<SubImageKey, Zar> subImages;
-  bool endMarker = true;  // a 0x3C record after the places
+  std::map<SubImageKey, Zar> sub_images;
+  bool end_marker = true;  // a 0x3C record after the places
 
   // Overrides, each replacing what would be derived:
   std::optional<std::vector<Record>> records;  // the records instead of the laid-out places
@@ -128,27 +128,27 @@ struct ImageSet {
   Bytes tail;                                  // bytes appended after the records
   std::optional<Bytes> data;                   // the whole image data before packing
   std::optional<Bytes> tag;                    // the 16 tag bytes
-  std::optional<std::int32_t> unpackedSize;    // packed only
-  std::optional<Bytes> packedData;             // the bytes after the unpacked size
-  int compressionLevel = 6;
+  std::optional<std::int32_t> unpacked_size;   // packed only
+  std::optional<Bytes> packed_data;            // the bytes after the unpacked size
+  int compression_level = 6;
 };
 
 struct Collection {
   std::string name;
-  std::int32_t frameCount = 0;
-  std::int32_t directionCount = 0;
-  // Frame-major: box f * directionCount + d. Missing boxes are written as zeros; extra ones
+  std::int32_t frame_count = 0;
+  std::int32_t direction_count = 0;
+  // Frame-major: box f * direction_count + d. Missing boxes are written as zeros; extra ones
   // are written too (so a file can hold more boxes than F x D).
   std::vector<Box> boxes;
   ImageSet images;
 
   std::optional<Bytes> tag;  // the 12 tag bytes
-  std::optional<std::int32_t> imagePos;
-  std::optional<std::int32_t> nameLength;
-  std::optional<std::int32_t> frameCountField;
-  std::optional<std::int32_t> directionCountField;
+  std::optional<std::int32_t> image_pos;
+  std::optional<std::int32_t> name_length;
+  std::optional<std::int32_t> frame_count_field;
+  std::optional<std::int32_t> direction_count_field;
 
-  // Sets box f * directionCount + d, growing the list as needed.
+  // Sets box f * direction_count + d, growing the list as needed.
   void SetBox(std::int32_t frame, std::int32_t direction, Box box);
   // Adds a sub-image for (frame, direction, layer).
   void SetSubImage(std::int32_t frame, std::int32_t direction, int layer, Zar zar);
@@ -156,12 +156,12 @@ struct Collection {
 
 struct Sequence {
   std::vector<std::int16_t> frames;
-  std::vector<std::int32_t> frameValues;  // cut or padded with zeros to frames.size()
+  std::vector<std::int32_t> frame_values;  // cut or padded with zeros to frames.size()
   std::string name;
-  std::uint16_t collectionIndex = 0;
+  std::uint16_t collection_index = 0;
 
-  std::optional<std::int32_t> frameCountField;
-  std::optional<std::int32_t> nameLength;
+  std::optional<std::int32_t> frame_count_field;
+  std::optional<std::int32_t> name_length;
 };
 
 struct Sprite {
@@ -173,23 +173,23 @@ struct Sprite {
   std::vector<Collection> collections;
 
   std::optional<Bytes> tag;  // the 11 tag bytes
-  std::optional<std::int32_t> sequenceCountField;
-  std::optional<std::int32_t> collectionCountField;
+  std::optional<std::int32_t> sequence_count_field;
+  std::optional<std::int32_t> collection_count_field;
 };
 
 // Absolute offsets of the written parts, for tests that expect positions.
 struct Layout {
-  std::int64_t sequenceCount = 0;               // the sequence count field
-  std::vector<std::int64_t> sequences;          // each sequence record
-  std::int64_t collectionCount = 0;             // the collection count field
-  std::vector<std::int64_t> collectionHeaders;  // each collection header
-  std::vector<std::int64_t> imageSets;          // each image-set block (its tag)
-  std::vector<std::int64_t> imageData;          // first byte after tag (and unpacked size)
-  std::vector<std::int64_t> imageDataSizes;     // image data size before packing
+  std::int64_t sequence_count = 0;               // the sequence count field
+  std::vector<std::int64_t> sequences;           // each sequence record
+  std::int64_t collection_count = 0;             // the collection count field
+  std::vector<std::int64_t> collection_headers;  // each collection header
+  std::vector<std::int64_t> image_sets;          // each image-set block (its tag)
+  std::vector<std::int64_t> image_data;          // first byte after tag (and unpacked size)
+  std::vector<std::int64_t> image_data_sizes;    // image data size before packing
 };
 
 // The place of (frame, direction, layer) in an image set.
-std::int64_t SubImageNumber(bool packed, std::int32_t frameCount, std::int32_t directionCount,
+std::int64_t SubImageNumber(bool packed, std::int32_t frame_count, std::int32_t direction_count,
                             std::int32_t frame, std::int32_t direction, int layer);
 
 // The image data of a collection as it is before packing.
