@@ -47,7 +47,7 @@ std::int64_t CanvasPixels(std::int64_t width, std::int64_t height) {
 }
 
 void WalkDirection(Work& work, const Sprite& sprite, const Sequence& sequence,
-                   const Collection& anim, std::int32_t direction, bool staticAnims) {
+                   const Collection& anim, std::int32_t direction, bool static_anims) {
   ++work.gifs;
   std::int64_t left = 0, top = 0, right = 0, bottom = 0;
   std::int64_t counted = 0;
@@ -57,7 +57,7 @@ void WalkDirection(Work& work, const Sprite& sprite, const Sequence& sequence,
     const FrameBox box = anim.BoxAt(frame, direction);
     if (box.IsEmpty()) continue;
     std::int64_t l = box.left, t = box.top, r = box.right, b = box.bottom;
-    if (staticAnims) {
+    if (static_anims) {
       const FrameExtent extent = anim.ExtentAt(frame, direction);
       l = 0, t = 0, r = extent.width, b = extent.height;
     }
@@ -95,7 +95,7 @@ void WalkDirection(Work& work, const Sprite& sprite, const Sequence& sequence,
   }
 }
 
-void WalkCollection(Work& work, const Sprite& sprite, std::int32_t index, bool staticAnims) {
+void WalkCollection(Work& work, const Sprite& sprite, std::int32_t index, bool static_anims) {
   const Collection& anim = *sprite.GetCollection(index);
   for (const std::int32_t j : sprite.SequencesOf(index)) {
     const Sequence& sequence = *sprite.GetSequence(j);
@@ -105,7 +105,7 @@ void WalkCollection(Work& work, const Sprite& sprite, std::int32_t index, bool s
       throw Stop{};
     }
     for (std::int32_t d = 0; d < anim.DirectionCount(); ++d) {
-      WalkDirection(work, sprite, sequence, anim, d, staticAnims);
+      WalkDirection(work, sprite, sequence, anim, d, static_anims);
       if (work.Cost() > kWorkBudget) throw Stop{};  // past the budget the rest does not matter
     }
   }
@@ -128,14 +128,14 @@ bool WithinBudget(const Work& work) {
 
 Work EstimateWork(const std::uint8_t* data, std::size_t size, const RunSettingsRecord& run) {
   Work work;
-  const bool staticAnims = run.static_anims == 1;
+  const bool static_anims = run.static_anims == 1;
   MemoryFile file(data, size);
   try {
     Sprite sprite(file);
     for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
       Collection& anim = *sprite.GetCollection(i);
       sprite.LoadCollectionImages(i, file.Size());
-      WalkCollection(work, sprite, i, staticAnims);
+      WalkCollection(work, sprite, i, static_anims);
       anim.Images().FreeImages();
     }
   } catch (const Stop&) {
