@@ -30,6 +30,21 @@ class HostileSurroundings : public ExecutableTest {
     Write("slow.spr", OneFrameSprite(2500, 2500, true).Bytes());
     Write("next.spr", good);
   }
+
+  // Starts run (after setup) in the background with its console in out.txt, waits until the
+  // console shows shown, sends signal, checks that the run ended by it with status, and
+  // returns the console text from shown on. after runs once the run has ended.
+  std::string Interrupt(const std::string& setup, const std::string& run, const std::string& shown,
+                        const std::string& signal, int status, const std::string& after = "") {
+    const RunResult result = Shell(setup + run + " > out.txt & pid=$!; until grep -q \"" + shown +
+                                   "\" out.txt; do sleep 0.02; done; sleep 0.2; kill -" + signal +
+                                   " $pid; wait $pid; echo \"status=$?\"; " + after);
+    // The shell may report the job it saw end by the signal before the status.
+    EXPECT_NE(result.output.find("status=" + std::to_string(status) + "\n"), std::string::npos)
+        << result.output;
+    const std::string console = Read("out.txt");
+    return console.substr(console.find(shown));
+  }
 };
 
 // With the reader of the console gone after one line, every file is still converted.
@@ -66,14 +81,7 @@ TEST_F(HostileSurroundings, AFileSizeLimitFailsOnlyTheGifPastIt) {
 // log block closed with its count, and the process ends by the signal.
 TEST_F(HostileSurroundings, ASignalDuringAGifEndsTheRunCleanly) {
   WriteBatch();
-  const RunResult result = Shell(
-      "$M bad.spr slow.spr next.spr > out.txt & pid=$!; "
-      "until grep -q \"Parsing 'slow'\" out.txt; do sleep 0.02; done; sleep 0.2; "
-      "kill -INT $pid; wait $pid; echo \"status=$?\"");
-  // The shell may report the job it saw end by the signal before the status.
-  EXPECT_NE(result.output.find("status=130\n"), std::string::npos) << result.output;
-  const std::string console = Read("out.txt");
-  EXPECT_EQ(console.substr(console.find("Parsing 'slow'")),
+  EXPECT_EQ(Interrupt("", "$M bad.spr slow.spr next.spr", "Parsing 'slow'", "INT", 130),
             "Parsing 'slow'\t1 sequence(s), 1 image collection(s)\n\twalk                " +
                 ErrorLogWarning(1));
   const std::string log = ErrorLog();
@@ -88,15 +96,8 @@ TEST_F(HostileSurroundings, ASignalDuringAGifEndsTheRunCleanly) {
 // ends it as cleanly, by that signal.
 TEST_F(HostileSurroundings, ASignalBetweenFilesEndsTheRunCleanly) {
   WriteBatch();
-  const RunResult result = Shell(
-      "mkfifo list; sleep 30 > list & holder=$!; "
-      "$M bad.spr next.spr @list > out.txt & pid=$!; "
-      "until grep -q \"Parsing 'next'\" out.txt; do sleep 0.02; done; sleep 0.2; "
-      "kill -TERM $pid; wait $pid; echo \"status=$?\"; kill $holder");
-  // The shell may report the job it saw end by the signal before the status.
-  EXPECT_NE(result.output.find("status=143\n"), std::string::npos) << result.output;
-  const std::string console = Read("out.txt");
-  EXPECT_EQ(console.substr(console.find("Parsing 'next'")),
+  EXPECT_EQ(Interrupt("mkfifo list; sleep 30 > list & holder=$!; ", "$M bad.spr next.spr @list",
+                      "Parsing 'next'", "TERM", 143, "kill $holder"),
             "Parsing 'next'\t1 sequence(s), 1 image collection(s)\n\twalk                 Ok \n" +
                 ErrorLogWarning(1));
   EXPECT_NE(ErrorLog().find("1 errors\nError Log, closed "), std::string::npos) << ErrorLog();
