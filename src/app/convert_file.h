@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/file_spec.h"
+#include "params/file_spec.h"
 #include "params/run_settings.h"
 #include "platform/console.h"
 #include "platform/file.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/file_spec.h"
+#include "params/file_spec.h"
 #include "params/run_settings.h"
 #include "platform/canvas.h"
 #include "platform/console.h"

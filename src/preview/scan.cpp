@@ -6,6 +6,7 @@
 #include <system_error>
 #include <tuple>
 
+#include "params/file_spec.h"
 #include "platform/fs.h"
 #include "preview/preview.h"
 
@@ -70,13 +71,6 @@ bool SortsBefore(const Sequence& a, const Sequence& b) {
     return false;
   }
   return std::tie(a.name, a.set) < std::tie(b.name, b.set);
-}
-
-// The converter's output folder for a base name: one that is empty or made only of dots ("",
-// ".", "..") would be the working folder or its parent, so it gets "_" in front.
-std::string FolderOfBaseName(const std::string& base_name) {
-  const bool only_dots = base_name.find_first_not_of('.') == std::string::npos;
-  return only_dots ? "_" + base_name : base_name;
 }
 
 }  // namespace
@@ -193,13 +187,7 @@ SpriteFolder ScanFolder(const std::string& path) {
 }
 
 std::string ListedFolder(std::string_view list_line) {
-  const std::string file_name(list_line.substr(0, list_line.find("::")));
-  const std::size_t slash = file_name.rfind('/');
-  const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-  // The base name runs to the last "." after the last "/" (or to the end without one).
-  const std::size_t dot = file_name.rfind('.');
-  const std::size_t end = dot == std::string::npos || dot < start ? file_name.size() : dot;
-  return file_name.substr(0, start) + FolderOfBaseName(file_name.substr(start, end - start));
+  return ParseFileSpec(std::string(list_line), true).output_directory;
 }
 
 std::vector<std::string> ListedFolders(const std::string& list_path) {

@@ -1,4 +1,4 @@
-#include "app/file_spec.h"
+#include "params/file_spec.h"
 
 #include <gtest/gtest.h>
 
