@@ -106,7 +106,8 @@ if [ "$host" = down ]; then
   echo "ssh: connect to host down port 22: Connection refused" >&2
   exit 255
 fi
-exec bash -c "$*"
+# sshd gives the remote command the login shell in SHELL; parallel relies on it.
+SHELL=/bin/bash exec bash -c "$*"
 EOF
 chmod +x "$tmp/fake-ssh"
 export PARALLEL_SSH=$tmp/fake-ssh
