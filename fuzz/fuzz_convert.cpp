@@ -71,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   MemoryFile file(data, size);
   const FileSpec spec{"fuzz.spr", pattern, "fuzz", scratch.Path()};
   fuzz::QuietConsole console;
-  fuzz::RunJob([&] { ConvertSpriteFile(file, spec, settings, console); });
+  WorkerPool pool(1);
+  fuzz::RunJob([&] { ConvertSpriteFile(file, spec, settings, console, pool); });
   scratch.CheckWrittenGifs();
   scratch.Clear();
   return 0;

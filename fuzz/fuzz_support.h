@@ -6,15 +6,16 @@
 #include <string>
 #include <string_view>
 
-#include "platform/console.h"
+#include "platform/report.h"
 
 namespace morvane::fuzz {
 
 // Drops the converter's progress lines, so that they do not flood the fuzzer's log.
-class QuietConsole final : public Console {
+class QuietConsole final : public Report {
  public:
   void Write(std::string_view) override {}
   void Flush() override {}
+  void Log(std::string_view) override {}
 };
 
 // With MORVANE_FUZZ_VERBOSE set in the environment, tells an input's outcome on standard error,

@@ -19,7 +19,8 @@ constexpr std::int32_t kSequencesPerLine = 2;
 }  // namespace
 
 void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec, const RunSettingsRecord& run,
-                       Console& console) {
+                       Report& report, WorkerPool& pool) {
+  Console& console = report;
   Sprite sprite(file);
   // Appended piece by piece: GCC 12 at -O3 misreads "literal" + std::string&& as overlapping.
   std::string counts = "\t";
@@ -36,7 +37,7 @@ void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec, const RunSettings
     Collection& anim = *sprite.GetCollection(i);
     sprite.LoadCollectionImages(i, file.Size());
     for (const std::int32_t j : sprite.SequencesOf(i)) {
-      ConvertSequence(sprite, j, spec, run, console);
+      ConvertSequence(sprite, j, spec, run, report, pool);
       ++sequences_shown;
       if (sequences_shown % kSequencesPerLine == 0) console.Write("\n");
     }
@@ -45,11 +46,12 @@ void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec, const RunSettings
 }
 
 JobOutcome ConvertFile(const std::string& file_spec, bool from_list, const RunSettingsRecord& run,
-                       Report& report) {
+                       Report& report, WorkerPool& pool) {
   const FileSpec spec = ParseFileSpec(file_spec, from_list);
   if (spec.file_name.empty()) return JobOutcome::kSkipped;
   Signals::ThrowIfPending();  // no file is started once the run is ending
-  if (FileExists(spec.file_name)) CreateDirectory(spec.output_directory);
+  if (FileExists(spec.file_name) && CreateDirectory(spec.output_directory))
+    report.MadeDirectory(spec.output_directory);
   // Names and messages from the file are shown with their control bytes masked.
   const std::string shown_base = ShownName(spec.base_name);
   report.Write("Parsing '" + shown_base + "'");
@@ -64,7 +66,7 @@ JobOutcome ConvertFile(const std::string& file_spec, bool from_list, const RunSe
   };
   try {
     const std::unique_ptr<DiskFile> file = DiskFile::Open(spec.file_name);
-    ConvertSpriteFile(*file, spec, run, report);
+    ConvertSpriteFile(*file, spec, run, report, pool);
     outcome = JobOutcome::kConverted;
   } catch (const SpriteFormatError& e) {
     record = ShownName(e.Message()) + " in file " + shown_base;

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <exception>
 #include <iterator>
+#include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "gif/gif_writer.h"
 #include "platform/ascii.h"
 #include "platform/canvas.h"
+#include "platform/fs.h"
 #include "platform/signals.h"
 
 namespace morvane {
@@ -77,9 +81,29 @@ std::optional<CanvasPoint> FirstPixelOfColour(const RgbCanvas& canvas, ColorValu
   return std::nullopt;
 }
 
-void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
-                      std::int32_t direction, const DrawSettings& settings,
-                      const RunSettingsRecord& run, const std::string& path) {
+// Canvases a direction holds at once while their frames are reduced side by side: two for each
+// thread, so that the frame pairs stay as they are with one thread, within a bound of memory.
+std::size_t WindowCanvases(const RgbCanvas& canvas, int threads) {
+  constexpr std::int64_t kWindowBytes = std::int64_t{256} << 20;
+  const std::int64_t canvas_bytes =
+      std::max<std::int64_t>(1, std::int64_t{canvas.Width()} * canvas.Height() * 4);
+  const std::int64_t pairs =
+      std::clamp<std::int64_t>(kWindowBytes / (2 * canvas_bytes), 1, threads);
+  return static_cast<std::size_t>(2 * pairs);
+}
+
+// A composited frame waiting to be reduced.
+struct WaitingCanvas {
+  RgbCanvas canvas;
+  bool drawn = false;
+  std::optional<CanvasPoint> background_at;  // where it first shows the background
+};
+
+// The GIF file of one direction, as bytes.
+gif::ByteSink ConvertDirection(const Sprite& sprite, const Sequence& sequence,
+                               const Collection& anim, std::int32_t direction,
+                               const DrawSettings& settings, const RunSettingsRecord& run,
+                               WorkerPool& pool) {
   Signals::ThrowIfPending();
   DirectionFrames frames(sprite, sequence, anim, direction, settings);
   gif::GifImage image;
@@ -104,27 +128,34 @@ void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Coll
     if (transparent) AddTransparency(image, gif_frame, settings.background);
   };
   // Frames are reduced two at a time, which is faster than one by one and gives the same
-  // frames; the first of a pair waits in a copy of the canvas.
-  RgbCanvas waiting;
-  std::optional<bool> waiting_drawn;
-  std::optional<CanvasPoint> waiting_background;
+  // frames. The canvases wait in copies until a window of pairs is full; its pairs are then
+  // reduced side by side and added in order.
+  std::vector<WaitingCanvas> window;
+  std::size_t window_size = 0;
+  const auto reduce_window = [&] {
+    const std::size_t pairs = (window.size() + 1) / 2;
+    std::vector<std::array<gif::GifFrame, 2>> reduced(pairs);
+    pool.ForEach(pairs, [&](std::size_t p) {
+      const std::size_t first = 2 * p;
+      if (first + 1 < window.size()) {
+        reduced[p] = gif::BuildFramePair(window[first].canvas, window[first + 1].canvas, reduction);
+      } else {
+        reduced[p][0] = gif::BuildFrame(window[first].canvas, reduction);
+      }
+    });
+    for (std::size_t i = 0; i < window.size(); ++i)
+      add_frame(std::move(reduced[i / 2][i % 2]), window[i].drawn, window[i].background_at);
+    window.clear();
+  };
   frames.Draw([&](const RgbCanvas& canvas, bool drawn) {
     Signals::ThrowIfPending();
     std::optional<CanvasPoint> background_at;
     if (transparent) background_at = FirstPixelOfColour(canvas, settings.background);
-    if (!waiting_drawn) {
-      waiting = canvas;
-      waiting_drawn = drawn;
-      waiting_background = background_at;
-      return;
-    }
-    std::array<gif::GifFrame, 2> pair = gif::BuildFramePair(waiting, canvas, reduction);
-    add_frame(std::move(pair[0]), *waiting_drawn, waiting_background);
-    add_frame(std::move(pair[1]), drawn, background_at);
-    waiting_drawn.reset();
+    if (window_size == 0) window_size = WindowCanvases(canvas, pool.Concurrency());
+    window.push_back(WaitingCanvas{canvas, drawn, background_at});
+    if (window.size() == window_size) reduce_window();
   });
-  if (waiting_drawn)
-    add_frame(gif::BuildFrame(waiting, reduction), *waiting_drawn, waiting_background);
+  if (!window.empty()) reduce_window();
 
   Signals::ThrowIfPending();
   gif::OptimizeColorMaps(image);
@@ -145,7 +176,7 @@ void ConvertDirection(const Sprite& sprite, const Sequence& sequence, const Coll
     gif::OptimizeColorMaps(image);
   }
   SetFrameDelays(image, FrameDelayHundredths(run.anim_speed));
-  gif::SaveGifFile(image, compression, path);
+  return gif::EncodeGif(image, compression, pool);
 }
 
 }  // namespace
@@ -268,7 +299,8 @@ std::string GifFileName(std::string_view safe_name, std::string_view suffix) {
 }
 
 void ConvertSequence(Sprite& sprite, std::int32_t sequence_index, const FileSpec& spec,
-                     const RunSettingsRecord& run, Console& console) {
+                     const RunSettingsRecord& run, Report& report, WorkerPool& pool) {
+  Console& console = report;
   Signals::ThrowIfPending();  // no sequence line is started once the run is ending
   const Sequence& sequence = *sprite.GetSequence(sequence_index);
   std::string text = "\t" + ShownName(sequence.Name());
@@ -286,11 +318,45 @@ void ConvertSequence(Sprite& sprite, std::int32_t sequence_index, const FileSpec
   const DrawSettings settings = DrawSettings::From(run);
   CheckDirectionWork(anim->DirectionCount(), sequence.FrameCount());
   const std::string safe_name = SafeFileName(sequence.Name());
-  for (std::int32_t d = 0; d < anim->DirectionCount(); ++d) {
-    ConvertDirection(sprite, sequence, *anim, d, settings, run,
-                     spec.output_directory + "/" +
-                         GifFileName(safe_name, DirectionSuffix(anim->DirectionCount(), d)));
-  }
+  // The directions are converted side by side and put in place in order, each as soon as the
+  // ones before it stand: when one fails, the files of the directions before it stand and none
+  // after it is placed.
+  const auto directions = static_cast<std::size_t>(anim->DirectionCount());
+  std::vector<std::optional<PendingFile>> files(directions);
+  std::vector<std::exception_ptr> errors(directions);
+  std::atomic<std::size_t> first_error = directions;
+  const auto fail = [&](std::size_t d, std::exception_ptr error) {
+    errors[d] = std::move(error);
+    std::size_t expected = first_error.load();
+    while (d < expected && !first_error.compare_exchange_weak(expected, d)) {
+    }
+  };
+  std::mutex placing;
+  std::size_t placed = 0;  // directions whose files stand
+  pool.ForEach(directions, [&](std::size_t d) {
+    if (d > first_error.load()) return;  // it would never be placed
+    try {
+      const auto direction = static_cast<std::int32_t>(d);
+      PendingFile file = PendingFile::Write(
+          spec.output_directory + "/" +
+              GifFileName(safe_name, DirectionSuffix(anim->DirectionCount(), direction)),
+          ConvertDirection(sprite, sequence, *anim, direction, settings, run, pool));
+      const std::lock_guard<std::mutex> lock(placing);
+      files[d] = std::move(file);
+      while (placed < first_error.load() && placed < directions && files[placed]) {
+        try {
+          report.Place(std::move(*files[placed]));
+        } catch (...) {
+          fail(placed, std::current_exception());
+          break;
+        }
+        files[placed++].reset();
+      }
+    } catch (...) {
+      fail(d, std::current_exception());
+    }
+  });
+  if (const std::size_t d = first_error.load(); d < directions) std::rethrow_exception(errors[d]);
   console.Write(" Ok ");
   console.Flush();
 }

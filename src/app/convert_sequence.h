@@ -10,6 +10,8 @@
 #include "params/run_settings.h"
 #include "platform/canvas.h"
 #include "platform/console.h"
+#include "platform/report.h"
+#include "platform/worker_pool.h"
 #include "sprite/sprite.h"
 
 namespace morvane {
@@ -79,9 +81,10 @@ std::string GifFileName(std::string_view safe_name, std::string_view suffix);
 
 // Prints the sequence's console text and, when its name matches spec.pattern, composites every
 // frame of every direction of its collection with the settings run and writes
-// spec.output_directory/<name><suffix>.gif. The collection's images must be loaded. Errors
-// propagate to the per-file job.
+// spec.output_directory/<name><suffix>.gif, placing the files through the report. Directions,
+// frames and code streams are worked on side by side on the pool. The collection's images must
+// be loaded. Errors propagate to the per-file job.
 void ConvertSequence(Sprite& sprite, std::int32_t sequence_index, const FileSpec& spec,
-                     const RunSettingsRecord& run, Console& console);
+                     const RunSettingsRecord& run, Report& report, WorkerPool& pool);
 
 }  // namespace morvane

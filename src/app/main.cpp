@@ -10,6 +10,7 @@
 #include "platform/environment.h"
 #include "platform/fs.h"
 #include "platform/signals.h"
+#include "platform/worker_count.h"
 
 int main(int argc, char** argv) {
   // The error log's date and time follow the user's locale.
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
       console, program_directory + morvane::kErrorLogFile,
       morvane::FallbackErrorLogPath(morvane::EnvironmentValue("XDG_STATE_HOME"),
                                     morvane::EnvironmentValue("HOME")));
+  context.worker_threads = morvane::WorkerThreadCount();
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   int exit_code = 0;
   try {

@@ -1,11 +1,13 @@
 #include "app/run.h"
 
+#include <memory>
 #include <string_view>
 
 #include "params/command_line.h"
 #include "params/options.h"
 #include "params/version.h"
 #include "platform/report.h"
+#include "platform/worker_pool.h"
 
 namespace morvane {
 
@@ -41,12 +43,28 @@ void PrintHelp(Console& console) {
   for (const char* line : kHelpTail) console.Line(line);
 }
 
-}  // namespace
+// What the walk over the arguments writes (option echoes, messages about options and list
+// files, the run summary) in its place among the files' reports: each stretch between two files
+// is a job of its own in the ordered reports.
+class WalkReport final : public Console {
+ public:
+  explicit WalkReport(OrderedReports& reports) : reports_(reports) { Next(); }
 
-void RunCounters::Count(JobOutcome outcome) {
-  if (outcome == JobOutcome::kConverted) ++files_processed;
-  if (outcome == JobOutcome::kFailed) ++error_count;
-}
+  void Write(std::string_view text) override { stretch_->Write(text); }
+  void Flush() override { stretch_->Flush(); }
+
+  // Ends the current stretch and starts the next; called after each file's job has started.
+  void Next() {
+    stretch_.reset();
+    stretch_ = std::make_unique<JobReport>(reports_);
+  }
+
+ private:
+  OrderedReports& reports_;
+  std::unique_ptr<JobReport> stretch_;
+};
+
+}  // namespace
 
 int RunMorvane(RunContext& context, const std::vector<std::string>& arguments,
                const std::string& config_path) {
@@ -65,19 +83,29 @@ int RunMorvane(RunContext& context, const std::vector<std::string>& arguments,
   }
   RegisterOptions(context.parameters);
 
+  WorkerPool pool(context.worker_threads);
   OrderedReports reports(console, context.error_log);
-  const auto convert_file = [&](const std::string& file_spec, bool from_list) {
-    JobReport report(reports);
-    context.counters.Count(ConvertFile(file_spec, from_list, context.settings, report));
-  };
-  const auto validate = [&] {
-    return ValidateSettings(context.parameters, context.color_names, context.settings, console);
-  };
-  if (WalkArguments(config_path, arguments, context.parameters, console, convert_file, validate)) {
+  WalkReport walk_report(reports);
+  bool walked = false;
+  {
+    FileJobs jobs(pool, reports, context.counters);
+    const auto convert_file = [&](const std::string& file_spec, bool from_list) {
+      jobs.Start(file_spec, from_list, context.settings);
+      walk_report.Next();
+    };
+    const auto validate = [&] {
+      return ValidateSettings(context.parameters, context.color_names, context.settings,
+                              walk_report);
+    };
+    walked = WalkArguments(config_path, arguments, context.parameters, walk_report, convert_file,
+                           validate);
+    jobs.Wait();
+  }
+  if (walked) {
     const RunCounters& counters = context.counters;
-    console.Line(std::to_string(counters.files_processed) + " file(s) processed");
+    walk_report.Line(std::to_string(counters.files_processed) + " file(s) processed");
     if (counters.error_count > 0) {
-      console.Line(std::to_string(counters.error_count) + " error(s) encountered");
+      walk_report.Line(std::to_string(counters.error_count) + " error(s) encountered");
     }
   }
   console.Flush();

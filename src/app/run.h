@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/convert_file.h"
+#include "app/file_jobs.h"
 #include "errlog/errlog.h"
 #include "params/colors.h"
 #include "params/parameter_store.h"
@@ -14,14 +14,6 @@
 #include "platform/console.h"
 
 namespace morvane {
-
-// Files converted without an error, and files whose job ended in an error.
-struct RunCounters {
-  std::int32_t files_processed = 0;
-  std::int32_t error_count = 0;
-
-  void Count(JobOutcome outcome);
-};
 
 // Everything one run keeps. The entry creates it and passes down only the pieces each step
 // needs: the walk gets the store and the console, each file's job the settings in force and
@@ -40,6 +32,7 @@ struct RunContext {
   ColorNames color_names;      // loaded before the run starts
   RunSettingsRecord settings;  // validated from parameters; in force for the next file
   RunCounters counters;
+  int worker_threads = 1;  // threads that convert files side by side; 1 converts on the caller's
 };
 
 // Runs the converter on the command-line arguments (without the program name), with the

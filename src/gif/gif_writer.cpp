@@ -6,6 +6,7 @@
 
 #include "platform/errors.h"
 #include "platform/fs.h"
+#include "platform/worker_pool.h"
 
 namespace morvane::gif {
 
@@ -101,6 +102,32 @@ std::uint8_t ScreenPacked(const GifImage& image) {
   return static_cast<std::uint8_t>(packed);
 }
 
+// The whole file, with each frame's image data appended by frame_data(frame, out) in file
+// order.
+template <typename FrameData>
+void WriteGifWith(const GifImage& image, ByteSink& out, const FrameData& frame_data) {
+  const GifVersion version = RequiredVersion(image);
+  if (version == GifVersion::kNone) throw GifError("Unsupported GIF version");
+  PutText(out, version == GifVersion::k87a ? "GIF87a" : "GIF89a");
+
+  const GifHeader& header = image.Header();
+  PutLE16(out, header.logical_width);
+  PutLE16(out, header.logical_height);
+  out.push_back(ScreenPacked(image));
+  out.push_back(header.background_index);
+  out.push_back(0);  // pixel aspect ratio: not given
+  WriteColorMap(header.global_map, out);
+
+  for (const GifFrame& frame : image.Frames()) {
+    WriteExtensions(frame, out);
+    // A frame without pixels writes nothing but its extensions.
+    if (frame.IsEmpty()) continue;
+    WriteImageDescriptor(frame, out);
+    frame_data(frame, out);
+  }
+  out.push_back(kTrailer);
+}
+
 }  // namespace
 
 int BitsForCount(int n) {
@@ -146,37 +173,45 @@ void EncodeFrameData(const GifImage& image, const GifFrame& frame, FrameCompress
 }
 
 void WriteGif(const GifImage& image, FrameCompression compression, ByteSink& out) {
-  const GifVersion version = RequiredVersion(image);
-  if (version == GifVersion::kNone) throw GifError("Unsupported GIF version");
-  PutText(out, version == GifVersion::k87a ? "GIF87a" : "GIF89a");
+  WriteGifWith(image, out, [&](const GifFrame& frame, ByteSink& frame_out) {
+    EncodeFrameData(image, frame, compression, frame_out);
+  });
+}
 
-  const GifHeader& header = image.Header();
-  PutLE16(out, header.logical_width);
-  PutLE16(out, header.logical_height);
-  out.push_back(ScreenPacked(image));
-  out.push_back(header.background_index);
-  out.push_back(0);  // pixel aspect ratio: not given
-  WriteColorMap(header.global_map, out);
-
-  for (const GifFrame& frame : image.Frames()) {
-    WriteExtensions(frame, out);
-    // A frame without pixels writes nothing but its extensions.
-    if (frame.IsEmpty()) continue;
-    WriteImageDescriptor(frame, out);
-    EncodeFrameData(image, frame, compression, out);
+ByteSink EncodeGif(const GifImage& image, FrameCompression compression, WorkerPool& pool) {
+  ByteSink bytes;
+  if (pool.Serial()) {
+    // Room for about a byte per pixel, so that the buffer seldom has to move while it grows.
+    std::size_t pixels = 0;
+    for (const GifFrame& frame : image.Frames()) pixels += frame.Pixels().size();
+    bytes.reserve(pixels + 4096);
+    WriteGif(image, compression, bytes);
+    return bytes;
   }
-  out.push_back(kTrailer);
+  // Every frame's code stream is made in a buffer of its own, side by side, then copied in
+  // order; the first frame in file order that fails decides the error.
+  std::vector<ByteSink> frame_data(static_cast<std::size_t>(image.FrameCount()));
+  if (RequiredVersion(image) != GifVersion::kNone) {
+    pool.ForEach(frame_data.size(), [&](std::size_t i) {
+      const GifFrame& frame = image.FrameAt(static_cast<int>(i));
+      if (!frame.IsEmpty()) EncodeFrameData(image, frame, compression, frame_data[i]);
+    });
+  }
+  std::size_t size = 4096;
+  for (const ByteSink& data : frame_data) size += data.size();
+  bytes.reserve(size);
+  std::size_t index = 0;
+  WriteGifWith(image, bytes, [&](const GifFrame& frame, ByteSink& out) {
+    while (&image.FrameAt(static_cast<int>(index)) != &frame) ++index;
+    out.insert(out.end(), frame_data[index].begin(), frame_data[index].end());
+  });
+  return bytes;
 }
 
 void SaveGifFile(const GifImage& image, FrameCompression compression, const std::string& path) {
-  // The whole file is made in memory first, so a failed save leaves nothing on disk. Room for
-  // about a byte per pixel is set aside, so that the buffer seldom has to move while it grows.
-  ByteSink bytes;
-  std::size_t pixels = 0;
-  for (const GifFrame& frame : image.Frames()) pixels += frame.Pixels().size();
-  bytes.reserve(pixels + 4096);
-  WriteGif(image, compression, bytes);
-  WriteFileAtomically(path, bytes);
+  // The whole file is made in memory first, so a failed save leaves nothing on disk.
+  WorkerPool one_thread(1);
+  WriteFileAtomically(path, EncodeGif(image, compression, one_thread));
 }
 
 }  // namespace morvane::gif

@@ -8,6 +8,7 @@
 #include "gif/frame_encoder.h"
 #include "gif/gif_image.h"
 #include "gif/sub_block_writer.h"
+#include "platform/worker_pool.h"
 
 namespace morvane::gif {
 
@@ -32,6 +33,10 @@ void EncodeFrameData(const GifImage& image, const GifFrame& frame, FrameCompress
 // Appends the whole file to out; raises "Unsupported GIF version" for an image without frames
 // before any byte is written. On an error the bytes written so far stay in out.
 void WriteGif(const GifImage& image, FrameCompression compression, ByteSink& out);
+
+// The whole file's bytes, as WriteGif makes them, with the frames' image data encoded side by
+// side on the pool's threads; an error is the one the first failing frame in file order raises.
+ByteSink EncodeGif(const GifImage& image, FrameCompression compression, WorkerPool& pool);
 
 // Saves the whole file, replacing an existing one; on failure nothing is left at the path
 // ("Cannot create file <path>" when it cannot be created).

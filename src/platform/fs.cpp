@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <random>
+#include <utility>
 
 #include "platform/errors.h"
 #include "platform/signals.h"
@@ -50,13 +52,6 @@ constexpr std::size_t kMaxPath = 4096;
 // Text files are read in pieces of this many bytes.
 constexpr std::size_t kReadChunk = 65536;
 
-// The process's file-creation mask (reading it means setting it, so it is put straight back).
-mode_t CurrentUmask() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return mask;
-}
-
 }  // namespace
 
 std::string ProgramDirectory() {
@@ -74,6 +69,10 @@ bool FileExists(const std::string& path) {
 
 bool CreateDirectory(const std::string& path) {
   return ::mkdir(path.c_str(), 0777) == 0;
+}
+
+bool RemoveEmptyDirectory(const std::string& path) {
+  return ::rmdir(path.c_str()) == 0;
 }
 
 bool CreatePrivateDirectories(const std::string& path) {
@@ -159,16 +158,29 @@ bool AppendText(const std::string& path, std::string_view text, bool create) {
   return ok;
 }
 
-void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+PendingFile PendingFile::Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   const std::size_t slash = path.rfind('/');
   const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  std::string pattern = dir + ".morvane-XXXXXX";
   Signals::ThrowIfPending();  // no file is started once the run is ending
-  const int fd = ::mkstemp(pattern.data());
+  // A directory in the way would refuse the rename; say so before anything is written.
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+    throw Error("Cannot create file " + path);
+
+  // A fresh name of our own, created exclusively with the mode an ordinary new file gets.
+  constexpr int kNameAttempts = 100;
+  constexpr char kNameChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device random;
+  int fd = -1;
+  std::string temp_path;
+  for (int attempt = 0; attempt < kNameAttempts && fd < 0; ++attempt) {
+    temp_path = dir + ".morvane-";
+    for (int i = 0; i < 6; ++i) temp_path += kNameChars[random() % (sizeof kNameChars - 1)];
+    fd = ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
   if (fd < 0) throw Error("Cannot create file " + path);
-  TempFile temp(fd, pattern);
-  // mkstemp creates the file 0600; give the GIF the mode an ordinary new file would get.
-  ::fchmod(fd, 0666 & ~CurrentUmask());
+  TempFile temp(fd, temp_path);
 
   const std::uint8_t* data = bytes.data();
   std::size_t left = bytes.size();
@@ -185,17 +197,42 @@ void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
     left -= static_cast<std::size_t>(n);
   }
   if (temp.Close() != 0) throw Error(std::strerror(errno));
-  // A GIF that was being written when the run began to end is removed, not completed.
-  Signals::ThrowIfPending();
+  temp.Release();
+  return PendingFile(std::move(temp_path), path);
+}
+
+PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
+  if (this != &other) {
+    Discard();
+    temp_path_ = std::exchange(other.temp_path_, std::string());
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+void PendingFile::Discard() {
+  if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
+  temp_path_.clear();
+}
+
+void PendingFile::Place() {
   // rename replaces whatever stands at path, a symbolic link included, without writing through it.
-  if (::rename(temp.path().c_str(), path.c_str()) != 0) {
+  if (::rename(temp_path_.c_str(), path_.c_str()) != 0) {
     const int error = errno;
+    Discard();
     if (error == EISDIR || error == EACCES || error == EPERM || error == ENOTDIR) {
-      throw Error("Cannot create file " + path);
+      throw Error("Cannot create file " + path_);
     }
     throw Error(std::strerror(error));
   }
-  temp.Release();
+  temp_path_.clear();
+}
+
+void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  PendingFile file = PendingFile::Write(path, bytes);
+  // A file that was being written when the run began to end is removed, not completed.
+  Signals::ThrowIfPending();
+  file.Place();
 }
 
 }  // namespace morvane

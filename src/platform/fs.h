@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace morvane {
@@ -17,6 +18,9 @@ bool FileExists(const std::string& path);
 
 // Creates one directory level; false when it could not be created (it may exist already).
 bool CreateDirectory(const std::string& path);
+
+// Removes the directory at path when it is empty; false when it was not removed.
+bool RemoveEmptyDirectory(const std::string& path);
 
 // Makes the directory at path and every missing directory above it, each readable by the user
 // alone (mode 0700). True when path is a directory afterwards, whether made now or before.
@@ -40,8 +44,38 @@ std::vector<std::string> ReadTextLines(const std::string& path, const TextBounds
 // does not exist (and create is false) or cannot be written.
 bool AppendText(const std::string& path, std::string_view text, bool create);
 
+// A whole file written under a temporary name in the directory of its path, waiting to be put
+// in place. Unless placed, the temporary file is removed when the object goes.
+class PendingFile {
+ public:
+  // Raises Error "Cannot create file <path>" when the file cannot be created (a directory at
+  // path included), the system's text when writing fails; nothing is left behind then.
+  static PendingFile Write(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+  PendingFile(PendingFile&& other) noexcept
+      : temp_path_(std::exchange(other.temp_path_, std::string())), path_(std::move(other.path_)) {}
+  PendingFile& operator=(PendingFile&& other) noexcept;
+  ~PendingFile() { Discard(); }
+
+  const std::string& Path() const { return path_; }
+
+  // Renames the file into place, replacing what stands at the path. Raises Error "Cannot create
+  // file <path>" when the path refuses it, the system's text on other failures; the temporary
+  // file is removed then.
+  void Place();
+
+ private:
+  PendingFile(std::string temp_path, std::string path)
+      : temp_path_(std::move(temp_path)), path_(std::move(path)) {}
+  void Discard();
+
+  std::string temp_path_;  // empty once placed or removed
+  std::string path_;
+};
+
 // Writes a whole file under a temporary name in the same directory and renames it into place,
-// so that a file standing under path is always complete. Raises Error
+// so that a file standing under path is always complete; once the run is ending it is removed
+// instead (Interrupted). Raises Error
 // "Cannot create file <path>" when the file cannot be created, the system's text when writing
 // fails.
 void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);

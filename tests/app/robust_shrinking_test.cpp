@@ -62,7 +62,8 @@ class ShrinkingSprite : public ExecutableTest {
     std::string outcome = "ok";
     testing::TextConsole console;
     try {
-      ConvertSpriteFile(file, spec, RunSettingsRecord{}, console);
+      WorkerPool pool(1);
+      ConvertSpriteFile(file, spec, RunSettingsRecord{}, console, pool);
     } catch (const SpriteFormatError& e) {
       outcome = "parse error: " + e.Message();
     } catch (const IoError& e) {

@@ -6,14 +6,18 @@
 #include <utility>
 #include <vector>
 
-#include "platform/console.h"
+#include "platform/report.h"
 
 namespace morvane::testing {
 
-class TextConsole final : public Console {
+class TextConsole final : public Report {
  public:
   void Write(std::string_view text) override { text_ += text; }
   void Flush() override { flushed_at_.push_back(text_.size()); }
+  void Log(std::string_view record) override { records_.emplace_back(record); }
+
+  // The error-log records, in order.
+  const std::vector<std::string>& Records() const { return records_; }
 
   const std::string& Text() const { return text_; }
   // The text written since the last call, which starts afresh.
@@ -37,6 +41,7 @@ class TextConsole final : public Console {
  private:
   std::string text_;
   std::vector<std::size_t> flushed_at_;
+  std::vector<std::string> records_;
 };
 
 }  // namespace morvane::testing
