@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
 
 #include "app/e2e_sprites.h"
 #include "app/executable.h"
+#include "platform/fs.h"
 #include "support/temp_dir.h"
 #include "support/text_console.h"
 
@@ -151,6 +156,78 @@ TEST_F(Entry, ProgressIsFlushedBeforeTheWorkItAnnounces) {
   console_.Take();
   context_->error_log.Close(console_);
   EXPECT_EQ(console_.Take(), e2e::ErrorLogWarning(1));
+}
+
+// Threads change nothing a run writes: the console text with every flush point, the log's
+// records and every file in the tree, for a batch with files that fail, files that write the same
+// GIFs (the later one wins), options between files and a list file.
+TEST_F(Entry, EveryThreadCountWritesTheSameRun) {
+  const std::string noisy = e2e::OneFrameSprite(120, 90, true).Bytes();
+  const std::string small = e2e::OneFrameSprite(3, 2).Bytes();
+  const auto tree = [&](const std::string& root) {
+    Write(root + "/a/big.spr", noisy);
+    Write(root + "/b/big.spr", small);  // writes the GIF a/big.spr wrote
+    Write(root + "/small.spr", small);
+    Write(root + "/cut.spr", noisy.substr(0, noisy.size() / 2));
+    Write(root + "/list.txt", "small.spr\nmissing.spr\ncut.spr\n");
+  };
+  // Every entry the run made, with the bytes of the files.
+  const auto written = [](const std::string& root) {
+    std::map<std::string, std::string> contents;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+      const std::string name = fs::relative(entry.path(), root).string();
+      if (name.ends_with(".spr") || name == "list.txt" || name == "errors.log") continue;
+      std::string& bytes = contents[name];
+      if (!entry.is_regular_file()) continue;
+      std::ifstream in(entry.path(), std::ios::binary);
+      bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    return contents;
+  };
+  const auto names = [](const std::map<std::string, std::string>& contents) {
+    std::string list;
+    for (const auto& [name, bytes] : contents)
+      list += name + " (" + std::to_string(bytes.size()) + ") ";
+    return list;
+  };
+  std::optional<std::vector<std::string>> first_console;
+  std::optional<std::vector<std::string>> first_records;
+  std::map<std::string, std::string> first_files;
+  for (const int threads : {1, 2, 3, 8}) {
+    const std::string root = "run" + std::to_string(threads);
+    tree(root);
+    console_.Take();
+    context_ = std::make_unique<RunContext>(console_, Path(root + "/errors.log"));
+    context_->worker_threads = threads;
+    const std::string r = Path(root);
+    // Files named on the command line write into the working directory.
+    const fs::path old_directory = fs::current_path();
+    fs::current_path(r);
+    EXPECT_EQ(RunMorvane(*context_,
+                         {"a/big.spr", "-d=0", "cut.spr", "small.spr", "-b", "a/big.spr::w*",
+                          "@list.txt", "b/big.spr"},
+                         Path("none.cfg")),
+              0);
+    fs::current_path(old_directory);
+    const std::vector<std::string> console = console_.FlushedPieces();
+    context_->error_log.Close(console_);
+    // The records without the block's opening and closing lines, which carry the time.
+    std::vector<std::string> records;
+    for (const std::string& line : ReadTextLines(r + "/errors.log"))
+      if (line.find("Error Log, ") == std::string::npos) records.push_back(line);
+    const std::map<std::string, std::string> files = written(r);
+    if (!first_console) {
+      first_console = console;
+      first_records = records;
+      first_files = files;
+      EXPECT_EQ(records.size(), 4u);  // the cut file twice, the count and the block's end
+      EXPECT_LT(files.at("big/walk.gif").size(), 100u) << names(files);  // the later one's
+      continue;
+    }
+    EXPECT_EQ(console, *first_console) << threads;
+    EXPECT_EQ(records, *first_records) << threads;
+    EXPECT_TRUE(files == first_files) << threads << ": " << names(files);
+  }
 }
 
 // The real executable with its own configuration files, run from another working directory.

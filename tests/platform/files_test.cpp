@@ -160,5 +160,28 @@ TEST_F(AtomicWrites, FailureLeavesNoFileBehind) {
   EXPECT_EQ(entries, 1);  // only the directory; no temporary file left
 }
 
+// A written file waits under a hidden temporary name with the mode a new file gets under the
+// umask, and stands only once placed; unplaced, it leaves nothing behind.
+TEST_F(AtomicWrites, PendingFilesStandOnlyOncePlaced) {
+  const mode_t old_mask = ::umask(027);
+  {
+    PendingFile placed = PendingFile::Write(Path("a.gif"), {'a'});
+    PendingFile dropped = PendingFile::Write(Path("b.gif"), {'b'});
+    EXPECT_FALSE(fs::exists(Path("a.gif")));
+    int hidden = 0;
+    for (const auto& entry : fs::directory_iterator(dir_))
+      hidden += entry.path().filename().string().starts_with(".morvane-");
+    EXPECT_EQ(hidden, 2);
+    PendingFile moved = std::move(placed);
+    moved.Place();
+  }
+  ::umask(old_mask);
+  EXPECT_EQ(fs::status(Path("a.gif")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
 }  // namespace
 }  // namespace morvane

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <thread>
 
+#include "platform/fs.h"
+#include "support/temp_dir.h"
 #include "support/text_console.h"
 
 namespace morvane {
@@ -12,6 +16,16 @@ namespace {
 
 using testing::TextConsole;
 using Lines = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+// The names in a directory, sorted.
+Lines Entries(const std::string& directory) {
+  Lines names;
+  for (const auto& entry : fs::directory_iterator(directory))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 class RecordList final : public LogSink {
  public:
@@ -19,7 +33,7 @@ class RecordList final : public LogSink {
   Lines records;
 };
 
-class JobReports : public ::testing::Test {
+class JobReports : public testing::TempDirTest {
  protected:
   TextConsole console_;
   RecordList log_;
@@ -110,6 +124,57 @@ TEST_F(JobReports, JobsOnThreadsReportAsIfRunInTurn) {
   }
   EXPECT_EQ(console_.Text(), text);
   EXPECT_EQ(log_.records, records);
+}
+
+// Files wait with the text of their job and stand in job order, so that of two jobs writing one
+// path the later one's file stays, whichever finished first.
+TEST_F(JobReports, FilesArePlacedInJobOrder) {
+  const std::string path = Path("out.gif");
+  JobReport first(reports_);
+  JobReport second(reports_);
+  second.Place(PendingFile::Write(path, {'2'}));
+  second.Finish();
+  EXPECT_FALSE(fs::exists(path));
+  first.Place(PendingFile::Write(path, {'1'}));
+  EXPECT_EQ(ReadTextLines(path), Lines{"1"});
+  first.Finish();
+  EXPECT_EQ(ReadTextLines(path), Lines{"2"});
+  EXPECT_EQ(Entries(dir_), Lines{"out.gif"});
+}
+
+// A job abandoned when the run ends stops the order: neither it nor a later job commits, the
+// later jobs' waiting files are removed, and the directories they made go once they end. What
+// came before still commits.
+TEST_F(JobReports, AnAbandonedJobStopsEverythingAfterIt) {
+  const std::string root = dir_;
+  JobReport first(reports_);
+  JobReport cut(reports_);
+  JobReport done_later(reports_);
+  JobReport running_later(reports_);
+  first.Write("a ");
+  cut.Write("cut ");
+  fs::create_directory(root + "/cut");
+  cut.MadeDirectory(root + "/cut");
+  for (const char* name : {"done", "running"}) fs::create_directory(root + "/" + name);
+  done_later.MadeDirectory(root + "/done");
+  done_later.Write("done ");
+  done_later.Place(PendingFile::Write(root + "/done/x.gif", {'x'}));
+  done_later.Finish();
+  running_later.MadeDirectory(root + "/running");
+  running_later.Place(PendingFile::Write(root + "/running/y.gif", {'y'}));
+
+  cut.Abandon();
+  EXPECT_EQ(Entries(root), (Lines{"cut", "running"}));  // "done" has ended and is gone
+  EXPECT_EQ(Entries(root + "/running"), Lines{});       // its waiting file is removed
+  running_later.Write("late ");
+  running_later.Place(PendingFile::Write(root + "/running/z.gif", {'z'}));
+  EXPECT_EQ(Entries(root + "/running"), Lines{});
+  running_later.Finish();
+  EXPECT_EQ(Entries(root), Lines{"cut"});
+
+  first.Write("b");
+  first.Finish();
+  EXPECT_EQ(console_.Text(), "a b");
 }
 
 }  // namespace
