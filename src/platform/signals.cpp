@@ -3,17 +3,21 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 
 namespace morvane {
 
 namespace {
 
-// Written only by the handler, once per ending signal; 0 until one arrives.
-volatile std::sig_atomic_t pending_signal = 0;
+// Written only by the handler, the first ending signal; 0 until one arrives. Lock-free, so the
+// handler may set it, and atomic, so every worker thread reads it safely.
+std::atomic<int> pending_signal = 0;
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void NoteSignal(int signal_number) {
-  if (pending_signal == 0) pending_signal = signal_number;
+  int none = 0;
+  pending_signal.compare_exchange_strong(none, signal_number, std::memory_order_relaxed);
 }
 
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
@@ -35,7 +39,7 @@ void Signals::Install() {
 }
 
 int Signals::Pending() {
-  return pending_signal;
+  return pending_signal.load(std::memory_order_relaxed);
 }
 
 void Signals::EndBy(int signal_number) {
