@@ -82,13 +82,15 @@ std::optional<CanvasPoint> FirstPixelOfColour(const RgbCanvas& canvas, ColorValu
 }
 
 // Canvases a direction holds at once while their frames are reduced side by side: two for each
-// thread, so that the frame pairs stay as they are with one thread, within a bound of memory.
+// thread, so that one direction alone keeps every thread busy, and a pair with one thread, as
+// frames are paired anyway. Every thread may hold a direction, so each window gets an equal
+// share of a fixed bound of memory.
 std::size_t WindowCanvases(const RgbCanvas& canvas, int threads) {
-  constexpr std::int64_t kWindowBytes = std::int64_t{256} << 20;
-  const std::int64_t canvas_bytes =
-      std::max<std::int64_t>(1, std::int64_t{canvas.Width()} * canvas.Height() * 4);
+  constexpr std::int64_t kWindowsBytes = std::int64_t{256} << 20;
+  const std::int64_t pair_bytes =
+      std::max<std::int64_t>(1, std::int64_t{canvas.Width()} * canvas.Height() * 4 * 2);
   const std::int64_t pairs =
-      std::clamp<std::int64_t>(kWindowBytes / (2 * canvas_bytes), 1, threads);
+      std::clamp<std::int64_t>(kWindowsBytes / threads / pair_bytes, 1, threads);
   return static_cast<std::size_t>(2 * pairs);
 }
 
