@@ -192,7 +192,7 @@ TEST(InflateStreamWays, DeliverTheSameBytesForSoundAndFaultyBlocks) {
       {"corrupt", corrupt, packed_size, size, false, kOther},
   };
   for (const Case& c : cases) {
-    for (const std::int64_t read_size : {1, 4096, 1 << 20}) {
+    for (const std::int64_t read_size : {7, 4096, 1 << 20}) {
       SCOPED_TRACE(std::string(c.name) + ", reads of " + std::to_string(read_size));
       const BothWays ways = ReadBothWays(c.file, c.packed_size, c.stated_size, read_size);
       EXPECT_EQ(ways.inflated_whole, c.inflated_whole);
@@ -221,13 +221,9 @@ TEST(InflateStreamWays, OnlyAPlausibleStatedSizeUpToTheLimitIsAllocated) {
   };
   // 100 packed bytes cannot hold 10 MiB.
   EXPECT_LT(largest_allocation(Counting(100), 10 << 20), kSmallMemory);
-  // 70 KB of packed bytes could, but the stated size passes the limit; at the limit it is
-  // tried (the stream then gives less than stated).
-  const sw::Bytes poorly_packing = Counting(70000);
-  EXPECT_LT(largest_allocation(poorly_packing, InflateStream::kMaxWholeBlockSize + 1),
+  // 70 KB of packed bytes could, but the stated size passes the limit.
+  EXPECT_LT(largest_allocation(Counting(70000), InflateStream::kMaxWholeBlockSize + 1),
             kSmallMemory);
-  EXPECT_GE(largest_allocation(poorly_packing, InflateStream::kMaxWholeBlockSize),
-            static_cast<std::size_t>(InflateStream::kMaxWholeBlockSize));
 }
 
 // A packed stream of content with stated_size, and a reader over it.
