@@ -119,7 +119,7 @@ void ImageSet::LoadImages(std::int64_t end_pos) {
   if (storage_type_ == kPlain) {
     stream = std::make_unique<PlainStream>(file_, start, stated_size);
   } else {
-    stream = std::make_unique<InflateStream>(file_, start, end_pos - start);
+    stream = std::make_unique<InflateStream>(file_, start, end_pos - start, unpacked_size);
     stated_size = unpacked_size;
   }
   ImageDataReader reader(*stream, stated_size);

@@ -1,10 +1,13 @@
 #include "sprite/readers.h"
 
+#include <libdeflate.h>
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
 
+#include "platform/errors.h"
 #include "sprite/binary.h"
 
 namespace morvane {
@@ -44,8 +47,13 @@ std::int64_t PlainStream::Read(std::uint8_t* buffer, std::int64_t count) {
   return got;
 }
 
-InflateStream::InflateStream(SpriteFile& file, std::int64_t start, std::int64_t packed_size)
-    : file_(file), packed_left_(packed_size) {
+InflateStream::InflateStream(SpriteFile& file, std::int64_t start, std::int64_t packed_size,
+                             std::int64_t stated_size)
+    : file_(file),
+      start_(start),
+      packed_size_(packed_size),
+      stated_size_(stated_size),
+      packed_left_(packed_size) {
   file_.Seek(start);
   // zstream_ starts zeroed: no input, and zlib's own allocator.
   initialised_ = inflateInit(&zstream_) == Z_OK;
@@ -58,8 +66,71 @@ InflateStream::~InflateStream() {
   if (initialised_) inflateEnd(&zstream_);
 }
 
+void InflateStream::DecompressorDeleter::operator()(libdeflate_decompressor* decompressor) const {
+  libdeflate_free_decompressor(decompressor);
+}
+
 std::int64_t InflateStream::Read(std::uint8_t* buffer, std::int64_t count) {
   if (count <= 0 || !initialised_) return 0;
+  if (!whole_tried_) {
+    whole_tried_ = true;
+    whole_inflated_ = InflateWhole();
+    // Piece by piece, the block is read from its start.
+    if (!whole_inflated_) file_.Seek(start_);
+  }
+  return whole_inflated_ ? ReadWhole(buffer, count) : ReadPieces(buffer, count);
+}
+
+bool InflateStream::InflateWhole() {
+  if (stated_size_ <= 0 || stated_size_ > kMaxWholeBlockSize || packed_size_ <= 0) return false;
+  file_.Seek(start_);
+  // A sound stream that ends inside these bytes inflates the same without the rest.
+  const std::int64_t available = std::min({packed_size_, file_.Remaining(), kMaxWholePackedSize});
+  if (available <= 0 || stated_size_ > available * kMaxExpansion + kExpansionSlack) return false;
+  if (!decompressor_) decompressor_.reset(libdeflate_alloc_decompressor());
+  if (!decompressor_) return false;
+  try {
+    auto packed =
+        std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(available));
+    std::size_t packed_count = 0;
+    while (packed_count < static_cast<std::size_t>(available)) {
+      const std::size_t got = file_.ReadUpTo(packed.get() + packed_count,
+                                             static_cast<std::size_t>(available) - packed_count);
+      if (got == 0) break;
+      packed_count += got;
+    }
+    const auto size = static_cast<std::size_t>(stated_size_);
+    auto whole = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+    std::size_t inflated = 0;
+    // The checksum is compared here: zlib would deliver the bytes of a stream whose checksum
+    // is wrong, so such a stream is read piece by piece. libdeflate also reads the length codes
+    // 286 and 287, the distance codes 30 and 31 and code tables that declare them, where zlib
+    // stops; a stream holding them passes here only with a checksum made for that reading.
+    const libdeflate_result result = libdeflate_zlib_decompress_ex(
+        decompressor_.get(), packed.get(), packed_count, whole.get(), size, nullptr, &inflated);
+    packed.reset();
+    if (result != LIBDEFLATE_SUCCESS || inflated != size) return false;
+    whole_ = std::move(whole);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  } catch (const IoError&) {
+    // Piece by piece the error comes again where those reads reach the failing bytes, and
+    // not at all when the data ends before them.
+    return false;
+  }
+}
+
+std::int64_t InflateStream::ReadWhole(std::uint8_t* buffer, std::int64_t count) {
+  const std::int64_t n = std::min(count, stated_size_ - whole_delivered_);
+  if (n <= 0) return 0;
+  std::memcpy(buffer, whole_.get() + whole_delivered_, static_cast<std::size_t>(n));
+  whole_delivered_ += n;
+  if (whole_delivered_ == stated_size_) whole_.reset();
+  return n;
+}
+
+std::int64_t InflateStream::ReadPieces(std::uint8_t* buffer, std::int64_t count) {
   if (!input_buffer_) input_buffer_ = std::make_unique<std::uint8_t[]>(kInputBufferSize);
   zstream_.next_out = buffer;
   zstream_.avail_out =

@@ -11,6 +11,8 @@
 
 #include "platform/file.h"
 
+struct libdeflate_decompressor;
+
 namespace morvane {
 
 // The bytes of a region of the sprite file, in order. A stream reports no error for missing
@@ -42,24 +44,62 @@ class PlainStream final : public DataStream {
 
 // One zlib stream (zlib header, 32 KiB window) of packed_size bytes from start, inflated. A
 // stream that is cut short or corrupt delivers what inflates before the fault and then nothing.
+//
+// A block that states its unpacked size is first inflated whole, in one call, when that size is
+// at most kMaxWholeBlockSize and no more than its packed bytes can expand to. The result is kept
+// only when the stream is sound to its checksum and gives exactly the stated size, and is then
+// delivered from memory; for anything else the block is inflated from its start again, piece by
+// piece as each read asks, which is also how a block without a usable stated size is read. Both
+// ways deliver the same bytes, so the way taken never shows in what is read.
 class InflateStream final : public DataStream {
  public:
   static constexpr std::size_t kInputBufferSize = 65536;
+  static constexpr std::int64_t kNoStatedSize = -1;
+  // The largest stated size inflated whole, and the most packed bytes read for it at once.
+  static constexpr std::int64_t kMaxWholeBlockSize = std::int64_t{64} << 20;
+  static constexpr std::int64_t kMaxWholePackedSize = kMaxWholeBlockSize + (std::int64_t{1} << 20);
+  // Deflate data expands at most 1032 times (258 bytes from two bits); the slack covers the
+  // block headers of a short stream.
+  static constexpr std::int64_t kMaxExpansion = 1032;
+  static constexpr std::int64_t kExpansionSlack = 4096;
 
   // Seeks the sprite file to start and initialises inflation; nobody else may move the file
   // while the stream is read. A stream that cannot be initialised delivers nothing.
-  InflateStream(SpriteFile& file, std::int64_t start, std::int64_t packed_size);
+  InflateStream(SpriteFile& file, std::int64_t start, std::int64_t packed_size,
+                std::int64_t stated_size = kNoStatedSize);
   ~InflateStream() override;
 
   std::int64_t Read(std::uint8_t* buffer, std::int64_t count) override;
 
+  // Whether the bytes come from the block inflated whole; settled by the first read.
+  bool InflatedWhole() const { return whole_inflated_; }
+
  private:
+  struct DecompressorDeleter {
+    void operator()(libdeflate_decompressor* decompressor) const;
+  };
+
+  // Tries to inflate the block whole into whole_; true when whole_ holds exactly the stated
+  // size. Leaves the file position to the caller.
+  bool InflateWhole();
+  std::int64_t ReadWhole(std::uint8_t* buffer, std::int64_t count);
+  std::int64_t ReadPieces(std::uint8_t* buffer, std::int64_t count);
+
   SpriteFile& file_;
+  std::int64_t start_;
+  std::int64_t packed_size_;
+  std::int64_t stated_size_;
   z_stream zstream_{};
   bool initialised_ = false;
   // Allocated at the first read that needs input.
   std::unique_ptr<std::uint8_t[]> input_buffer_;
   std::int64_t packed_left_;  // packed bytes not yet taken from the file
+
+  bool whole_tried_ = false;
+  bool whole_inflated_ = false;
+  std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> decompressor_;
+  std::unique_ptr<std::uint8_t[]> whole_;  // the inflated block, released once delivered
+  std::int64_t whole_delivered_ = 0;
 };
 
 // Bytes that grow at the end as they arrive, in one block. The block doubles as it fills, and

@@ -128,7 +128,7 @@ deb)
   [ -f "$deb" ] || { echo "FAILED: no package in $(ls "$tmp/package")" >&2; exit 1; }
   # The libraries the program links, found by dpkg-shlibdeps.
   depends=$(dpkg-deb -f "$deb" Depends)
-  for library in libc6 libstdc++6 libgcc-s1 zlib1g; do
+  for library in libc6 libstdc++6 libgcc-s1 zlib1g libdeflate0; do
     [[ ", $depends," == *", $library "* || ", $depends," == *", $library,"* ]] ||
       fail "Depends lacks $library: $depends"
   done

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "allocation_probe.h"
 #include "platform/file.h"
 #include "sprwriter/sprwriter.h"
 
@@ -60,7 +61,10 @@ struct PackedFixture {
     std::copy(packed.begin(), packed.end(), bytes.begin() + 7);
     file = std::make_unique<MemoryFile>(bytes);
   }
-  InflateStream Open() { return InflateStream(*file, 7, static_cast<std::int64_t>(packed.size())); }
+  // Without a stated size the stream is inflated piece by piece.
+  InflateStream Open(std::int64_t stated_size = InflateStream::kNoStatedSize) {
+    return InflateStream(*file, 7, static_cast<std::int64_t>(packed.size()), stated_size);
+  }
   sw::Bytes content;
   sw::Bytes packed;
   std::unique_ptr<MemoryFile> file;
@@ -74,15 +78,19 @@ TEST(InflateStream, InflatesAcrossInputBlocksWithinItsPackedBytes) {
 }
 
 TEST(InflateStream, ZeroLengthReadChangesNothing) {
-  PackedFixture f(Counting(100));
-  InflateStream stream = f.Open();
-  std::uint8_t buffer[100];
-  EXPECT_EQ(stream.Read(buffer, 0), 0);
-  EXPECT_EQ(f.file->Position(), 7);
-  EXPECT_EQ(stream.Read(buffer, 40), 40);
-  EXPECT_EQ(stream.Read(buffer, 0), 0);
-  EXPECT_EQ(stream.Read(buffer, 100), 60);
-  EXPECT_TRUE(std::equal(buffer, buffer + 60, f.content.begin() + 40));
+  for (const std::int64_t stated_size : {InflateStream::kNoStatedSize, std::int64_t{100}}) {
+    PackedFixture f(Counting(100));
+    InflateStream stream = f.Open(stated_size);
+    std::uint8_t buffer[100];
+    EXPECT_EQ(stream.Read(buffer, 0), 0);
+    EXPECT_EQ(f.file->Position(), 7);
+    EXPECT_EQ(stream.Read(buffer, 40), 40);
+    EXPECT_EQ(stream.InflatedWhole(), stated_size == 100);
+    EXPECT_EQ(stream.Read(buffer, 0), 0);
+    EXPECT_EQ(stream.Read(buffer, 100), 60);
+    EXPECT_TRUE(std::equal(buffer, buffer + 60, f.content.begin() + 40));
+    EXPECT_EQ(stream.Read(buffer, 100), 0);
+  }
 }
 
 TEST(InflateStream, CutShortDeliversWhatInflatesThenNothing) {
@@ -106,10 +114,122 @@ TEST(InflateStream, CorruptOrMissingDataDeliversNothing) {
   EXPECT_EQ(none.Read(buffer, 16), 0);
 }
 
+// Content that inflates through several deflate blocks of different kinds.
+sw::Bytes MixedContent() {
+  sw::Bytes content = Counting(150000);
+  content.resize(250000, 0);
+  const sw::Bytes tail = Counting(50000);
+  content.insert(content.end(), tail.begin(), tail.end());
+  return content;
+}
+
+// What a packed block delivers read both ways: with its stated size, which inflates it whole
+// where it can, and without, piece by piece.
+struct BothWays {
+  bool inflated_whole = false;
+  sw::Bytes whole;   // with the stated size
+  sw::Bytes pieces;  // without
+};
+
+BothWays ReadBothWays(const sw::Bytes& file_bytes, std::int64_t packed_size,
+                      std::int64_t stated_size, std::int64_t read_size) {
+  BothWays ways;
+  MemoryFile file(file_bytes);
+  InflateStream with_size(file, 7, packed_size, stated_size);
+  ways.whole = Drain(with_size, read_size);
+  ways.inflated_whole = with_size.InflatedWhole();
+  InflateStream without_size(file, 7, packed_size);
+  ways.pieces = Drain(without_size, read_size);
+  return ways;
+}
+
+bool StartsWith(const sw::Bytes& bytes, const sw::Bytes& prefix) {
+  return bytes.size() <= prefix.size() && std::equal(bytes.begin(), bytes.end(), prefix.begin());
+}
+
+TEST(InflateStreamWays, DeliverTheSameBytesForSoundAndFaultyBlocks) {
+  const sw::Bytes content = MixedContent();
+  const auto size = static_cast<std::int64_t>(content.size());
+  const sw::Bytes packed = sw::Pack(content);
+  const auto packed_size = static_cast<std::int64_t>(packed.size());
+  // 7 bytes before the block and 100 after it, as PackedFixture lays them out.
+  const auto file_with = [](sw::Bytes stream) {
+    sw::Bytes bytes(7, 0xAA);
+    bytes.insert(bytes.end(), stream.begin(), stream.end());
+    bytes.resize(bytes.size() + 100, 0xBB);
+    return bytes;
+  };
+  const sw::Bytes sound = file_with(packed);
+  sw::Bytes altered = sound;  // a byte of stored data: the stream stays whole
+  altered[7 + packed.size() / 2] ^= 0x55;
+  sw::Bytes corrupt = sound;  // the first block's header
+  corrupt[7 + 2] ^= 0x55;
+  sw::Bytes bad_checksum = sound;
+  bad_checksum[7 + packed.size() - 1] ^= 0x01;
+  const sw::Bytes cut_by_end_of_file(sound.begin(), sound.begin() + 7 + packed_size / 2);
+  const sw::Bytes cut_in_checksum(sound.begin(), sound.begin() + 7 + packed_size - 2);
+
+  // All of content, only a start of it, or something else.
+  enum Delivered { kAll, kStart, kOther };
+  struct Case {
+    const char* name;
+    const sw::Bytes& file;
+    std::int64_t packed_size;
+    std::int64_t stated_size;
+    bool inflated_whole;
+    Delivered delivered;
+  };
+  const Case cases[] = {
+      {"sound", sound, packed_size, size, true, kAll},
+      {"bytes after the stream", sound, packed_size + 60, size, true, kAll},
+      {"stated larger", sound, packed_size, size + 1, false, kAll},
+      {"stated smaller", sound, packed_size, size - 1, false, kAll},
+      {"checksum wrong", bad_checksum, packed_size, size, false, kAll},
+      {"file ends in the checksum", cut_in_checksum, packed_size, size, false, kAll},
+      {"block ends inside the stream", sound, packed_size / 2, size, false, kStart},
+      {"file ends inside the stream", cut_by_end_of_file, packed_size, size, false, kStart},
+      {"data altered", altered, packed_size, size, false, kOther},
+      {"corrupt", corrupt, packed_size, size, false, kOther},
+  };
+  for (const Case& c : cases) {
+    for (const std::int64_t read_size : {7, 4096, 1 << 20}) {
+      SCOPED_TRACE(std::string(c.name) + ", reads of " + std::to_string(read_size));
+      const BothWays ways = ReadBothWays(c.file, c.packed_size, c.stated_size, read_size);
+      EXPECT_EQ(ways.inflated_whole, c.inflated_whole);
+      EXPECT_EQ(ways.whole, ways.pieces);
+      if (c.delivered == kAll) {
+        EXPECT_EQ(ways.whole, content);
+      } else if (c.delivered == kStart) {
+        EXPECT_LT(ways.whole.size(), content.size());
+        EXPECT_TRUE(StartsWith(ways.whole, content));
+      } else {
+        EXPECT_NE(ways.whole, content);
+      }
+    }
+  }
+}
+
+TEST(InflateStreamWays, OnlyAPlausibleStatedSizeUpToTheLimitIsAllocated) {
+  constexpr std::size_t kSmallMemory = 1 << 20;
+  const auto largest_allocation = [](const sw::Bytes& content, std::int64_t stated_size) {
+    PackedFixture f(content);
+    testing::AllocationProbe probe;
+    InflateStream stream = f.Open(stated_size);
+    EXPECT_EQ(Drain(stream, 65536), content);
+    EXPECT_FALSE(stream.InflatedWhole());
+    return probe.Largest();
+  };
+  // 100 packed bytes cannot hold 10 MiB.
+  EXPECT_LT(largest_allocation(Counting(100), 10 << 20), kSmallMemory);
+  // 70 KB of packed bytes could, but the stated size passes the limit.
+  EXPECT_LT(largest_allocation(Counting(70000), InflateStream::kMaxWholeBlockSize + 1),
+            kSmallMemory);
+}
+
 // A packed stream of content with stated_size, and a reader over it.
 struct ReaderFixture {
   ReaderFixture(const sw::Bytes& content, std::int64_t stated_size)
-      : packed(content), stream(packed.Open()), reader(stream, stated_size) {}
+      : packed(content), stream(packed.Open(stated_size)), reader(stream, stated_size) {}
   PackedFixture packed;
   InflateStream stream;
   ImageDataReader reader;
