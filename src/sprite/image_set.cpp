@@ -115,17 +115,29 @@ void ImageSet::LoadImages(std::int64_t end_pos) {
 
   const std::int64_t start = file_.Position();
   std::unique_ptr<DataStream> stream;
+  InflateStream* inflate = nullptr;
   std::int64_t stated_size = end_pos - start;
   if (storage_type_ == kPlain) {
     stream = std::make_unique<PlainStream>(file_, start, stated_size);
   } else {
-    stream = std::make_unique<InflateStream>(file_, start, end_pos - start, unpacked_size);
+    auto packed = std::make_unique<InflateStream>(file_, start, end_pos - start, unpacked_size);
+    inflate = packed.get();
+    stream = std::move(packed);
     stated_size = unpacked_size;
   }
   ImageDataReader reader(*stream, stated_size);
   if (!loaded_) loaded_ = std::make_unique<Loaded>();
+  const bool store_empty = loaded_->data.Size() == 0;
   // Data that ends inside a palette or a record ends the list with the last whole record.
-  if (ReadPalettes(reader)) ReadPlaces(reader);
+  if (ReadPalettes(reader)) {
+    // A block inflated whole becomes the store itself: the records point into it where they
+    // stand, instead of being copied out of it.
+    const bool in_block = store_empty && inflate != nullptr && inflate->InflatedWhole();
+    ReadPlaces(reader, in_block);
+    if (in_block) {
+      loaded_->data.Adopt(inflate->TakeWholeBlock(), static_cast<std::size_t>(stated_size));
+    }
+  }
 
   if (place_count_ != expected_count_) {
     throw SpriteFormatError("wrong number of subimages: " + std::to_string(place_count_));
@@ -153,7 +165,7 @@ bool ImageSet::ReadPalettes(ImageDataReader& reader) {
   return true;
 }
 
-void ImageSet::ReadPlaces(ImageDataReader& reader) {
+void ImageSet::ReadPlaces(ImageDataReader& reader, bool in_block) {
   while (!reader.AtEnd()) {
     std::uint8_t marker = 0;
     if (!reader.Read(&marker, 1)) return;
@@ -168,7 +180,7 @@ void ImageSet::ReadPlaces(ImageDataReader& reader) {
         CheckImageDataSize(reader.Position());
         break;
       case kRecordZar:
-        if (!ReadZarRecord(reader)) return;
+        if (!ReadZarRecord(reader, in_block)) return;
         break;
       default:
         throw SpriteFormatError("incorrect spranim_img. " + FilePosText(reader.Position()));
@@ -176,7 +188,7 @@ void ImageSet::ReadPlaces(ImageDataReader& reader) {
   }
 }
 
-bool ImageSet::ReadZarRecord(ImageDataReader& reader) {
+bool ImageSet::ReadZarRecord(ImageDataReader& reader, bool in_block) {
   ZarHeader header;
   if (!ReadZarHeader(reader, header)) return false;
   CheckImageDataSize(reader.Position() + header.data_size);
@@ -184,6 +196,11 @@ bool ImageSet::ReadZarRecord(ImageDataReader& reader) {
   // counted: the count check fails the set anyway.
   if (place_count_ >= expected_count_) {
     if (!reader.Skip(header.data_size)) return false;
+  } else if (in_block) {
+    const auto offset = static_cast<std::size_t>(reader.Position());
+    if (!reader.Skip(header.data_size)) return false;
+    loaded_->images.emplace_back(place_count_, header.left, header.top, header.width, offset,
+                                 header.data_size);
   } else {
     const std::size_t offset = loaded_->data.Size();
     if (!reader.Append(loaded_->data, header.data_size)) return false;

@@ -121,12 +121,15 @@ bool InflateStream::InflateWhole() {
   }
 }
 
+std::unique_ptr<std::uint8_t[]> InflateStream::TakeWholeBlock() {
+  return std::move(whole_);
+}
+
 std::int64_t InflateStream::ReadWhole(std::uint8_t* buffer, std::int64_t count) {
   const std::int64_t n = std::min(count, stated_size_ - whole_delivered_);
   if (n <= 0) return 0;
   std::memcpy(buffer, whole_.get() + whole_delivered_, static_cast<std::size_t>(n));
   whole_delivered_ += n;
-  if (whole_delivered_ == stated_size_) whole_.reset();
   return n;
 }
 
@@ -167,6 +170,12 @@ std::uint8_t* ByteStore::Extend(std::size_t count) {
   std::uint8_t* const added = bytes_.get() + size_;
   size_ += count;
   return added;
+}
+
+void ByteStore::Adopt(std::unique_ptr<std::uint8_t[]> bytes, std::size_t size) {
+  bytes_ = std::move(bytes);
+  size_ = size;
+  capacity_ = size;
 }
 
 void ByteStore::Truncate(std::size_t size) {

@@ -73,6 +73,9 @@ class InflateStream final : public DataStream {
 
   // Whether the bytes come from the block inflated whole; settled by the first read.
   bool InflatedWhole() const { return whole_inflated_; }
+  // The block inflated whole (its stated size), for the caller to keep once it has read what
+  // it needs; the stream delivers nothing more afterwards.
+  std::unique_ptr<std::uint8_t[]> TakeWholeBlock();
 
  private:
   struct DecompressorDeleter {
@@ -98,7 +101,7 @@ class InflateStream final : public DataStream {
   bool whole_tried_ = false;
   bool whole_inflated_ = false;
   std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> decompressor_;
-  std::unique_ptr<std::uint8_t[]> whole_;  // the inflated block, released once delivered
+  std::unique_ptr<std::uint8_t[]> whole_;  // the inflated block
   std::int64_t whole_delivered_ = 0;
 };
 
@@ -111,6 +114,8 @@ class ByteStore {
   const std::uint8_t* Data() const { return bytes_.get(); }
   // Adds count bytes at the end, left for the caller to fill, and returns where they start.
   std::uint8_t* Extend(std::size_t count);
+  // Takes size bytes already in one block as the whole store.
+  void Adopt(std::unique_ptr<std::uint8_t[]> bytes, std::size_t size);
   // Drops the bytes from size on.
   void Truncate(std::size_t size);
   // Gives the memory back; the store is empty again.

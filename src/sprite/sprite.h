@@ -107,8 +107,10 @@ class ImageSet {
   };
 
   bool ReadPalettes(ImageDataReader& reader);
-  void ReadPlaces(ImageDataReader& reader);
-  bool ReadZarRecord(ImageDataReader& reader);
+  // in_block: the records stay where they stand in the block the reader delivers, which the
+  // store then takes whole; otherwise their data is copied into the store.
+  void ReadPlaces(ImageDataReader& reader, bool in_block);
+  bool ReadZarRecord(ImageDataReader& reader, bool in_block);
 
   SpriteFile& file_;
   std::int64_t expected_count_;
