@@ -9,9 +9,13 @@
 #   morvane -d=1 and morvane -d=0 on the sprite (one process for every direction),
 #   ImageMagick per direction, with Floyd-Steinberg dithering and without,
 #   FFmpeg per direction, palettegen + paletteuse with Floyd-Steinberg dithering and without.
-# A tool's time for the sprite is the sum of its processes' wall times in that round; the
-# table shows the median over the rounds. Every tool makes one GIF per direction from the same
-# frames, with its own default LZW coding; the script checks the GIF and frame counts.
+# Every tool may use every core: morvane runs with MORVANE_THREADS unset (a thread per CPU),
+# and the per-direction processes of the other two run side by side, nproc at a time, each
+# with its own threading left at its default. A tool's time for the sprite is the wall time
+# from the start of its first process to the end of its last one in that round, its cpu time
+# the sum over its processes; the table shows the medians over the rounds. Every tool makes
+# one GIF per direction from the same frames, with its own default LZW coding; the script
+# checks the GIF and frame counts.
 #
 # morvane reads the sprite and composites the frames itself; the other tools are handed the
 # frames already composited, so their times leave out that step.
@@ -59,34 +63,70 @@ run_morvane() {  # mode round option
   check_output "$1/morvane" "$SCRATCH/march"
 }
 
-run_imagemagick() {  # mode round dither
-  local out=$SCRATCH/imagemagick direction files
-  rm -rf "$out" && mkdir "$out"
+# Runs "JOB N DIRECTION" for every direction, up to nproc at once, and appends one line to
+# $RESULTS as timed does: the wall time from the first start to the last end, the user and
+# system times summed over the processes, and the largest peak RSS of any one of them. A job
+# runs its process under `timed_job N`, which keeps the times in $SCRATCH/job.N.
+timed_side_by_side() {  # label job
+  local label=$1 job=$2 n=0 direction
+  rm -f "$SCRATCH"/job.* "$SCRATCH/failed"
+  local start=${EPOCHREALTIME//[.,]/}
   for direction in "${DIRECTIONS[@]}"; do
-    mapfile -t files < <(frame_files "$direction")
-    timed "$1/imagemagick/$2" "$IMAGEMAGICK" -delay 10 -loop 0 "${files[@]}" \
-      -dither "$3" -colors 256 "$out/$direction.gif"
+    while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n || true; done
+    n=$((n + 1))
+    "$job" "$n" "$direction" &
   done
-  check_output "$1/imagemagick" "$out"
+  wait
+  local end=${EPOCHREALTIME//[.,]/}
+  [ ! -e "$SCRATCH/failed" ] || exit 1
+  local micros=$((end - start))
+  printf '%s %d.%06d %s\n' "$label" $((micros / 1000000)) $((micros % 1000000)) \
+    "$(awk '{ usr += $1; sys += $2; if ($3 > rss) rss = $3 }
+            END { printf "%.2f %.2f %d", usr, sys, rss }' "$SCRATCH"/job.*.time)" >>"$RESULTS"
+}
+
+timed_job() {  # n command...
+  local n=$1
+  shift
+  if ! /usr/bin/time -f "%U %S %M" -o "$SCRATCH/job.$n.time" "$@" >"$SCRATCH/job.$n.out" 2>&1; then
+    echo "FAILED: $*" >&2
+    cat "$SCRATCH/job.$n.out" >&2
+    : >"$SCRATCH/failed"
+  fi
+}
+
+imagemagick_job() {  # n direction; DITHER and OUT from run_imagemagick
+  local files
+  mapfile -t files < <(frame_files "$2")
+  timed_job "$1" "$IMAGEMAGICK" -delay 10 -loop 0 "${files[@]}" -dither "$DITHER" -colors 256 \
+    "$OUT/$2.gif"
+}
+
+run_imagemagick() {  # mode round dither
+  local OUT=$SCRATCH/imagemagick DITHER=$3
+  rm -rf "$OUT" && mkdir "$OUT"
+  timed_side_by_side "$1/imagemagick/$2" imagemagick_job
+  check_output "$1/imagemagick" "$OUT"
 }
 
 # One process per direction: split feeds the frames both to palettegen and, with the palette
 # it makes, to paletteuse. That gives the same bytes as a palettegen process followed by a
 # paletteuse process, and was faster (0.60-0.72 s against 0.78-0.81 s for 32 frames of
 # 256x256 when this script was written), since the frames are read and decoded once.
-run_ffmpeg() {  # mode round dither
-  local out=$SCRATCH/ffmpeg direction
-  rm -rf "$out" && mkdir "$out"
-  for direction in "${DIRECTIONS[@]}"; do
-    timed "$1/ffmpeg/$2" ffmpeg -nostdin -v error -y -framerate 10 \
-      -i "$SCRATCH/frames/${direction}_%03d.ppm" \
-      -lavfi "split[a][b];[a]palettegen=max_colors=256:stats_mode=full[p];[b][p]paletteuse=dither=$3" \
-      -loop 0 "$out/$direction.gif"
-  done
-  check_output "$1/ffmpeg" "$out"
+ffmpeg_job() {  # n direction; DITHER and OUT from run_ffmpeg
+  timed_job "$1" ffmpeg -nostdin -v error -y -framerate 10 -i "$SCRATCH/frames/${2}_%03d.ppm" \
+    -lavfi "split[a][b];[a]palettegen=max_colors=256:stats_mode=full[p];[b][p]paletteuse=dither=$DITHER" \
+    -loop 0 "$OUT/$2.gif"
 }
 
-# Sums each tool's processes per round, takes the median over the rounds and prints the table.
+run_ffmpeg() {  # mode round dither
+  local OUT=$SCRATCH/ffmpeg DITHER=$3
+  rm -rf "$OUT" && mkdir "$OUT"
+  timed_side_by_side "$1/ffmpeg/$2" ffmpeg_job
+  check_output "$1/ffmpeg" "$OUT"
+}
+
+# Takes each tool's time per round, the median over the rounds, and prints the table.
 summarise() {
   python3 - "$RESULTS" "$SCRATCH/output" <<'EOF'
 import statistics, sys
@@ -138,6 +178,7 @@ main() {
   [ "$build" = build-bench ] && build=$REPO/build-bench
   BUILD=$(realpath -m "$build")
 
+  unset MORVANE_THREADS  # morvane takes a thread per CPU, as the other tools use every core
   need_commands /usr/bin/time:time python3:python3 cmake:cmake "$IMAGEMAGICK":imagemagick \
     ffmpeg:ffmpeg
   ensure_build "$BUILD"
@@ -157,14 +198,15 @@ main() {
   source_line
   machine_line
   echo "  sprite       ${SHAPE[0]} frames x ${SHAPE[1]} directions, ${SHAPE[2]}x${SHAPE[2]} boxes: ${#DIRECTIONS[@]} GIFs, $FRAME_COUNT frames"
-  echo "  morvane      one process: morvane -d=1 | -d=0 march.spr"
+  echo "  morvane      one process with MORVANE_THREADS unset, $(nproc) thread(s): morvane -d=1 | -d=0 march.spr"
   echo "  imagemagick  $("$IMAGEMAGICK" -version | sed -n 's/^Version: ImageMagick \([^ ]*\).*/\1/p')," \
-    "$("$IMAGEMAGICK" -list resource | awk '/Thread/ {print $2}') thread(s), one process per direction:"
+    "$("$IMAGEMAGICK" -list resource | awk '/Thread/ {print $2}') thread(s) each, one process per direction, $(nproc) at once:"
   echo "               convert -delay 10 -loop 0 FRAMES -dither FloydSteinberg | None -colors 256 OUT.gif"
-  echo "  ffmpeg       $(ffmpeg -version | sed -n '1s/^ffmpeg version \([^ ]*\).*/\1/p'), one process per direction:"
+  echo "  ffmpeg       $(ffmpeg -version | sed -n '1s/^ffmpeg version \([^ ]*\).*/\1/p'), its own threading, one process per direction, $(nproc) at once:"
   echo "               -framerate 10 -i FRAMES_%03d.ppm -lavfi split,palettegen=max_colors=256:stats_mode=full,"
   echo "               paletteuse=dither=floyd_steinberg | none -loop 0 OUT.gif"
-  echo "  rounds       $ROUNDS, each running all six in turn; a tool's time is the sum of its processes"
+  echo "  rounds       $ROUNDS, each running all six in turn; a tool's time runs from its first process's"
+  echo "               start to its last one's end, its cpu time is the sum over its processes"
   echo
 
   local round

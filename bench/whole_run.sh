@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures whole runs of the morvane process on the large measuring sprite.
 #
-#   bench/whole_run.sh [-n RUNS] [--shape=FRAMES,DIRECTIONS,SIZE] [--batch[=K]] [build-dir]
+#   bench/whole_run.sh [-n RUNS] [--shape=FRAMES,DIRECTIONS,SIZE] [--batch[=K]] [--threads=LIST]
+#                      [build-dir]
 #
 # Builds a Release tree when build-dir (default build-bench) has none, writes the sprite with
 # morvane-benchsprite (32 frames, 8 directions, 256x256 boxes unless --shape says otherwise)
@@ -12,6 +13,11 @@
 #
 # --batch converts the same sprite copied K times (default 8) in one run against a run of one
 # copy, to show that memory stays flat over a batch.
+#
+# --threads=1,2,all runs every mode at each thread count of the list (MORVANE_THREADS set for
+# that process; "all" is nproc; 1 is added when missing), alternating, and adds the thread
+# count and the speedup against 1 thread to the table. Without it the runs take
+# MORVANE_THREADS from the environment as it is.
 #
 # compare.sh sources this file for its helper functions; the measurement runs only when the
 # file is executed.
@@ -66,6 +72,36 @@ ensure_build() {
 parse_shape() {
   [[ $1 =~ ^[0-9]+,[0-9]+,[0-9]+$ ]] || { echo "bad --shape '$1'" >&2; exit 2; }
   IFS=, read -r -a SHAPE <<<"$1"
+}
+
+# Parses --threads' comma-separated list (counts and "all" for nproc) into THREAD_COUNTS, in
+# the order given without repeats, with 1 first when the list lacks it: every speedup is taken
+# against one thread.
+parse_threads() {
+  local items item count
+  THREAD_COUNTS=(1)
+  IFS=, read -r -a items <<<"$1"
+  [ ${#items[@]} -gt 0 ] || { echo "bad --threads '$1'" >&2; exit 2; }
+  for item in "${items[@]}"; do
+    if [ "$item" = all ]; then
+      count=$(nproc)
+    elif [[ $item =~ ^[1-9][0-9]*$ ]]; then
+      count=$item
+    else
+      echo "bad --threads '$1'" >&2
+      exit 2
+    fi
+    [[ " ${THREAD_COUNTS[*]} " == *" $count "* ]] || THREAD_COUNTS+=("$count")
+  done
+}
+
+# The thread count the converter runs with when MORVANE_THREADS is left as it is.
+environment_threads() {
+  if [ -n "${MORVANE_THREADS-}" ]; then
+    echo "MORVANE_THREADS=$MORVANE_THREADS"
+  else
+    echo "MORVANE_THREADS unset: $(nproc), the CPUs the process may run on"
+  fi
 }
 
 # Writes the measuring sprite to path with the shape in SHAPE.
@@ -187,18 +223,37 @@ machine_line() {
 # ---- whole-run measurement ----
 
 usage() {
-  echo "usage: bench/whole_run.sh [-n RUNS] [--shape=FRAMES,DIRECTIONS,SIZE] [--batch[=K]] [build-dir]" >&2
+  echo "usage: bench/whole_run.sh [-n RUNS] [--shape=FRAMES,DIRECTIONS,SIZE] [--batch[=K]]" \
+    "[--threads=LIST] [build-dir]" >&2
   exit 2
 }
 
-# Both dithering modes, alternating, RUNS times each.
+# Runs morvane under timed in the current directory on the sprite files named after the label,
+# into empty output directories, and checks that it converted them all: once at each thread
+# count of THREAD_COUNTS (labelled LABEL/THREADS) or, without --threads, once with the
+# environment as it is (labelled LABEL).
+run_morvane_timed() {
+  local label=$1 threads
+  shift
+  local files=0 argument
+  for argument in "$@"; do [[ $argument == -* ]] || files=$((files + 1)); done
+  for threads in "${THREAD_COUNTS[@]:-}"; do
+    rm -rf ./march*/
+    if [ -z "$threads" ]; then
+      timed "$label" "$BUILD/src/app/morvane" "$@"
+    else
+      MORVANE_THREADS=$threads timed "$label/$threads" "$BUILD/src/app/morvane" "$@"
+    fi
+    check_morvane_output "$files"
+  done
+}
+
+# Both dithering modes, alternating, RUNS times each (at each thread count).
 measure_modes() {
   local run mode gifs frames pixels bytes
   for ((run = 1; run <= RUNS; run++)); do
     for mode in 1 0; do
-      rm -rf "$SCRATCH/march"
-      (cd "$SCRATCH" && timed "-d=$mode" "$BUILD/src/app/morvane" "-d=$mode" march.spr)
-      check_morvane_output 1
+      (cd "$SCRATCH" && run_morvane_timed "-d=$mode" "-d=$mode" march.spr)
       # The output is the same shape in both modes; keep the last run's figures.
       read -r gifs frames pixels bytes < <(gif_stats "$SCRATCH"/march/*.gif)
       printf -- "-d=%s %s %s %s %s\n" "$mode" "$gifs" "$frames" "$pixels" "$bytes" >>"$SCRATCH/output"
@@ -217,14 +272,10 @@ measure_batch() {
     cp "$SCRATCH/march.spr" "$SCRATCH/batch/${names[-1]}"
   done
   for ((run = 1; run <= RUNS; run++)); do
-    rm -rf "$SCRATCH"/batch/march??/
-    (cd "$SCRATCH/batch" && timed "files=1" "$BUILD/src/app/morvane" "${names[0]}")
-    check_morvane_output 1
+    (cd "$SCRATCH/batch" && run_morvane_timed "files=1" "${names[0]}")
     read -r gifs frames pixels bytes < <(gif_stats "$SCRATCH"/batch/march01/*.gif)
     echo "files=1 $gifs $frames $pixels $bytes" >>"$SCRATCH/output"
-    rm -rf "$SCRATCH"/batch/march??/
-    (cd "$SCRATCH/batch" && timed "files=$BATCH" "$BUILD/src/app/morvane" "${names[@]}")
-    check_morvane_output "$BATCH"
+    (cd "$SCRATCH/batch" && run_morvane_timed "files=$BATCH" "${names[@]}")
     read -r gifs frames pixels bytes < <(gif_stats "$SCRATCH"/batch/march??/*.gif)
     echo "files=$BATCH $gifs $frames $pixels $bytes" >>"$SCRATCH/output"
   done
@@ -244,16 +295,27 @@ for line in open(sys.argv[2]):
     label, *figures = line.split()
     output[label] = tuple(int(x) for x in figures)
 
-print(f"{'run':<12} {'GIFs':>5} {'frames':>7} {'out pixels':>12} {'median s':>9} "
-      f"{'cpu s':>7} {'Mpx/s':>7} {'ns/px':>7} {'peak RSS':>10}  wall times (s)")
+# With --threads the labels are MODE/THREADS: a row per mode and thread count, with the
+# speedup of the median wall time against the mode's run at one thread.
+threaded = all("/" in label for label in runs)
+print(f"{'run':<12} " + (f"{'threads':>7} " if threaded else "") +
+      f"{'GIFs':>5} {'frames':>7} {'out pixels':>12} {'median s':>9} "
+      f"{'cpu s':>7} {'Mpx/s':>7} {'ns/px':>7} {'peak RSS':>10}  " +
+      (f"{'x 1 thread':>10}  " if threaded else "") + "wall times (s)")
 for label, samples in runs.items():
-    gifs, frames, pixels, size = output[label]
+    mode, _, threads = label.partition("/")
+    gifs, frames, pixels, size = output[mode]
     wall = statistics.median(s[0] for s in samples)
     cpu = statistics.median(s[1] for s in samples)
     rss = max(s[2] for s in samples)
     times = " ".join(f"{s[0]:.3f}" for s in samples)
-    print(f"{label:<12} {gifs:>5} {frames:>7} {pixels:>12,} {wall:>9.3f} {cpu:>7.2f} "
-          f"{pixels / wall / 1e6:>7.2f} {wall * 1e9 / pixels:>7.1f} {rss / 1024:>6.1f} MiB  {times}")
+    row = f"{mode:<12} " + (f"{threads:>7} " if threaded else "")
+    row += (f"{gifs:>5} {frames:>7} {pixels:>12,} {wall:>9.3f} {cpu:>7.2f} "
+            f"{pixels / wall / 1e6:>7.2f} {wall * 1e9 / pixels:>7.1f} {rss / 1024:>6.1f} MiB  ")
+    if threaded:
+        one = statistics.median(s[0] for s in runs[mode + "/1"])
+        row += f"{one / wall:>10.2f}  "
+    print(row + times)
 EOF
 }
 
@@ -261,6 +323,7 @@ main() {
   RUNS=${RUNS:-5}
   BATCH=0
   SHAPE=(32 8 256)
+  THREAD_COUNTS=()
   local build=build-bench
   while [ $# -gt 0 ]; do
     case $1 in
@@ -268,6 +331,7 @@ main() {
       --shape=*) parse_shape "${1#--shape=}" ;;
       --batch) BATCH=8 ;;
       --batch=*) BATCH=${1#--batch=} ;;
+      --threads=*) parse_threads "${1#--threads=}" ;;
       -*) usage ;;
       *) build=$1 ;;
     esac
@@ -295,12 +359,20 @@ main() {
   machine_line
   echo "  sprite       ${SHAPE[0]} frames x ${SHAPE[1]} directions, ${SHAPE[2]}x${SHAPE[2]} boxes, 4 layers, packed"
   echo "  sizes        $(sprite_sizes "$SCRATCH/march.spr")"
+  local each=""
+  if [ ${#THREAD_COUNTS[@]} -eq 0 ]; then
+    echo "  threads      $(environment_threads)"
+  else
+    local counts="${THREAD_COUNTS[*]}"
+    echo "  threads      ${counts// /, } (MORVANE_THREADS set per run; all = nproc = $(nproc))"
+    each=" at each thread count in turn"
+  fi
   if [ "$BATCH" -gt 0 ]; then
-    echo "  runs         $RUNS of each, alternating: 1 copy, then $BATCH copies in one run (-d=1)"
+    echo "  runs         $RUNS of each, alternating: 1 copy, then $BATCH copies in one run (-d=1)$each"
     echo
     measure_batch
   else
-    echo "  runs         $RUNS per mode, alternating -d=1 and -d=0; median wall time"
+    echo "  runs         $RUNS per mode, alternating -d=1 and -d=0$each; median wall time"
     echo
     measure_modes
   fi
