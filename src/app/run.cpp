@@ -26,12 +26,13 @@ constexpr const char* kHelpTail[] = {
     "Files, in the directory of the program (its real path, not a link to it):",
     "  morvane.cfg  read first: the defaults of the options, in its section [defaults]",
     "  colors.cfg   read at start: the colour names -bg accepts",
-    "  errors.log   appended to: why files could not be parsed or converted; where it cannot be "
-    "written, $XDG_STATE_HOME/morvane/errors.log (XDG_STATE_HOME an absolute path), else "
-    "$HOME/.local/state/morvane/errors.log",
+    // Long lines are joined literals, in parentheses so that clang sees them as meant.
+    ("  errors.log   appended to: why files could not be parsed or converted; where it cannot be "
+     "written, $XDG_STATE_HOME/morvane/errors.log (XDG_STATE_HOME an absolute path), else "
+     "$HOME/.local/state/morvane/errors.log"),
     "Environment:",
-    "  MORVANE_THREADS  the number of worker threads that convert files; by default one per CPU "
-    "the process may use",
+    ("  MORVANE_THREADS  the number of worker threads that convert files; by default one per CPU "
+     "the process may use"),
 };
 
 // The usage text, then every option with its default and meaning, then the files and the

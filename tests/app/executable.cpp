@@ -34,9 +34,15 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
   for (std::string& text : argv_text) argv.push_back(text.data());
   argv.push_back(nullptr);
   std::vector<std::string> environment_text;
+  // An inherited variable that environment sets again is left out, so that the given value is
+  // the one the program reads.
+  std::vector<std::string> left_out{"HOME=", "XDG_STATE_HOME="};
+  for (const std::string& entry : environment)
+    left_out.push_back(entry.substr(0, entry.find('=') + 1));
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string_view text(*entry);
-    if (!text.starts_with("HOME=") && !text.starts_with("XDG_STATE_HOME=")) {
+    if (std::none_of(left_out.begin(), left_out.end(),
+                     [&](const std::string& name) { return text.starts_with(name); })) {
       environment_text.emplace_back(text);
     }
   }

@@ -31,7 +31,7 @@ struct RunResult {
 // write any file larger than that many bytes (a full disk, as it looks to the writer: writes
 // past the limit fail with "File too large"). The program gets this process's environment
 // without HOME and XDG_STATE_HOME, so that no test writes into the user's state directory,
-// plus the "NAME=value" entries of environment.
+// plus the "NAME=value" entries of environment (which replace inherited ones of those names).
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::string& cwd, std::int64_t file_size_limit = 0,
                      const std::vector<std::string>& environment = {});
