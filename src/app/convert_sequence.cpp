@@ -130,34 +130,50 @@ gif::ByteSink ConvertDirection(const Sprite& sprite, const Sequence& sequence,
     if (transparent) AddTransparency(image, gif_frame, settings.background);
   };
   // Frames are reduced two at a time, which is faster than one by one and gives the same
-  // frames. The canvases wait in copies until a window of pairs is full; its pairs are then
-  // reduced side by side and added in order.
+  // frames. The canvases wait in copies until a window of pairs is full (the last one straight
+  // from the drawing canvas); its pairs are then reduced side by side and added in order. The
+  // copies' memory is reused from one window to the next.
   std::vector<WaitingCanvas> window;
+  std::size_t waiting = 0;  // canvases in the window
   std::size_t window_size = 0;
-  const auto reduce_window = [&] {
-    const std::size_t pairs = (window.size() + 1) / 2;
+  const auto reduce_window = [&](const WaitingCanvas* last, const RgbCanvas* last_canvas) {
+    const std::size_t count = waiting + (last != nullptr ? 1 : 0);
+    const auto canvas_at = [&](std::size_t i) -> const RgbCanvas& {
+      return i < waiting ? window[i].canvas : *last_canvas;
+    };
+    const std::size_t pairs = (count + 1) / 2;
     std::vector<std::array<gif::GifFrame, 2>> reduced(pairs);
     pool.ForEach(pairs, [&](std::size_t p) {
       const std::size_t first = 2 * p;
-      if (first + 1 < window.size()) {
-        reduced[p] = gif::BuildFramePair(window[first].canvas, window[first + 1].canvas, reduction);
+      if (first + 1 < count) {
+        reduced[p] = gif::BuildFramePair(canvas_at(first), canvas_at(first + 1), reduction);
       } else {
-        reduced[p][0] = gif::BuildFrame(window[first].canvas, reduction);
+        reduced[p][0] = gif::BuildFrame(canvas_at(first), reduction);
       }
     });
-    for (std::size_t i = 0; i < window.size(); ++i)
-      add_frame(std::move(reduced[i / 2][i % 2]), window[i].drawn, window[i].background_at);
-    window.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+      const WaitingCanvas& frame = i < waiting ? window[i] : *last;
+      add_frame(std::move(reduced[i / 2][i % 2]), frame.drawn, frame.background_at);
+    }
+    waiting = 0;
   };
   frames.Draw([&](const RgbCanvas& canvas, bool drawn) {
     Signals::ThrowIfPending();
     std::optional<CanvasPoint> background_at;
     if (transparent) background_at = FirstPixelOfColour(canvas, settings.background);
     if (window_size == 0) window_size = WindowCanvases(canvas, pool.Concurrency());
-    window.push_back(WaitingCanvas{canvas, drawn, background_at});
-    if (window.size() == window_size) reduce_window();
+    if (waiting + 1 == window_size) {
+      const WaitingCanvas last{RgbCanvas(), drawn, background_at};
+      reduce_window(&last, &canvas);
+      return;
+    }
+    if (window.size() == waiting) window.emplace_back();
+    window[waiting].canvas = canvas;
+    window[waiting].drawn = drawn;
+    window[waiting].background_at = background_at;
+    ++waiting;
   });
-  if (!window.empty()) reduce_window();
+  if (waiting > 0) reduce_window(nullptr, nullptr);
 
   Signals::ThrowIfPending();
   gif::OptimizeColorMaps(image);
