@@ -46,21 +46,24 @@ void PrintHelp(Console& console) {
 
 // What the walk over the arguments writes (option echoes, messages about options and list
 // files, the run summary) in its place among the files' reports: each stretch between two files
-// is a job of its own in the ordered reports.
+// is a job of its own in the ordered reports, started at its first write.
 class WalkReport final : public Console {
  public:
-  explicit WalkReport(OrderedReports& reports) : reports_(reports) { Next(); }
+  explicit WalkReport(OrderedReports& reports) : reports_(reports) {}
 
-  void Write(std::string_view text) override { stretch_->Write(text); }
-  void Flush() override { stretch_->Flush(); }
+  void Write(std::string_view text) override { Stretch().Write(text); }
+  void Flush() override { Stretch().Flush(); }
 
-  // Ends the current stretch and starts the next; called after each file's job has started.
-  void Next() {
-    stretch_.reset();
-    stretch_ = std::make_unique<JobReport>(reports_);
-  }
+  // Ends the current stretch; called before each file's job starts, so that the job's report
+  // follows it and, once the jobs before have finished, writes straight through.
+  void EndStretch() { stretch_.reset(); }
 
  private:
+  JobReport& Stretch() {
+    if (!stretch_) stretch_ = std::make_unique<JobReport>(reports_);
+    return *stretch_;
+  }
+
   OrderedReports& reports_;
   std::unique_ptr<JobReport> stretch_;
 };
@@ -91,8 +94,8 @@ int RunMorvane(RunContext& context, const std::vector<std::string>& arguments,
   {
     FileJobs jobs(pool, reports, context.counters);
     const auto convert_file = [&](const std::string& file_spec, bool from_list) {
+      walk_report.EndStretch();
       jobs.Start(file_spec, from_list, context.settings);
-      walk_report.Next();
     };
     const auto validate = [&] {
       return ValidateSettings(context.parameters, context.color_names, context.settings,

@@ -15,7 +15,7 @@ class HostileSurroundings : public ShellRunTest {
   void WriteBatch() {
     const std::string good = OneFrameSprite(3, 2).Bytes();
     Write("bad.spr", std::string("<sprite>\0003\0", 11) + good.substr(11));
-    Write("slow.spr", OneFrameSprite(2500, 2500, true).Bytes());
+    Write("slow.spr", OneFrameSprite(3000, 3000, true).Bytes());
     Write("next.spr", good);
   }
 };
@@ -51,11 +51,15 @@ TEST_F(HostileSurroundings, AFileSizeLimitFailsOnlyTheGifPastIt) {
 }
 
 // A signal while a GIF is being made ends the run at once: no temporary file, no summary, the
-// log block closed with its count, and the process ends by the signal.
-TEST_F(HostileSurroundings, ASignalDuringAGifEndsTheRunCleanly) {
+// log block closed with its count, and the process ends by the signal. On one thread as on two,
+// where the next file may be under way already, the tree is what one thread leaves.
+class SignalDuringAGif : public HostileSurroundings, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SignalDuringAGif, EndsTheRunCleanly) {
+  environment_ = {"MORVANE_THREADS=" + std::to_string(GetParam())};
   WriteBatch();
   // The signal follows the sequence's name, which is shown before its GIF is made (however
-  // slowly the sprite was read).
+  // slowly the sprite was read), so the console shows each file's progress as it goes.
   EXPECT_EQ(Interrupt("", "$M bad.spr slow.spr next.spr", "walk", "INT", 130),
             "walk                " + ErrorLogWarning(1));
   EXPECT_NE(Read("out.txt").find("Parsing 'slow'\t1 sequence(s), 1 image collection(s)\n\twalk"),
@@ -68,6 +72,8 @@ TEST_F(HostileSurroundings, ASignalDuringAGifEndsTheRunCleanly) {
   EXPECT_FALSE(fs::exists(Path("next")));
   ExpectNoTemporaryFiles();
 }
+
+INSTANTIATE_TEST_SUITE_P(Threads, SignalDuringAGif, ::testing::Values(1, 2));
 
 // A signal while the run waits between files (here on a list file from a pipe nobody closes)
 // ends it as cleanly, by that signal.

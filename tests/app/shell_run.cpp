@@ -12,7 +12,7 @@ std::string ShellRunTest::Interrupt(const std::string& setup, const std::string&
   // The wait for shown also ends when the run has ended without showing it.
   const RunResult result =
       Shell(setup + run + " > out.txt & pid=$!; until grep -q \"" + shown +
-            "\" out.txt || ! kill -0 $pid 2>/dev/null; do sleep 0.02; done; sleep 0.2; kill -" +
+            "\" out.txt || ! kill -0 $pid 2>/dev/null; do sleep 0.02; done; sleep 0.05; kill -" +
             signal + " $pid; wait $pid; echo \"status=$?\"; " + after);
   // The shell may report the job it saw end by the signal before the status.
   EXPECT_NE(result.output.find("status=" + std::to_string(status) + "\n"), std::string::npos)
