@@ -136,10 +136,12 @@ gif::ByteSink ConvertDirection(const Sprite& sprite, const Sequence& sequence,
   std::vector<WaitingCanvas> window;
   std::size_t waiting = 0;  // canvases in the window
   std::size_t window_size = 0;
-  const auto reduce_window = [&](const WaitingCanvas* last, const RgbCanvas* last_canvas) {
-    const std::size_t count = waiting + (last != nullptr ? 1 : 0);
+  // Reduces the waiting canvases and, when live is given, the drawing canvas after them.
+  const auto reduce_window = [&](const RgbCanvas* live, bool live_drawn,
+                                 std::optional<CanvasPoint> live_background) {
+    const std::size_t count = waiting + (live != nullptr ? 1 : 0);
     const auto canvas_at = [&](std::size_t i) -> const RgbCanvas& {
-      return i < waiting ? window[i].canvas : *last_canvas;
+      return i < waiting ? window[i].canvas : *live;
     };
     const std::size_t pairs = (count + 1) / 2;
     std::vector<std::array<gif::GifFrame, 2>> reduced(pairs);
@@ -152,8 +154,9 @@ gif::ByteSink ConvertDirection(const Sprite& sprite, const Sequence& sequence,
       }
     });
     for (std::size_t i = 0; i < count; ++i) {
-      const WaitingCanvas& frame = i < waiting ? window[i] : *last;
-      add_frame(std::move(reduced[i / 2][i % 2]), frame.drawn, frame.background_at);
+      const bool is_live = i == waiting;
+      add_frame(std::move(reduced[i / 2][i % 2]), is_live ? live_drawn : window[i].drawn,
+                is_live ? live_background : window[i].background_at);
     }
     waiting = 0;
   };
@@ -163,8 +166,7 @@ gif::ByteSink ConvertDirection(const Sprite& sprite, const Sequence& sequence,
     if (transparent) background_at = FirstPixelOfColour(canvas, settings.background);
     if (window_size == 0) window_size = WindowCanvases(canvas, pool.Concurrency());
     if (waiting + 1 == window_size) {
-      const WaitingCanvas last{RgbCanvas(), drawn, background_at};
-      reduce_window(&last, &canvas);
+      reduce_window(&canvas, drawn, background_at);
       return;
     }
     if (window.size() == waiting) window.emplace_back();
@@ -173,7 +175,7 @@ gif::ByteSink ConvertDirection(const Sprite& sprite, const Sequence& sequence,
     window[waiting].background_at = background_at;
     ++waiting;
   });
-  if (waiting > 0) reduce_window(nullptr, nullptr);
+  if (waiting > 0) reduce_window(nullptr, false, std::nullopt);
 
   Signals::ThrowIfPending();
   gif::OptimizeColorMaps(image);

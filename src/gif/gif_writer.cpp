@@ -102,8 +102,8 @@ std::uint8_t ScreenPacked(const GifImage& image) {
   return static_cast<std::uint8_t>(packed);
 }
 
-// The whole file, with each frame's image data appended by frame_data(frame, out) in file
-// order.
+// The whole file, with each frame's image data appended by frame_data(index, frame, out) in
+// file order.
 template <typename FrameData>
 void WriteGifWith(const GifImage& image, ByteSink& out, const FrameData& frame_data) {
   const GifVersion version = RequiredVersion(image);
@@ -118,12 +118,13 @@ void WriteGifWith(const GifImage& image, ByteSink& out, const FrameData& frame_d
   out.push_back(0);  // pixel aspect ratio: not given
   WriteColorMap(header.global_map, out);
 
-  for (const GifFrame& frame : image.Frames()) {
+  for (int index = 0; index < image.FrameCount(); ++index) {
+    const GifFrame& frame = image.FrameAt(index);
     WriteExtensions(frame, out);
     // A frame without pixels writes nothing but its extensions.
     if (frame.IsEmpty()) continue;
     WriteImageDescriptor(frame, out);
-    frame_data(frame, out);
+    frame_data(index, frame, out);
   }
   out.push_back(kTrailer);
 }
@@ -173,7 +174,7 @@ void EncodeFrameData(const GifImage& image, const GifFrame& frame, FrameCompress
 }
 
 void WriteGif(const GifImage& image, FrameCompression compression, ByteSink& out) {
-  WriteGifWith(image, out, [&](const GifFrame& frame, ByteSink& frame_out) {
+  WriteGifWith(image, out, [&](int, const GifFrame& frame, ByteSink& frame_out) {
     EncodeFrameData(image, frame, compression, frame_out);
   });
 }
@@ -200,10 +201,9 @@ ByteSink EncodeGif(const GifImage& image, FrameCompression compression, WorkerPo
   std::size_t size = 4096;
   for (const ByteSink& data : frame_data) size += data.size();
   bytes.reserve(size);
-  std::size_t index = 0;
-  WriteGifWith(image, bytes, [&](const GifFrame& frame, ByteSink& out) {
-    while (&image.FrameAt(static_cast<int>(index)) != &frame) ++index;
-    out.insert(out.end(), frame_data[index].begin(), frame_data[index].end());
+  WriteGifWith(image, bytes, [&](int index, const GifFrame&, ByteSink& out) {
+    const ByteSink& data = frame_data[static_cast<std::size_t>(index)];
+    out.insert(out.end(), data.begin(), data.end());
   });
   return bytes;
 }
