@@ -58,8 +58,7 @@ ensure_build() {
   local build_dir=$1
   if [ ! -f "$build_dir/CMakeCache.txt" ]; then
     echo "Configuring a Release build in $build_dir" >&2
-    quietly "$REPO/scripts/setup.sh" "$build_dir" -DCMAKE_BUILD_TYPE=Release -DMORVANE_BENCH=ON \
-      -DMORVANE_TESTS=OFF
+    quietly "$REPO/scripts/setup.sh" bench -B "$build_dir"
   fi
   local type
   type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build_dir/CMakeCache.txt")

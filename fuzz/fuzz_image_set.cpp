@@ -17,9 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "core/canvas.h"
 #include "fuzz_support.h"
-#include "platform/canvas.h"
 #include "platform/file.h"
+#include "sprite/format_error.h"
 #include "sprite/sprite.h"
 #include "sprwriter/sprwriter.h"
 

@@ -9,7 +9,9 @@
 #include <string_view>
 #include <system_error>
 
-#include "platform/errors.h"
+#include "core/errors.h"
+#include "gif/gif_error.h"
+#include "sprite/format_error.h"
 #include "sprite/sprite.h"
 
 namespace morvane::fuzz {

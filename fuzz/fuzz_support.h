@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/report.h"
+#include "app/report.h"
 
 namespace morvane::fuzz {
 

@@ -10,8 +10,7 @@ cd "$(dirname "$0")/.."
 
 seconds="${1:-120}"
 build=build-fuzz
-CC=clang CXX=clang++ scripts/setup.sh "$build" -DMORVANE_FUZZ=ON -DMORVANE_TESTS=OFF \
-  -DMORVANE_WERROR=ON
+scripts/setup.sh fuzz
 ctest --test-dir "$build/fuzz" --output-on-failure
 
 work="$(mktemp -d)"

@@ -11,7 +11,7 @@ root=$(pwd)
 build=${BUILD_DIR:-build}
 
 if [ ! -f "$build/build.ninja" ] || ! command -v chromium >/dev/null; then
-  scripts/setup.sh "$build"  # installs the packages (Chromium among them) and configures
+  scripts/setup.sh --target morvane release -B "$build"  # installs the packages (Chromium among them) and configures
 fi
 cmake --build "$build" --target morvane morvane-preview >/dev/null
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what building and testing morvane needs (Debian packages) when some of it is
-# missing, then configures and builds.
-#   scripts/setup.sh [--target NAME]... [BUILD_DIR [CMAKE_ARGUMENT...]]
-# Without BUILD_DIR it builds into build/ with the configuration scripts/test.sh and
-# scripts/run-sample.sh share, so each adds to what the other built. --target builds only the
-# targets named (and what they need) instead of everything.
+# missing, then configures with a preset of CMakePresets.json and builds.
+#   scripts/setup.sh [--target NAME]... [PRESET [-B BUILD_DIR] [CMAKE_ARGUMENT...]]
+# PRESET is release (the default: build/, the configuration scripts/test.sh and
+# scripts/run-sample.sh share, so each adds to what the other built), sanitize, tsan, fuzz or
+# bench (build-<preset>/); -B builds into another directory. --target builds only the targets
+# named (and what they need) instead of everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,10 +29,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-if [ $# -eq 0 ]; then
-  set -- build -DMORVANE_WERROR=ON -DMORVANE_BENCH=ON
+preset=${1:-release}
+[ $# -eq 0 ] || shift
+build_dir=build-$preset
+[ "$preset" != release ] || build_dir=build
+if [ "${1:-}" = -B ]; then
+  build_dir=$2
+  shift 2
 fi
-build_dir=$1
-shift
-cmake -S . -B "$build_dir" -G Ninja "$@" >/dev/null
+cmake --preset "$preset" -B "$build_dir" "$@" >/dev/null
 cmake --build "$build_dir" "${targets[@]}"

@@ -4,9 +4,10 @@
 #include <new>
 
 #include "app/convert_sequence.h"
-#include "platform/ascii.h"
+#include "core/ascii.h"
 #include "platform/fs.h"
 #include "platform/signals.h"
+#include "sprite/format_error.h"
 #include "sprite/sprite.h"
 
 namespace morvane {

@@ -3,11 +3,11 @@
 
 #include <string>
 
+#include "app/report.h"
 #include "params/file_spec.h"
 #include "params/run_settings.h"
 #include "platform/console.h"
 #include "platform/file.h"
-#include "platform/report.h"
 #include "platform/worker_pool.h"
 
 namespace morvane {

@@ -12,13 +12,14 @@
 
 #include "app/limits.h"
 #include "app/wildcard.h"
+#include "core/ascii.h"
+#include "core/canvas.h"
 #include "gif/color_map_optimizer.h"
 #include "gif/frame_builder.h"
 #include "gif/gif_image.h"
 #include "gif/gif_writer.h"
-#include "platform/ascii.h"
-#include "platform/canvas.h"
 #include "platform/fs.h"
+#include "platform/path.h"
 #include "platform/signals.h"
 
 namespace morvane {
@@ -302,13 +303,6 @@ std::string DirectionSuffix(std::int32_t direction_count, std::int32_t direction
   return "_" + digits;
 }
 
-std::string SafeFileName(std::string_view name) {
-  std::string safe(name);
-  std::replace_if(
-      safe.begin(), safe.end(), [](char c) { return c == '/' || c == '\\' || c == '\0'; }, '_');
-  return safe;
-}
-
 std::string GifFileName(std::string_view safe_name, std::string_view suffix) {
   constexpr std::string_view kExtension = ".gif";
   const std::size_t room = kMaxFileNameBytes - suffix.size() - kExtension.size();
@@ -358,8 +352,8 @@ void ConvertSequence(Sprite& sprite, std::int32_t sequence_index, const FileSpec
     try {
       const auto direction = static_cast<std::int32_t>(d);
       PendingFile file = PendingFile::Write(
-          spec.output_directory + "/" +
-              GifFileName(safe_name, DirectionSuffix(anim->DirectionCount(), direction)),
+          JoinPath(spec.output_directory,
+                   GifFileName(safe_name, DirectionSuffix(anim->DirectionCount(), direction))),
           ConvertDirection(sprite, sequence, *anim, direction, settings, run, pool));
       const std::lock_guard<std::mutex> lock(placing);
       files[d] = std::move(file);

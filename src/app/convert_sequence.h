@@ -6,11 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "app/report.h"
+#include "core/canvas.h"
 #include "params/file_spec.h"
 #include "params/run_settings.h"
-#include "platform/canvas.h"
 #include "platform/console.h"
-#include "platform/report.h"
+#include "platform/path.h"
 #include "platform/worker_pool.h"
 #include "sprite/sprite.h"
 
@@ -67,13 +68,6 @@ std::uint16_t FrameDelayHundredths(std::uint32_t anim_speed_ms);
 // The file-name suffix of a direction: none for one direction, compass names for 4 and 8,
 // "_" and at least two upper-case hexadecimal digits otherwise.
 std::string DirectionSuffix(std::int32_t direction_count, std::int32_t direction);
-
-// The sequence name made safe as a file name: "/", "\" and NUL become "_", so no sequence can
-// write outside its output directory.
-std::string SafeFileName(std::string_view name);
-
-// The longest file name, in bytes, that Linux file systems take.
-constexpr std::size_t kMaxFileNameBytes = 255;
 
 // The GIF's file name: the safe sequence name, cut bytewise so that it with the direction suffix
 // and ".gif" fits in kMaxFileNameBytes, then the suffix and ".gif".

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/convert_file.h"
+#include "app/report.h"
 #include "params/run_settings.h"
-#include "platform/report.h"
 #include "platform/signals.h"
 #include "platform/worker_pool.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 
 namespace morvane {
 

@@ -3,10 +3,10 @@
 #include <memory>
 #include <string_view>
 
+#include "app/report.h"
 #include "params/command_line.h"
 #include "params/options.h"
 #include "params/version.h"
-#include "platform/report.h"
 #include "platform/worker_pool.h"
 
 namespace morvane {

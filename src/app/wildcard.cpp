@@ -1,6 +1,6 @@
 #include "app/wildcard.h"
 
-#include "platform/ascii.h"
+#include "core/ascii.h"
 
 namespace morvane {
 

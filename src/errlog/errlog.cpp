@@ -3,6 +3,7 @@
 #include "params/version.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "platform/path.h"
 
 namespace morvane {
 
@@ -17,10 +18,7 @@ std::string DateTimeText() {
 
 std::string FallbackErrorLogPath(const std::optional<std::string>& xdg_state_home,
                                  const std::optional<std::string>& home) {
-  const std::string below = std::string("/morvane/") + kErrorLogFile;
-  if (xdg_state_home && xdg_state_home->starts_with('/')) return *xdg_state_home + below;
-  if (home && !home->empty()) return *home + "/.local/state" + below;
-  return {};
+  return UserStateFile("morvane", kErrorLogFile, xdg_state_home, home);
 }
 
 void ErrorLog::StartBlock() {
@@ -28,8 +26,7 @@ void ErrorLog::StartBlock() {
       std::string("Morvane ") + kProgramVersion + " Error Log, started " + DateTimeText() + "\n";
   block_path_ = path_;
   if (AppendText(path_, header, true)) return;
-  if (!fallback_path_.empty() &&
-      CreatePrivateDirectories(fallback_path_.substr(0, fallback_path_.rfind('/'))) &&
+  if (!fallback_path_.empty() && CreatePrivateDirectories(DirectoryPart(fallback_path_)) &&
       AppendText(fallback_path_, header, true)) {
     block_path_ = fallback_path_;
     return;

@@ -9,13 +9,21 @@
 #include <string_view>
 
 #include "platform/console.h"
-#include "platform/report.h"
 
 namespace morvane {
 
 inline constexpr const char* kErrorLogFile = "errors.log";
 // Where users are asked to send the log.
 inline constexpr const char* kErrorLogContact = "morvane-bugs@example.org";
+
+// Where error-log records go: each is one record's text, without the log's own framing.
+class LogSink {
+ public:
+  virtual void Record(std::string_view text) = 0;
+
+ protected:
+  ~LogSink() = default;
+};
 
 // Where the log goes when errors.log beside the program cannot be opened for appending, from
 // the values of XDG_STATE_HOME and HOME: <xdg_state_home>/morvane/errors.log when that is an

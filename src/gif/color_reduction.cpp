@@ -1,10 +1,11 @@
 // Colour reduction of a canvas: octree palette, then nearest-colour or diffused mapping.
 #include "gif/color_reduction.h"
 
+#include "core/errors.h"
 #include "gif/color_lookup.h"
 #include "gif/dither.h"
+#include "gif/gif_error.h"
 #include "gif/octree_quantizer.h"
-#include "platform/errors.h"
 
 namespace morvane::gif {
 

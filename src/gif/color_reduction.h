@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/canvas.h"
+#include "core/canvas.h"
+#include "gif/gif_error.h"
 
 namespace morvane::gif {
 

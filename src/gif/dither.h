@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/canvas.h"
 #include "gif/color_lookup.h"
-#include "platform/canvas.h"
 
 namespace morvane::gif {
 

@@ -3,9 +3,9 @@
 
 #include <array>
 
+#include "core/canvas.h"
 #include "gif/color_reduction.h"
 #include "gif/gif_image.h"
-#include "platform/canvas.h"
 
 namespace morvane::gif {
 

@@ -3,9 +3,10 @@
 
 #include <stdexcept>
 
+#include "core/errors.h"
+#include "gif/gif_error.h"
 #include "gif/lzw_encoder.h"
 #include "gif/run_length_encoder.h"
-#include "platform/errors.h"
 
 namespace morvane::gif {
 

@@ -6,7 +6,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "platform/errors.h"
+#include "core/errors.h"
+#include "gif/gif_error.h"
 
 namespace morvane::gif {
 

@@ -10,7 +10,8 @@
 #include <variant>
 #include <vector>
 
-#include "platform/canvas.h"
+#include "core/canvas.h"
+#include "gif/gif_error.h"
 
 namespace morvane::gif {
 

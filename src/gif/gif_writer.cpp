@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "platform/errors.h"
-#include "platform/fs.h"
+#include "core/errors.h"
+#include "gif/gif_error.h"
 #include "platform/worker_pool.h"
 
 namespace morvane::gif {
@@ -206,12 +206,6 @@ ByteSink EncodeGif(const GifImage& image, FrameCompression compression, WorkerPo
     out.insert(out.end(), data.begin(), data.end());
   });
   return bytes;
-}
-
-void SaveGifFile(const GifImage& image, FrameCompression compression, const std::string& path) {
-  // The whole file is made in memory first, so a failed save leaves nothing on disk.
-  WorkerPool one_thread(1);
-  WriteFileAtomically(path, EncodeGif(image, compression, one_thread));
 }
 
 }  // namespace morvane::gif

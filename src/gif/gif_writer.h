@@ -38,8 +38,4 @@ void WriteGif(const GifImage& image, FrameCompression compression, ByteSink& out
 // side on the pool's threads; an error is the one the first failing frame in file order raises.
 ByteSink EncodeGif(const GifImage& image, FrameCompression compression, WorkerPool& pool);
 
-// Saves the whole file, replacing an existing one; on failure nothing is left at the path
-// ("Cannot create file <path>" when it cannot be created).
-void SaveGifFile(const GifImage& image, FrameCompression compression, const std::string& path);
-
 }  // namespace morvane::gif

@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <bit>
 
-#include "platform/errors.h"
+#include "core/errors.h"
+#include "gif/gif_error.h"
 
 namespace morvane::gif {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/canvas.h"
+#include "core/canvas.h"
 
 namespace morvane::gif {
 

@@ -1,6 +1,6 @@
 #include "params/colors.h"
 
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "platform/fs.h"
 
 namespace morvane {

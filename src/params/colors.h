@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ascii.h"
-#include "platform/canvas.h"
+#include "core/ascii.h"
+#include "core/canvas.h"
 
 namespace morvane {
 

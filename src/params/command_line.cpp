@@ -2,9 +2,9 @@
 
 #include <exception>
 
-#include "platform/ascii.h"
+#include "core/ascii.h"
+#include "params/ini.h"
 #include "platform/fs.h"
-#include "platform/ini.h"
 
 namespace morvane {
 

@@ -1,15 +1,15 @@
 #include "params/file_spec.h"
 
 #include "params/command_line.h"
+#include "platform/path.h"
 
 namespace morvane {
 
 std::string BaseName(const std::string& file_name) {
-  const std::size_t slash = file_name.rfind('/');
-  const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-  const std::size_t dot = file_name.rfind('.');
-  const std::size_t end = (dot == std::string::npos || dot < start) ? file_name.size() : dot;
-  return file_name.substr(start, end - start);
+  std::string name = FileNamePart(file_name);
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string::npos) name.resize(dot);
+  return name;
 }
 
 std::string FolderName(const std::string& base_name) {
@@ -25,14 +25,8 @@ FileSpec ParseFileSpec(const std::string& spec, bool from_list) {
   parts.pattern =
       split == std::string::npos ? std::string("*") : spec.substr(split + kPatternSeparator.size());
   parts.base_name = BaseName(parts.file_name);
-  if (from_list) {
-    const std::size_t slash = parts.file_name.rfind('/');
-    const std::string directory =
-        slash == std::string::npos ? std::string() : parts.file_name.substr(0, slash + 1);
-    parts.output_directory = directory + FolderName(parts.base_name);
-  } else {
-    parts.output_directory = "./" + FolderName(parts.base_name);
-  }
+  parts.output_directory = from_list ? DirectoryPart(parts.file_name) + FolderName(parts.base_name)
+                                     : InWorkingDirectory(FolderName(parts.base_name));
   return parts;
 }
 

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "platform/ascii.h"
+#include "core/ascii.h"
 
 namespace morvane {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "platform/canvas.h"
+#include "core/canvas.h"
 
 namespace morvane {
 

@@ -6,7 +6,7 @@
 #include <set>
 #include <system_error>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "platform/fs.h"
 
 namespace morvane::preview {

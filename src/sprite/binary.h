@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/file.h"
+#include "sprite/format_error.h"
 #include "sprite/sprite.h"
 
 namespace morvane::binary {

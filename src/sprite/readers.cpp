@@ -7,7 +7,7 @@
 #include <limits>
 #include <new>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "sprite/binary.h"
 
 namespace morvane {

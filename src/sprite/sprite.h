@@ -16,9 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/canvas.h"
-#include "platform/errors.h"
+#include "core/canvas.h"
+#include "core/errors.h"
 #include "platform/file.h"
+#include "sprite/format_error.h"
 #include "sprite/readers.h"
 
 namespace morvane {

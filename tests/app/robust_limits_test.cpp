@@ -7,7 +7,7 @@
 #include "app/e2e_sprites.h"
 #include "app/executable.h"
 #include "app/limits.h"
-#include "platform/errors.h"
+#include "core/errors.h"
 
 namespace morvane::e2e {
 namespace {

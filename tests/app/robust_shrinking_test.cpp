@@ -9,9 +9,9 @@
 #include "app/convert_file.h"
 #include "app/e2e_sprites.h"
 #include "app/executable.h"
-#include "platform/errors.h"
+#include "app/text_report.h"
+#include "core/errors.h"
 #include "sprite/sprite.h"
-#include "support/text_console.h"
 
 namespace morvane::e2e {
 namespace {
@@ -60,7 +60,7 @@ class ShrinkingSprite : public ExecutableTest {
     ShrinkingFile file(bytes, keep, stale);
     const FileSpec spec{"cut.spr", "*", "cut", Path("out")};
     std::string outcome = "ok";
-    testing::TextConsole console;
+    testing::TextReport console;
     try {
       WorkerPool pool(1);
       ConvertSpriteFile(file, spec, RunSettingsRecord{}, console, pool);

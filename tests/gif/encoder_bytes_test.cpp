@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "encoder_support.h"
-#include "platform/errors.h"
+#include "gif/gif_error.h"
 
 namespace morvane::gif::encoder_test {
 namespace {

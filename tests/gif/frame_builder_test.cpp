@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 
 namespace morvane::gif {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 
 namespace morvane::gif {
 namespace {

@@ -2,15 +2,13 @@
 #include "gif/gif_writer.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <stdexcept>
 #include <string>
 
+#include "core/errors.h"
 #include "encoder_support.h"
 #include "gif/gif_image.h"
-#include "platform/errors.h"
 #include "support/giflib_reader.h"
 
 namespace morvane::gif::encoder_test {
@@ -308,55 +306,12 @@ TEST(GifWriter, FramesDecodeBackWithEitherCompression) {
   }
 }
 
-class SaveGifFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ =
-        std::filesystem::temp_directory_path() / ("morvane-writer-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::size_t FilesInDir() const {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir_),
-                                                  std::filesystem::directory_iterator()));
-  }
-  std::filesystem::path dir_;
-};
-
-TEST_F(SaveGifFileTest, WritesTheStreamAndReplacesAnOldFile) {
-  GifImage image;
-  SetGlobal(image, 4);
-  AddFrame(image, 5, 5, Noise(25, 4, 1));
-  const std::string path = (dir_ / "a.gif").string();
-  {
-    std::FILE* old = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(old, nullptr);
-    std::fputs("an older and much longer file than the new one will be, by far", old);
-    std::fclose(old);
-  }
-  SaveGifFile(image, kLzw, path);
-  EXPECT_EQ(testing::ReadFileBytes(path), Save(image));
-  EXPECT_EQ(FilesInDir(), 1u);
-}
-
-TEST_F(SaveGifFileTest, FailuresLeaveNothingBehind) {
+TEST(EncodeGifTest, AnIndexPastTheMapFails) {
   GifImage image;
   SetGlobal(image, 2);
   AddFrame(image, 2, 1, {0, 2});
-  const std::string path = (dir_ / "b.gif").string();
-  EXPECT_THROW(SaveGifFile(image, kLzw, path), GifError);
-  EXPECT_EQ(FilesInDir(), 0u);
-
-  image.FrameAt(0).Pixels()[1] = 1;
-  const std::string missing = (dir_ / "missing" / "c.gif").string();
-  try {
-    SaveGifFile(image, kLzw, missing);
-    ADD_FAILURE() << "saved into a missing directory";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.Message(), "Cannot create file " + missing);
-  }
-  EXPECT_EQ(FilesInDir(), 0u);
+  WorkerPool one_thread(1);
+  EXPECT_THROW(EncodeGif(image, kLzw, one_thread), GifError);
 }
 
 }  // namespace

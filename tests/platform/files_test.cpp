@@ -3,11 +3,9 @@
 
 #include <filesystem>
 
-#include "platform/ascii.h"
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "platform/file.h"
 #include "platform/fs.h"
-#include "platform/ini.h"
 #include "support/temp_dir.h"
 
 namespace morvane {
@@ -58,28 +56,6 @@ TEST_F(TextFiles, AppendCreatesOnlyWhenAsked) {
   EXPECT_TRUE(AppendText(path, "a\n", true));
   EXPECT_TRUE(AppendText(path, "b\n", false));
   EXPECT_EQ(ReadTextLines(path), (std::vector<std::string>{"a", "b"}));
-}
-
-TEST(Ini, ReadsTheFirstDefaultsSectionOnly) {
-  const std::vector<std::string> lines = {
-      "key=outside",   "[other]",        "key=other",      "[ DEFAULTS ]", "  ; a comment",
-      " Use_LZW = 0 ", "quoted=\"a b\"", "single='x'",     "mixed=\"y'",   "no equals sign",
-      "=empty key",    "empty=",         "use_lzw=second", "[defaults]",   "late=1"};
-  const IniEntries entries = ParseIniSection(lines, "defaults");
-  const IniEntries expected = {
-      {"Use_LZW", "0"}, {"quoted", "a b"}, {"single", "x"}, {"mixed", "\"y'"}, {"empty", ""}};
-  EXPECT_EQ(entries, expected);
-}
-
-TEST(Ini, MissingFileGivesNothing) {
-  EXPECT_TRUE(ReadIniSection("/nonexistent/morvane.cfg", "defaults").empty());
-}
-
-TEST(CaseFolding, FoldsAsciiLettersOnly) {
-  EXPECT_TRUE(EqualsIgnoreCase("bgColor", "BGCOLOR"));
-  EXPECT_FALSE(EqualsIgnoreCase("\xE4", "\xC4"));
-  EXPECT_LT(CompareIgnoreCase("abc", "ABD"), 0);
-  EXPECT_LT(CompareIgnoreCase("ab", "abc"), 0);
 }
 
 using SpriteFiles = testing::TempDirTest;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "preview/preview.h"
 #include "preview/preview_support.h"
 

@@ -6,18 +6,16 @@
 #include <utility>
 #include <vector>
 
-#include "platform/report.h"
+#include "platform/console.h"
 
 namespace morvane::testing {
 
-class TextConsole final : public Report {
+// Keeps the text written to Interface, a Console or an interface derived from it.
+template <typename Interface>
+class TextSink : public Interface {
  public:
   void Write(std::string_view text) override { text_ += text; }
   void Flush() override { flushed_at_.push_back(text_.size()); }
-  void Log(std::string_view record) override { records_.emplace_back(record); }
-
-  // The error-log records, in order.
-  const std::vector<std::string>& Records() const { return records_; }
 
   const std::string& Text() const { return text_; }
   // The text written since the last call, which starts afresh.
@@ -41,7 +39,8 @@ class TextConsole final : public Report {
  private:
   std::string text_;
   std::vector<std::size_t> flushed_at_;
-  std::vector<std::string> records_;
 };
+
+using TextConsole = TextSink<Console>;
 
 }  // namespace morvane::testing

@@ -17,10 +17,12 @@
 
 #include "app/convert_sequence.h"
 #include "app/limits.h"
-#include "platform/canvas.h"
-#include "platform/errors.h"
+#include "core/canvas.h"
+#include "core/errors.h"
 #include "platform/file.h"
 #include "platform/fs.h"
+#include "platform/path.h"
+#include "sprite/format_error.h"
 #include "sprite/sprite.h"
 
 namespace {
@@ -59,7 +61,7 @@ std::int64_t DumpSequence(const Sprite& sprite, const Sequence& sequence, const 
                           const std::string& out_dir) {
   const DrawSettings settings = DrawSettings::From(RunSettingsRecord{});
   CheckDirectionWork(anim.DirectionCount(), sequence.FrameCount());
-  const std::string base = out_dir + "/" + SafeFileName(sequence.Name());
+  const std::string base = JoinPath(out_dir, SafeFileName(sequence.Name()));
   std::int64_t written = 0;
   for (std::int32_t d = 0; d < anim.DirectionCount(); ++d) {
     const std::string prefix = base + DirectionSuffix(anim.DirectionCount(), d) + "_";

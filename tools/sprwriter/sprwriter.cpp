@@ -7,7 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "platform/fs.h"
 
 namespace morvane::sprwriter {

@@ -10,19 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "errlog/errlog.h"
 #include "platform/console.h"
 #include "platform/fs.h"
 
 namespace morvane {
-
-// Where error-log records go: each is one record's text, without the log's own framing.
-class LogSink {
- public:
-  virtual void Record(std::string_view text) = 0;
-
- protected:
-  ~LogSink() = default;
-};
 
 // What one job reports through: its console text, its error-log records and the files it puts
 // in place.

@@ -1,6 +1,6 @@
-#include "platform/report.h"
+#include "app/report.h"
 
-#include "platform/errors.h"
+#include "core/errors.h"
 #include "platform/signals.h"
 
 namespace morvane {

@@ -1,4 +1,4 @@
-#include "platform/ascii.h"
+#include "core/ascii.h"
 
 namespace morvane {
 

@@ -11,7 +11,8 @@
 #include <random>
 #include <utility>
 
-#include "platform/errors.h"
+#include "core/errors.h"
+#include "platform/path.h"
 #include "platform/signals.h"
 
 namespace morvane {
@@ -159,8 +160,7 @@ bool AppendText(const std::string& path, std::string_view text, bool create) {
 }
 
 PendingFile PendingFile::Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  const std::size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string dir = DirectoryPart(path);
   Signals::ThrowIfPending();  // no file is started once the run is ending
   // A directory in the way would refuse the rename; say so before anything is written.
   struct stat status {};

@@ -1,4 +1,4 @@
-#include "platform/canvas.h"
+#include "core/canvas.h"
 
 #include <algorithm>
 

@@ -1,6 +1,7 @@
-// The errors of the whole converter. Every one of them ends only the conversion of the sprite
+// The base errors of the whole converter. Every error ends only the conversion of the sprite
 // file it arose in: the per-file job catches them, reports the file's outcome and goes on with
-// the next file. Each class says how that job reports it.
+// the next file. Each class says how that job reports it; the sprite reader's format error
+// (sprite/format_error.h) and the GIF code's error (gif/gif_error.h) derive from Error.
 #pragma once
 
 #include <exception>
@@ -28,23 +29,9 @@ class IoError : public Error {
   using Error::Error;
 };
 
-// The sprite file breaks its format. Reported as "Error parsing sprite file. See Error Log for
-// detail." and logged as "<text> in file <base name>".
-class SpriteFormatError : public Error {
- public:
-  using Error::Error;
-};
-
 // A list was asked for a capacity or an index it cannot have ("List capacity out of bounds
 // (-1)", "List index out of bounds (7)"). Reported and logged as an internal error.
 class IndexError : public Error {
- public:
-  using Error::Error;
-};
-
-// The GIF model or writer met a state it cannot write ("Color table overflow", "Unsupported GIF
-// version"). Reported and logged as an internal error.
-class GifError : public Error {
  public:
   using Error::Error;
 };

@@ -1,4 +1,4 @@
-#include "platform/report.h"
+#include "app/report.h"
 
 #include <gtest/gtest.h>
 

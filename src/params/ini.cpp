@@ -1,7 +1,7 @@
-#include "platform/ini.h"
+#include "params/ini.h"
 
-#include "platform/ascii.h"
-#include "platform/errors.h"
+#include "core/ascii.h"
+#include "core/errors.h"
 #include "platform/fs.h"
 
 namespace morvane {

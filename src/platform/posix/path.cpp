@@ -1,0 +1,56 @@
+#include "platform/path.h"
+
+#include <algorithm>
+
+namespace morvane {
+
+namespace {
+
+constexpr char kSeparator = '/';
+
+}  // namespace
+
+std::string DirectoryPart(std::string_view path) {
+  const std::size_t separator = path.rfind(kSeparator);
+  return separator == std::string_view::npos ? std::string()
+                                             : std::string(path.substr(0, separator + 1));
+}
+
+std::string FileNamePart(std::string_view path) {
+  const std::size_t separator = path.rfind(kSeparator);
+  return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
+}
+
+std::string JoinPath(std::string_view directory, std::string_view name) {
+  std::string path(directory);
+  path += kSeparator;
+  path += name;
+  return path;
+}
+
+std::string InWorkingDirectory(std::string_view name) {
+  return JoinPath(".", name);
+}
+
+bool IsAbsolutePath(std::string_view path) {
+  return path.starts_with(kSeparator);
+}
+
+std::string SafeFileName(std::string_view name) {
+  std::string safe(name);
+  // "\" too, so that names stay the same wherever the files are later copied.
+  std::replace_if(
+      safe.begin(), safe.end(), [](char c) { return c == '/' || c == '\\' || c == '\0'; }, '_');
+  return safe;
+}
+
+std::string UserStateFile(std::string_view application, std::string_view file,
+                          const std::optional<std::string>& xdg_state_home,
+                          const std::optional<std::string>& home) {
+  const std::string below = JoinPath(JoinPath("", application), file);
+  if (xdg_state_home && IsAbsolutePath(*xdg_state_home)) return *xdg_state_home + below;
+  if (home && !home->empty()) return *home + "/.local/state" + below;
+  return {};
+}
+
+}  // namespace morvane
