@@ -111,7 +111,6 @@ gif::ByteSink ConvertDirection(const Sprite& sprite, const Sequence& sequence,
   DirectionFrames frames(sprite, sequence, anim, direction, settings);
   gif::GifImage image;
   gif::ReductionSettings reduction;
-  reduction.reduction_method = gif::kReductionOptimized;
   reduction.dither_method = run.dithering == 1 ? gif::kDitherFloydSteinberg : gif::kDitherNearest;
   image.SetBackgroundColor(settings.background);
   const gif::FrameCompression compression =
