@@ -52,7 +52,7 @@ TEST_F(Walker, EchoShowsTheLongNameOfAnAliasAndATypedLongNameAsTyped) {
             "BGCOLOR=#000\nError: bad parameter: -x\n");
   EXPECT_FALSE(result_);
   EXPECT_EQ(store_.Get("anim_speed"), "7");
-  EXPECT_EQ(settings_.binary_transparency, 1u);
+  EXPECT_TRUE(settings_.binary_transparency);
 }
 
 TEST_F(Walker, ABadParameterEndsTheWalk) {
