@@ -48,6 +48,13 @@ bool AnimSpeed(std::string_view text, const ColorNames& /*colors*/, RunSettingsR
   return true;
 }
 
+bool Outputs(std::string_view text, const ColorNames& /*colors*/, RunSettingsRecord& settings) {
+  const std::optional<OutputFormats> formats = ParseOutputFormats(text);
+  if (!formats) return false;
+  settings.output_formats = *formats;
+  return true;
+}
+
 }  // namespace option_steps
 
 void RegisterOptions(ParameterStore& store) {

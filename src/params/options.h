@@ -37,6 +37,8 @@ bool Threshold(std::string_view text, const ColorNames& colors, RunSettingsRecor
 bool Background(std::string_view text, const ColorNames& colors, RunSettingsRecord& settings);
 // An integer, stored as its 32 bits and never refused.
 bool AnimSpeed(std::string_view text, const ColorNames& colors, RunSettingsRecord& settings);
+// A list of output formats (ParseOutputFormats).
+bool Outputs(std::string_view text, const ColorNames& colors, RunSettingsRecord& settings);
 
 }  // namespace option_steps
 
@@ -53,7 +55,7 @@ struct Option {
 
 // The order of this table is the order of registration and of validation: when several values
 // are bad, the message of the first one in this order is the one printed.
-inline constexpr std::array<Option, 7> kOptions = {{
+inline constexpr std::array<Option, 8> kOptions = {{
     {"use_binary_transparency", "b", "use_binary_transparency", "0",
      option_steps::ZeroOrOne<&RunSettingsRecord::binary_transparency, false, true>,
      "bad use_binary_transparency value. Must be 0 or 1", "\t-b\tor\t-use_binary_transparency",
@@ -86,6 +88,9 @@ inline constexpr std::array<Option, 7> kOptions = {{
                              DitherMethod::kFloydSteinberg>,
      "bad dithering value. Must be 0 or 1", "\t-d\tor\t-dithering",
      "1: dither while reducing frames to 256 colours; 0: take the nearest colour"},
+    // Not in the usage text, which keeps its sixteen lines.
+    {"output_formats", "f", "output_formats", "gif", option_steps::Outputs,
+     kBadOutputFormatsMessage, "", kOutputFormatsMeaning},
 }};
 
 // The order of the options' lines in the usage text, by short name.

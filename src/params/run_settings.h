@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/canvas.h"
+#include "params/output_formats.h"
 
 namespace morvane {
 
@@ -29,6 +30,7 @@ struct RunSettingsRecord {
   bool static_anims = false;        // every frame placed at the canvas origin
   DitherMethod dithering = DitherMethod::kFloydSteinberg;
   std::uint32_t anim_speed = 100;  // time of one frame in milliseconds, as read
+  OutputFormats output_formats{.gif = true};
 };
 
 }  // namespace morvane

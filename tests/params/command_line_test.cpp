@@ -106,6 +106,20 @@ TEST_F(Walker, AConfigurationFailureEndsTheRunBeforeAnyArgument) {
   EXPECT_EQ(Walk({"a"}, empty), "bad bgColor value\n");
 }
 
+// The list of outputs may stand in the configuration; on the command line it is echoed under
+// its long name with the value as typed, and "-f" alone (the value 1) ends the walk.
+TEST_F(Walker, OutputFormatsComeFromTheConfigurationOrTheCommandLine) {
+  const std::string config = Write("morvane.cfg", "[defaults]\noutput_formats = Png, sheet\n");
+  EXPECT_EQ(Walk({"a"}, config), "");
+  EXPECT_EQ(settings_.output_formats, (OutputFormats{.png = true, .sheet = true}));
+  EXPECT_EQ(Walk({"-F= gif,PNG ", "-Output_Formats=sheet", "b", "-f", "c"}),
+            "output_formats= gif,PNG \nOutput_Formats=sheet\noutput_formats=1\n" +
+                std::string(kBadOutputFormatsMessage) + "\n");
+  EXPECT_FALSE(result_);
+  EXPECT_EQ(calls_, std::vector<std::string>{"arg b t=128"});
+  EXPECT_EQ(settings_.output_formats, OutputFormats{.sheet = true});
+}
+
 TEST_F(Walker, ListFilesPassEveryLineAndTheirOwnPatternsWin) {
   const std::string list = Write("list.txt", "one.spr\r\ndir/two.spr::run\n\n three.spr ");
   EXPECT_EQ(Walk({"@" + list + "::walk*", "@" + list, "-t=9", "@" + list + "::"}), "treshold=9\n");

@@ -22,7 +22,8 @@ TEST(OptionTable, RegistrationKeepsTheTableOrder) {
                            {"bg", "bgcolor"},
                            {"a", "anim_speed"},
                            {"s", "static_anims"},
-                           {"d", "dithering"}};
+                           {"d", "dithering"},
+                           {"f", "output_formats"}};
   EXPECT_EQ(store.Aliases().Entries(), aliases);
   const Entries defaults = {{"use_binary_transparency", "0"},
                             {"use_lzw", "1"},
@@ -30,7 +31,8 @@ TEST(OptionTable, RegistrationKeepsTheTableOrder) {
                             {"bgColor", "#000000"},
                             {"anim_speed", "100"},
                             {"static_anims", "0"},
-                            {"dithering", "1"}};
+                            {"dithering", "1"},
+                            {"output_formats", "gif"}};
   EXPECT_EQ(store.Values().Entries(), defaults);
 }
 
@@ -75,7 +77,8 @@ class Validation : public ::testing::Test {
   void SetValues(const Entries& values) {
     for (const auto& [name, value] : values) store_.Set(name, value);
   }
-  // The record's fields in table order, each as the integer its option reads.
+  // The record's fields in table order, each as the integer its option reads (before the
+  // output formats).
   std::vector<std::uint32_t> Fields() const {
     return {settings_.binary_transparency,
             settings_.frame_coding == FrameCoding::kLzw,
@@ -178,6 +181,44 @@ TEST_F(Validation, ValidSettingsFillTheRecord) {
   EXPECT_EQ(Validate(ok), "");
   ASSERT_TRUE(ok);
   EXPECT_EQ(Fields(), (std::vector<std::uint32_t>{1, 0, 255, 0xCCBBAA, 500, 1, 0}));
+}
+
+// Each value of the list of outputs gives the formats it turns on, or the message, which names
+// the words this build offers. Validated last, after dithering.
+TEST_F(Validation, OutputFormatsAreAListOfTheOfferedWords) {
+  std::string words;
+  for (const OutputFormatWord& offered : kOutputFormatWords)
+    words += (words.empty() ? "" : ", ") + std::string(offered.word);
+  EXPECT_EQ(kBadOutputFormatsMessage, "bad output_formats value. Must be a list of " + words);
+  EXPECT_EQ(words, MORVANE_HAVE_WEBP ? "gif, png, webp, sheet" : "gif, png, sheet");
+
+  const std::optional<OutputFormats> refused;
+  const std::pair<const char*, std::optional<OutputFormats>> cases[] = {
+      {"gif", OutputFormats{.gif = true}},
+      {" PNG ,\tsheet, Png,SHEET ", OutputFormats{.png = true, .sheet = true}},
+      {"sheet,gif,png", OutputFormats{.gif = true, .png = true, .sheet = true}},
+      {"webp,gif", MORVANE_HAVE_WEBP ? OutputFormats{.gif = true, .webp = true} : refused},
+      {"", refused},  // "-f=" removes the value
+      {" ", refused},
+      {"gif,", refused},
+      {",png", refused},
+      {"gif,,png", refused},
+      {"gif png", refused},
+      {"1", refused},  // "-f" alone
+      {"gifs", refused},
+      {"jpeg", refused},
+  };
+  for (const auto& [value, formats] : cases) {
+    if (formats) {
+      ExpectAccepted("output_formats", value);
+      EXPECT_EQ(settings_.output_formats, *formats) << value;
+    } else {
+      ExpectRejected("output_formats", value, std::string(kBadOutputFormatsMessage));
+    }
+  }
+  SetValues({{"dithering", "2"}, {"output_formats", "jpeg"}});
+  bool ok = true;
+  EXPECT_EQ(Validate(ok), "bad dithering value. Must be 0 or 1\n");
 }
 
 }  // namespace
