@@ -128,7 +128,7 @@ bool WithinBudget(const Work& work) {
 
 Work EstimateWork(const std::uint8_t* data, std::size_t size, const RunSettingsRecord& run) {
   Work work;
-  const bool static_anims = run.static_anims == 1;
+  const bool static_anims = run.static_anims;
   MemoryFile file(data, size);
   try {
     Sprite sprite(file);

@@ -111,14 +111,16 @@ gif::ByteSink ConvertDirection(const Sprite& sprite, const Sequence& sequence,
   DirectionFrames frames(sprite, sequence, anim, direction, settings);
   gif::GifImage image;
   gif::ReductionSettings reduction;
-  reduction.reduction_method = gif::kReductionOptimized;
-  reduction.dither_method = run.dithering == 1 ? gif::kDitherFloydSteinberg : gif::kDitherNearest;
+  reduction.dither_method = run.dithering == DitherMethod::kFloydSteinberg
+                                ? gif::kDitherFloydSteinberg
+                                : gif::kDitherNearest;
   image.SetBackgroundColor(settings.background);
-  const gif::FrameCompression compression =
-      run.use_lzw == 0 ? gif::FrameCompression::kRunLength : gif::FrameCompression::kLzw;
+  const gif::FrameCompression compression = run.frame_coding == FrameCoding::kRunLength
+                                                ? gif::FrameCompression::kRunLength
+                                                : gif::FrameCompression::kLzw;
 
   const bool loops = frames.Counted() > 1;
-  const bool transparent = settings.threshold != -1;
+  const bool transparent = settings.threshold.has_value();
   // Where each frame first shows the background, for the transparency repair below.
   std::vector<std::optional<CanvasPoint>> first_background;
   const auto add_frame = [&](gif::GifFrame frame, bool drawn,
@@ -204,8 +206,8 @@ gif::ByteSink ConvertDirection(const Sprite& sprite, const Sequence& sequence,
 
 DrawSettings DrawSettings::From(const RunSettingsRecord& run) {
   return DrawSettings{
-      run.binary_transparency == 1 ? static_cast<std::int32_t>(run.threshold) : kAlphaBlending,
-      run.static_anims == 1, run.background_color};
+      run.binary_transparency ? std::optional<std::int32_t>(run.threshold) : std::nullopt,
+      run.static_anims, run.background_color};
 }
 
 DirectionFrames::DirectionFrames(const Sprite& sprite, const Sequence& sequence,
@@ -261,7 +263,7 @@ void DirectionFrames::Draw(const FrameSink& sink) {
       origin = CanvasPoint{static_cast<std::int32_t>(frame_box.left - left_),
                            static_cast<std::int32_t>(frame_box.top - top_)};
     }
-    anim_.DrawFrame(frame, direction_, canvas_, origin, settings_.threshold);
+    anim_.DrawFrame(frame, direction_, canvas_, origin, settings_.DrawThreshold());
     sink(canvas_, true);
     ++drawn;
   }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,12 +20,14 @@ namespace morvane {
 
 // How the frames of a sequence are drawn.
 struct DrawSettings {
-  // The threshold that blends every pixel by its alpha instead.
-  static constexpr std::int32_t kAlphaBlending = -1;
-
-  std::int32_t threshold = kAlphaBlending;  // else the alpha a pixel needs to be drawn
-  bool static_anims = false;                // every frame at the canvas origin
+  // The alpha a pixel needs to be drawn, unblended (binary transparency); without one, every
+  // pixel is blended by its alpha.
+  std::optional<std::int32_t> threshold;
+  bool static_anims = false;  // every frame at the canvas origin
   ColorValue background = 0;
+
+  // The threshold as Collection::DrawFrame takes it, where -1 blends.
+  std::int32_t DrawThreshold() const { return threshold.value_or(-1); }
 
   // The settings a run's validated options give.
   static DrawSettings From(const RunSettingsRecord& run);

@@ -26,8 +26,6 @@ void MapPixels(const RgbCanvas& source, Ditherer& ditherer, std::vector<std::uin
 }
 
 void CheckSettings(const ReductionSettings& settings) {
-  if (settings.reduction_method != kReductionOptimized)
-    throw GifError("Unsupported reduction method");
   if (settings.dither_method != kDitherNearest && settings.dither_method != kDitherFloydSteinberg)
     throw GifError("Unsupported dither method");
   // More than 2^8 colours would not fit the 256-entry table of an 8-bit frame.

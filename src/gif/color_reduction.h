@@ -10,18 +10,14 @@
 
 namespace morvane::gif {
 
-// The reduction methods this converter implements: an octree palette of the canvas's own
-// colours.
-inline constexpr int kReductionOptimized = 7;
 // The ways pixels are mapped to the palette: each to its nearest entry, or with
 // Floyd-Steinberg error diffusion.
 inline constexpr int kDitherNearest = 0;
 inline constexpr int kDitherFloydSteinberg = 1;
 
-// How a canvas is reduced: the method (only kReductionOptimized is implemented; others are
-// refused), the dither method, and the palette size as a power of two (0 to 8).
+// How a canvas is reduced to an octree palette of its own colours: the dither method and the
+// palette size as a power of two (0 to 8).
 struct ReductionSettings {
-  int reduction_method = kReductionOptimized;
   int dither_method = kDitherNearest;
   int reduction_bits = 8;
 };

@@ -17,6 +17,9 @@ using IniEntries = std::vector<std::pair<std::string, std::string>>;
 // no entries.
 IniEntries ReadIniSection(const std::string& path, std::string_view section);
 
+// The text without the blanks (spaces and tabs) at its start and end.
+std::string_view TrimBlanks(std::string_view text);
+
 // Parses the same from text already in memory (lines as ReadTextLines gives them).
 IniEntries ParseIniSection(const std::vector<std::string>& lines, std::string_view section);
 

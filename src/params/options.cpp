@@ -22,24 +22,40 @@ constexpr const char* kUsageTail[] = {
     "\tdirectory as the original SPRs.",
 };
 
-constexpr std::uint32_t kMinThreshold = 1;
-constexpr std::uint32_t kMaxThreshold = 256;
+constexpr std::int32_t kMinThreshold = 1;
+constexpr std::int32_t kMaxThreshold = 256;
 
-bool Passes(OptionCheck check, std::uint32_t value) {
-  switch (check) {
-    case OptionCheck::kZeroOrOne:
-      return value <= 1;
-    case OptionCheck::kThreshold:
-      return value >= kMinThreshold && value <= kMaxThreshold;
-    case OptionCheck::kColor:
-      return value != kBadColor;
-    case OptionCheck::kInteger:
-      return true;
-  }
+}  // namespace
+
+namespace option_steps {
+
+bool Threshold(std::string_view text, const ColorNames& /*colors*/, RunSettingsRecord& settings) {
+  const std::int32_t value = ParseIntText(text);
+  if (value < kMinThreshold || value > kMaxThreshold) return false;
+  settings.threshold = value;
   return true;
 }
 
-}  // namespace
+bool Background(std::string_view text, const ColorNames& colors, RunSettingsRecord& settings) {
+  const ColorValue value = colors.ColorOf(text);
+  if (value == kBadColor) return false;
+  settings.background_color = value;
+  return true;
+}
+
+bool AnimSpeed(std::string_view text, const ColorNames& /*colors*/, RunSettingsRecord& settings) {
+  settings.anim_speed = static_cast<std::uint32_t>(ParseIntText(text));
+  return true;
+}
+
+bool Outputs(std::string_view text, const ColorNames& /*colors*/, RunSettingsRecord& settings) {
+  const std::optional<OutputFormats> formats = ParseOutputFormats(text);
+  if (!formats) return false;
+  settings.output_formats = *formats;
+  return true;
+}
+
+}  // namespace option_steps
 
 void RegisterOptions(ParameterStore& store) {
   for (const Option& option : kOptions) store.AddAlias(option.alias, option.alias_target);
@@ -84,12 +100,7 @@ std::vector<std::string> OptionHelpLines() {
 bool ValidateSettings(const ParameterStore& store, const ColorNames& colors,
                       RunSettingsRecord& settings, Console& console) {
   for (const Option& option : kOptions) {
-    // A missing value reads as 0 or as the empty colour text.
-    const std::uint32_t value = option.check == OptionCheck::kColor
-                                    ? colors.ColorOf(store.Get(option.name))
-                                    : static_cast<std::uint32_t>(store.GetInt(option.name));
-    settings.*option.setting = value;
-    if (!Passes(option.check, value)) {
+    if (!option.apply(store.Get(option.name), colors, settings)) {
       console.Line(option.bad_value_message);
       return false;
     }

@@ -53,7 +53,16 @@ const std::string kHelpOptions =
     "  -s   -static_anims             0        1: every frame is placed at the top left of the "
     "GIF, ignoring the frame positions in the sprite\n"
     "  -d   -dithering                1        1: dither while reducing frames to 256 colours; "
-    "0: take the nearest colour\n";
+    "0: take the nearest colour\n"
+#if MORVANE_HAVE_WEBP
+    "  -f   -output_formats           gif      what each sequence is written as, a comma-separated "
+    "list of: gif (a GIF per direction), png (an RGBA PNG per frame), webp (an animated WebP per "
+    "direction), sheet (a sprite sheet and its JSON atlas)\n";
+#else
+    "  -f   -output_formats           gif      what each sequence is written as, a comma-separated "
+    "list of: gif (a GIF per direction), png (an RGBA PNG per frame), sheet (a sprite sheet and "
+    "its JSON atlas)\n";
+#endif
 const std::string kHelpFiles =
     "Files, in the directory of the program (its real path, not a link to it):\n"
     "  morvane.cfg  read first: the defaults of the options, in its section [defaults]\n"

@@ -20,7 +20,7 @@ constexpr ColorValue Rgb(unsigned r, unsigned g, unsigned b) {
 
 ReductionSettings Refused() {
   ReductionSettings settings;
-  settings.reduction_method = 6;
+  settings.dither_method = 2;
   return settings;
 }
 
@@ -68,7 +68,7 @@ TEST(BuildFrame, EmptyCanvasGivesAnEmptyFrame) {
 TEST(BuildFrame, FailuresComeBeforeAnyFrameIsAdded) {
   GifImage image;
   EXPECT_EQ(ErrorOf([&] { image.AddFrame(BuildFrame(RgbCanvas(2, 2), Refused())); }),
-            "Unsupported reduction method");
+            "Unsupported dither method");
   EXPECT_EQ(image.FrameCount(), 0);
   // A canvas no GIF can hold is refused before the reduction is asked; for pairs, both sizes
   // are checked before either canvas is reduced.
@@ -77,7 +77,7 @@ TEST(BuildFrame, FailuresComeBeforeAnyFrameIsAdded) {
   EXPECT_EQ(ErrorOf([&] { BuildFramePair(RgbCanvas(2, 2), too_wide, Refused()); }),
             "Image too large for GIF");
   EXPECT_EQ(ErrorOf([&] { BuildFramePair(RgbCanvas(2, 2), RgbCanvas(3, 3), Refused()); }),
-            "Unsupported reduction method");
+            "Unsupported dither method");
 }
 
 // Frames built in pairs equal frames built one by one: noisy canvases (so the diffusion and the

@@ -52,7 +52,7 @@ TEST_F(Walker, EchoShowsTheLongNameOfAnAliasAndATypedLongNameAsTyped) {
             "BGCOLOR=#000\nError: bad parameter: -x\n");
   EXPECT_FALSE(result_);
   EXPECT_EQ(store_.Get("anim_speed"), "7");
-  EXPECT_EQ(settings_.binary_transparency, 1u);
+  EXPECT_TRUE(settings_.binary_transparency);
 }
 
 TEST_F(Walker, ABadParameterEndsTheWalk) {
@@ -104,6 +104,20 @@ TEST_F(Walker, AConfigurationFailureEndsTheRunBeforeAnyArgument) {
   EXPECT_TRUE(calls_.empty());
   const std::string empty = Write("empty.cfg", "[defaults]\nuse_lzw=0\ndithering=1\nbgcolor=\n");
   EXPECT_EQ(Walk({"a"}, empty), "bad bgColor value\n");
+}
+
+// The list of outputs may stand in the configuration; on the command line it is echoed under
+// its long name with the value as typed, and "-f" alone (the value 1) ends the walk.
+TEST_F(Walker, OutputFormatsComeFromTheConfigurationOrTheCommandLine) {
+  const std::string config = Write("morvane.cfg", "[defaults]\noutput_formats = Png, sheet\n");
+  EXPECT_EQ(Walk({"a"}, config), "");
+  EXPECT_EQ(settings_.output_formats, (OutputFormats{.png = true, .sheet = true}));
+  EXPECT_EQ(Walk({"-F= gif,PNG ", "-Output_Formats=sheet", "b", "-f", "c"}),
+            "output_formats= gif,PNG \nOutput_Formats=sheet\noutput_formats=1\n" +
+                std::string(kBadOutputFormatsMessage) + "\n");
+  EXPECT_FALSE(result_);
+  EXPECT_EQ(calls_, std::vector<std::string>{"arg b t=128"});
+  EXPECT_EQ(settings_.output_formats, OutputFormats{.sheet = true});
 }
 
 TEST_F(Walker, ListFilesPassEveryLineAndTheirOwnPatternsWin) {

@@ -22,7 +22,8 @@ TEST(OptionTable, RegistrationKeepsTheTableOrder) {
                            {"bg", "bgcolor"},
                            {"a", "anim_speed"},
                            {"s", "static_anims"},
-                           {"d", "dithering"}};
+                           {"d", "dithering"},
+                           {"f", "output_formats"}};
   EXPECT_EQ(store.Aliases().Entries(), aliases);
   const Entries defaults = {{"use_binary_transparency", "0"},
                             {"use_lzw", "1"},
@@ -30,7 +31,8 @@ TEST(OptionTable, RegistrationKeepsTheTableOrder) {
                             {"bgColor", "#000000"},
                             {"anim_speed", "100"},
                             {"static_anims", "0"},
-                            {"dithering", "1"}};
+                            {"dithering", "1"},
+                            {"output_formats", "gif"}};
   EXPECT_EQ(store.Values().Entries(), defaults);
 }
 
@@ -54,8 +56,10 @@ TEST(OptionTable, EveryRowIsComplete) {
     EXPECT_TRUE(EqualsIgnoreCase(option.name, option.alias_target));
     EXPECT_FALSE(option.default_value.empty());
     EXPECT_FALSE(option.meaning.empty());
-    EXPECT_NE(option.setting, nullptr);
-    EXPECT_EQ(option.bad_value_message.empty(), option.check == OptionCheck::kInteger);
+    EXPECT_NE(option.apply, nullptr);
+    // Every step refuses "-1" but that of the one row that refuses nothing.
+    RunSettingsRecord scratch;
+    EXPECT_EQ(option.bad_value_message.empty(), option.apply("-1", ColorNames(), scratch));
     const auto placed = std::count(kUsageOrder.begin(), kUsageOrder.end(), option.alias);
     EXPECT_EQ(placed, option.usage_line.empty() ? 0 : 1);
   }
@@ -73,15 +77,16 @@ class Validation : public ::testing::Test {
   void SetValues(const Entries& values) {
     for (const auto& [name, value] : values) store_.Set(name, value);
   }
-  // The record's fields in table order.
+  // The record's fields in table order, each as the integer its option reads (before the
+  // output formats).
   std::vector<std::uint32_t> Fields() const {
     return {settings_.binary_transparency,
-            settings_.use_lzw,
-            settings_.threshold,
+            settings_.frame_coding == FrameCoding::kLzw,
+            static_cast<std::uint32_t>(settings_.threshold),
             settings_.background_color,
             settings_.anim_speed,
             settings_.static_anims,
-            settings_.dithering};
+            settings_.dithering == DitherMethod::kFloydSteinberg};
   }
 
   // Runs the validation and returns its console output; ok receives the result.
@@ -137,8 +142,8 @@ TEST_F(Validation, MissingOptionsReadAsZeroOrAnEmptyColour) {
   bool ok = false;
   EXPECT_EQ(Validate(ok), "");
   EXPECT_TRUE(ok);
-  EXPECT_EQ(settings_.use_lzw, 0u);
-  EXPECT_EQ(settings_.dithering, 0u);
+  EXPECT_EQ(settings_.frame_coding, FrameCoding::kRunLength);
+  EXPECT_EQ(settings_.dithering, DitherMethod::kNearest);
 
   ExpectRejected("treshold", "", "bad treshold value. Must be between 1 and 256");
   ExpectRejected("bgColor", "", "bad bgColor value");
@@ -155,8 +160,8 @@ TEST_F(Validation, OnlyTheFirstFailureIsReportedAndEarlierValuesAreStored) {
   bool ok = true;
   EXPECT_EQ(Validate(ok), "bad static_anims value. Must be 0 or 1\n");
   EXPECT_FALSE(ok);
-  // static_anims is stored, then found bad; dithering is never reached.
-  EXPECT_EQ(Fields(), (std::vector<std::uint32_t>{0, 0, 64, 0xFFFFFF, 50, 5, 1}));
+  // static_anims is found bad and keeps its value; dithering is never reached.
+  EXPECT_EQ(Fields(), (std::vector<std::uint32_t>{0, 0, 64, 0xFFFFFF, 50, 0, 1}));
 
   SetValues({{"use_binary_transparency", "-1"}, {"treshold", "0"}});
   EXPECT_EQ(Validate(ok), "bad use_binary_transparency value. Must be 0 or 1\n");
@@ -176,6 +181,44 @@ TEST_F(Validation, ValidSettingsFillTheRecord) {
   EXPECT_EQ(Validate(ok), "");
   ASSERT_TRUE(ok);
   EXPECT_EQ(Fields(), (std::vector<std::uint32_t>{1, 0, 255, 0xCCBBAA, 500, 1, 0}));
+}
+
+// Each value of the list of outputs gives the formats it turns on, or the message, which names
+// the words this build offers. Validated last, after dithering.
+TEST_F(Validation, OutputFormatsAreAListOfTheOfferedWords) {
+  std::string words;
+  for (const OutputFormatWord& offered : kOutputFormatWords)
+    words += (words.empty() ? "" : ", ") + std::string(offered.word);
+  EXPECT_EQ(kBadOutputFormatsMessage, "bad output_formats value. Must be a list of " + words);
+  EXPECT_EQ(words, MORVANE_HAVE_WEBP ? "gif, png, webp, sheet" : "gif, png, sheet");
+
+  const std::optional<OutputFormats> refused;
+  const std::pair<const char*, std::optional<OutputFormats>> cases[] = {
+      {"gif", OutputFormats{.gif = true}},
+      {" PNG ,\tsheet, Png,SHEET ", OutputFormats{.png = true, .sheet = true}},
+      {"sheet,gif,png", OutputFormats{.gif = true, .png = true, .sheet = true}},
+      {"webp,gif", MORVANE_HAVE_WEBP ? OutputFormats{.gif = true, .webp = true} : refused},
+      {"", refused},  // "-f=" removes the value
+      {" ", refused},
+      {"gif,", refused},
+      {",png", refused},
+      {"gif,,png", refused},
+      {"gif png", refused},
+      {"1", refused},  // "-f" alone
+      {"gifs", refused},
+      {"jpeg", refused},
+  };
+  for (const auto& [value, formats] : cases) {
+    if (formats) {
+      ExpectAccepted("output_formats", value);
+      EXPECT_EQ(settings_.output_formats, *formats) << value;
+    } else {
+      ExpectRejected("output_formats", value, std::string(kBadOutputFormatsMessage));
+    }
+  }
+  SetValues({{"dithering", "2"}, {"output_formats", "jpeg"}});
+  bool ok = true;
+  EXPECT_EQ(Validate(ok), "bad dithering value. Must be 0 or 1\n");
 }
 
 }  // namespace
