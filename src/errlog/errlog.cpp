@@ -48,7 +48,7 @@ void ErrorLog::Append(const std::string& text) {
 void ErrorLog::Record(std::string_view text) {
   if (records_ == 0) StartBlock();
   ++records_;
-  if (journal_ && !Journal::AppendOrphaned(block_path_)) write_failed_ = true;
+  if (journal_ && !journal_->AppendOrphans(block_path_)) write_failed_ = true;
   std::string line = "Error: ";
   line += text;
   line += '\n';

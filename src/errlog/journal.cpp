@@ -95,13 +95,13 @@ bool Journal::AppendTo(const std::string& log_path) {
   return true;
 }
 
-bool Journal::AppendOrphaned(const std::string& log_path) {
+bool Journal::AppendOrphans(const std::string& log_path) const {
   const std::string directory = DirectoryPart(log_path);
   const std::string log_name = FileNamePart(log_path);
   bool appended = true;
   for (const std::string& name : DirectoryEntries(directory.empty() ? "." : directory)) {
-    if (!IsJournalName(name, log_name)) continue;
     const std::string path = directory + name;
+    if (!IsJournalName(name, log_name) || path == path_) continue;
     std::optional<SharedFile> file = SharedFile::Open(path, SharedFile::Opening::kUpdate);
     // A journal whose lock is held belongs to a run still going; one no longer under its name
     // has just been taken by another run.

@@ -31,10 +31,11 @@ class Journal {
   // when the log did not take all of it; the journal then stays, for a later run to append.
   bool AppendTo(const std::string& log_path);
 
-  // Appends to the log at log_path the journals that runs ended without appending, each whole
-  // and in the order the directory lists them, and removes them. False when the log did not
-  // take one of them all; that journal then stays for a later run.
-  static bool AppendOrphaned(const std::string& log_path);
+  // Appends to the log at log_path, which this journal is beside, the journals that other runs
+  // ended without appending, each whole and in the order the directory lists them, and removes
+  // them. False when the log did not take one of them all; that journal then stays for a later
+  // run.
+  bool AppendOrphans(const std::string& log_path) const;
 
  private:
   Journal(SharedFile file, std::string path) : file_(std::move(file)), path_(std::move(path)) {}
