@@ -48,7 +48,7 @@ class ErrorLog final : public LogSink {
   // Records "Error: <text>". The first record of a block chooses the block's file: path when
   // that can be opened for appending (creating it empty), else the fallback path (creating its
   // missing directories, private to the user); starts the block's journal there and writes the
-  // header line. Each record is on disk before this returns, so that a run killed later loses
+  // header line. Each record is in a file before this returns, so that a run killed later loses
   // none. Each record also first appends the blocks of runs that ended without appending theirs
   // (killed), whole and under their own headers. A log that cannot be written does not stop the
   // run.
