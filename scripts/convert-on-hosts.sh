@@ -23,6 +23,8 @@
 # is 1 when a part failed, 2 for a usage error, else 0; files that fail to convert are counted in
 # the summary but, as with morvane itself, do not fail the run. A failed part is a list file of
 # its own: run this script on DIR/part-K.lst to convert it again.
+#
+# Parts that run one copy of morvane share its errors.log; each part's block stands whole in it.
 set -euo pipefail
 
 program=${0##*/}

@@ -1,6 +1,7 @@
 // The error log: an append-only "errors.log" beside the executable that collects the parse
 // errors and internal errors of a run, so that they can be sent to the maintainers. Where the
-// program's directory cannot take it, the log goes to the user's state directory instead.
+// program's directory cannot take it, the log goes to the user's state directory instead. Many
+// runs at once may share one log; each run's block stands whole in it.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "errlog/journal.h"
 #include "platform/console.h"
 
 namespace morvane {
@@ -33,33 +35,41 @@ std::string FallbackErrorLogPath(const std::optional<std::string>& xdg_state_hom
                                  const std::optional<std::string>& home);
 
 // The error log of one run, in the file at the path it is made with, or at fallback_path (when
-// not empty) for a block that cannot start at path.
+// not empty) for a block that cannot start at path. Runs that share the file append whole
+// blocks to it: a block's lines go to a journal of the run's own beside the log as they are
+// written (see journal.h), and the whole block is appended to the log when it closes. Where no
+// journal can be kept (a directory that takes no new files, a file system without locks), each
+// line is appended to the log as it is written.
 class ErrorLog final : public LogSink {
  public:
   explicit ErrorLog(std::string path, std::string fallback_path = {})
       : path_(std::move(path)), fallback_path_(std::move(fallback_path)), block_path_(path_) {}
 
-  // Appends one record "Error: <text>". The first record of a block first appends the header
-  // line (creating the file): at path, or when that cannot be opened for appending, at the
-  // fallback path (creating its missing directories, private to the user), where the rest of
-  // the block then goes. Each write opens and closes the file, so the log is complete even if
-  // the program stops later. A log that cannot be written does not stop the run.
+  // Records "Error: <text>". The first record of a block chooses the block's file: path when
+  // that can be opened for appending (creating it empty), else the fallback path (creating its
+  // missing directories, private to the user); starts the block's journal there and writes the
+  // header line. Each record is in a file before this returns, so that a run killed later loses
+  // none. Each record also first appends the blocks of runs that ended without appending theirs
+  // (killed), whole and under their own headers. A log that cannot be written does not stop the
+  // run.
   void Record(std::string_view text) override;
 
-  // The closing step at the end of the program: when the block has records, appends the count
-  // and closing lines and prints the console warning (after the run summary), which names the
-  // fallback file when the block went there; then reports a log that could not be written.
-  // Starts a new block for any later record.
+  // The closing step at the end of the program: when the block has records, adds the count and
+  // closing lines, appends the whole block to the log and prints the console warning (after the
+  // run summary), which names the fallback file when the block went there; then reports a log
+  // that could not be written. Starts a new block for any later record.
   void Close(Console& console);
 
  private:
   void StartBlock();
+  // Adds a line to the block: to its journal, or without one to the log itself.
   void Append(const std::string& text);
 
   std::string path_;
   std::string fallback_path_;
-  std::string block_path_;    // where the current block goes
-  std::int32_t records_ = 0;  // records in the current block
+  std::string block_path_;          // where the current block goes
+  std::optional<Journal> journal_;  // the current block's, where one could be started
+  std::int32_t records_ = 0;        // records in the current block
   bool write_failed_ = false;
 };
 

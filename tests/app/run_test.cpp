@@ -149,7 +149,7 @@ TEST_F(Entry, AnEarlyEndPrintsNoSummary) {
 
 // Progress shows before slow work: the file's name before it is parsed, the counts before the
 // collections are loaded, each sequence's name before its GIFs are written. Parse errors and
-// internal errors reach the run's error log as the job meets them.
+// internal errors reach the run's error log.
 TEST_F(Entry, ProgressIsFlushedBeforeTheWorkItAnnounces) {
   Write("good.spr", e2e::OneFrameSprite(2, 2).Bytes());
   Write("bad.spr", "not a sprite file at all");
@@ -161,10 +161,10 @@ TEST_F(Entry, ProgressIsFlushedBeforeTheWorkItAnnounces) {
                                       "Parsing 'bad'",
                                       "\tError parsing sprite file. See Error Log for detail.\n",
                                       "1 file(s) processed\n1 error(s) encountered\n", ""}));
-  EXPECT_NE(Read("errors.log").find(" in file bad\n"), std::string::npos);
   console_.Take();
   context_->error_log.Close(console_);
   EXPECT_EQ(console_.Take(), e2e::ErrorLogWarning(1));
+  EXPECT_NE(Read("errors.log").find(" in file bad\n1 errors\n"), std::string::npos);
 }
 
 // Threads change nothing a run writes: the console text with every flush point, the log's

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 
@@ -20,6 +21,16 @@ class ErrorLogFile : public testing::TempDirTest {
   }
   std::string Log() const { return Read("errors.log"); }
   bool LogExists() const { return std::filesystem::exists(Path("errors.log")); }
+  // The names of the journals beside the log, sorted.
+  std::vector<std::string> Journals() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+      const std::string name = entry.path().filename().string();
+      if (name.starts_with("errors.log.") && name.ends_with(".journal")) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
   testing::TextConsole console_;
 };
@@ -49,14 +60,63 @@ TEST_F(ErrorLogFile, ARunWithoutRecordsWritesNothing) {
 TEST_F(ErrorLogFile, EachRunAppendsOneCompleteBlock) {
   ErrorLog log(Path("errors.log"));
   for (int run = 1; run <= 2; ++run) {
+    const std::string before = Log();
     log.Record("bad frame count value. Filepos=00000010 in file hero");
-    // Every record is in the file at once, before the run ends.
-    EXPECT_TRUE(std::regex_search(Log(), std::regex("Filepos=00000010 in file hero\n$")));
+    // Every record is on disk at once, in the run's journal beside the log, which takes the
+    // block only when it closes.
+    ASSERT_EQ(Journals().size(), 1u);
+    EXPECT_TRUE(std::regex_search(Read(Journals()[0]),
+                                  std::regex("^Morvane .*\nError: .* in file hero\n$")));
+    EXPECT_EQ(Log(), before);
     log.Record("(internal) Cannot create file ./x/a.gif in file x");
     // Closing counts the block's records and starts the count afresh.
     EXPECT_EQ(Close(log), "WARNING: 2" + kWarning);
+    EXPECT_EQ(Journals(), std::vector<std::string>{});
   }
   EXPECT_TRUE(std::regex_match(Log(), std::regex(kBlock + kBlock))) << Log();
+}
+
+// Runs that share the log each append one whole block when they close, whatever the others
+// do meanwhile.
+TEST_F(ErrorLogFile, RunsAtOnceAppendWholeBlocks) {
+  ErrorLog first(Path("errors.log"));
+  ErrorLog second(Path("errors.log"));
+  first.Record("bad frame count value. Filepos=00000010 in file hero");
+  second.Record("bad frame count value. Filepos=00000010 in file hero");
+  first.Record("(internal) Cannot create file ./x/a.gif in file x");
+  second.Record("(internal) Cannot create file ./x/a.gif in file x");
+  EXPECT_EQ(Journals().size(), 2u);
+  EXPECT_EQ(Close(second), "WARNING: 2" + kWarning);
+  EXPECT_EQ(Close(first), "WARNING: 2" + kWarning);
+  EXPECT_TRUE(std::regex_match(Log(), std::regex(kBlock + kBlock))) << Log();
+  EXPECT_EQ(Journals(), std::vector<std::string>{});
+}
+
+// A run that ends without closing its block (killed) leaves its journal. The next record of
+// any run appends it whole first, without closing lines, while the journal of a run still going
+// and files that only look like journals stay where they are.
+TEST_F(ErrorLogFile, TheNextRecordAppendsTheBlockOfARunThatEnded) {
+  Write("errors.log.12.x.y.journal", "not ours\n");
+  Write("errors.log.journal", "not ours\n");
+  ErrorLog going(Path("errors.log"));
+  going.Record("still going");
+  {
+    ErrorLog killed(Path("errors.log"));
+    killed.Record("one");
+    killed.Record("two");
+  }
+  ASSERT_EQ(Journals().size(), 4u);
+  const std::string killed_block = R"(Morvane .* Error Log, started .*\nError: one\nError: two\n)";
+  ErrorLog next(Path("errors.log"));
+  next.Record("bad frame count value. Filepos=00000010 in file hero");
+  EXPECT_TRUE(std::regex_match(Log(), std::regex(killed_block))) << Log();
+  next.Record("(internal) Cannot create file ./x/a.gif in file x");
+  EXPECT_EQ(Journals().size(), 4u);  // the two that are not, going's and next's own
+  Close(next);
+  EXPECT_TRUE(std::regex_match(Log(), std::regex(killed_block + kBlock))) << Log();
+  Close(going);
+  EXPECT_EQ(Journals(),
+            (std::vector<std::string>{"errors.log.12.x.y.journal", "errors.log.journal"}));
 }
 
 TEST_F(ErrorLogFile, AnUnwritableLogIsReportedOnceAndTheRunGoesOn) {
