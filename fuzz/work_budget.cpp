@@ -131,12 +131,12 @@ Work EstimateWork(const std::uint8_t* data, std::size_t size, const RunSettingsR
   const bool static_anims = run.static_anims;
   MemoryFile file(data, size);
   try {
-    Sprite sprite(file);
+    Sprite sprite = ParseSprite(file);
     for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
       Collection& anim = *sprite.GetCollection(i);
-      sprite.LoadCollectionImages(i, file.Size());
+      anim.SetImages(LoadImageSet(file, sprite, i));
       WalkCollection(work, sprite, i, static_anims);
-      anim.Images().FreeImages();
+      anim.SetImages(ImageSet{});
     }
   } catch (const Stop&) {
   } catch (const Error&) {

@@ -22,7 +22,7 @@ constexpr std::int32_t kSequencesPerLine = 2;
 void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec, const RunSettingsRecord& run,
                        Report& report, WorkerPool& pool) {
   Console& console = report;
-  Sprite sprite(file);
+  Sprite sprite = ParseSprite(file);
   // Appended piece by piece: GCC 12 at -O3 misreads "literal" + std::string&& as overlapping.
   std::string counts = "\t";
   counts += std::to_string(sprite.SequenceCount());
@@ -36,13 +36,13 @@ void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec, const RunSettings
   for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
     Signals::ThrowIfPending();
     Collection& anim = *sprite.GetCollection(i);
-    sprite.LoadCollectionImages(i, file.Size());
+    anim.SetImages(LoadImageSet(file, sprite, i));
     for (const std::int32_t j : sprite.SequencesOf(i)) {
       ConvertSequence(sprite, j, spec, run, report, pool);
       ++sequences_shown;
       if (sequences_shown % kSequencesPerLine == 0) console.Write("\n");
     }
-    anim.Images().FreeImages();
+    anim.SetImages(ImageSet{});
   }
 }
 

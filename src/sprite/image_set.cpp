@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "sprite/binary.h"
 #include "sprite/sprite.h"
@@ -13,21 +14,28 @@ constexpr char kImageTagName[] = "<spranim_img>";  // the first 13 bytes of the 
 constexpr std::size_t kImageTagNameSize = sizeof kImageTagName - 1;
 constexpr int kMaxPaletteEntries = 256;
 
-constexpr std::uint8_t kRecordEmpty = 0x00;
-constexpr std::uint8_t kRecordZar = 0x01;
-constexpr std::uint8_t kRecordEnd = 0x3C;
+// The byte that opens each record of the place list.
+enum class RecordMarker : std::uint8_t { kEmpty = 0x00, kZar = 0x01, kEnd = 0x3C };
 
 constexpr std::uint8_t kZarTag[6] = {'<', 'z', 'a', 'r', '>', 0};
 
 static_assert(kMaxImageDataBytes < std::int64_t{1} << 32,
               "places and data offsets of an image set are kept in 32 bits");
 
-// The type byte of a well-formed tag ("<spranim_img>", 0, type, 0), or 0.
-std::uint8_t ImageTagType(const std::uint8_t* tag) {
+// The storage a well-formed tag ("<spranim_img>", 0, '1' or '2', 0) names; nothing for any
+// other tag.
+std::optional<ImageStorage> TagStorage(const std::uint8_t* tag) {
   if (std::memcmp(tag, kImageTagName, kImageTagNameSize) != 0 || tag[13] != 0 || tag[15] != 0) {
-    return 0;
+    return std::nullopt;
   }
-  return tag[14] == '1' || tag[14] == '2' ? tag[14] : 0;
+  switch (tag[14]) {
+    case '1':
+      return ImageStorage::kPlain;
+    case '2':
+      return ImageStorage::kPacked;
+    default:
+      return std::nullopt;
+  }
 }
 
 // consumed: the bytes of image data read so far, with those a record header has announced.
@@ -90,49 +98,58 @@ ZarImage::ZarImage(std::int64_t place, std::int32_t left, std::int32_t top, std:
       data_offset_(static_cast<std::uint32_t>(data_offset)),
       data_size_(data_size) {}
 
-ImageSet::ImageSet(SpriteFile& file, std::int64_t expected_count, std::int32_t image_pos)
-    : file_(file), expected_count_(expected_count), image_pos_(image_pos) {}
+// Reads one image-set block into a new set: the tag, the palettes and the place list.
+class ImageSetReader {
+ public:
+  explicit ImageSetReader(std::int64_t expected_count) : expected_count_(expected_count) {}
 
-void ImageSet::LoadImages(std::int64_t end_pos) {
-  file_.Seek(image_pos_);
+  // Reads the block from image_pos up to the absolute position end_pos.
+  ImageSet Read(SpriteFile& file, std::int64_t image_pos, std::int64_t end_pos);
+
+ private:
+  bool ReadPalettes(ImageDataReader& reader);
+  // in_block: the records stay where they stand in the block the reader delivers, which the
+  // store then takes whole; otherwise their data is copied into the store.
+  void ReadPlaces(ImageDataReader& reader, bool in_block);
+  bool ReadZarRecord(ImageDataReader& reader, bool in_block);
+
+  std::int64_t expected_count_;
+  std::int64_t place_count_ = 0;
+  std::unique_ptr<ImageSet::Loaded> loaded_ = std::make_unique<ImageSet::Loaded>();
+};
+
+ImageSet ImageSetReader::Read(SpriteFile& file, std::int64_t image_pos, std::int64_t end_pos) {
+  file.Seek(image_pos);
   std::uint8_t tag[kImageTagSize];
-  file_.ReadExact(tag, sizeof tag);
-  std::int32_t unpacked_size = -1;
-  switch (ImageTagType(tag)) {
-    case '1':
-      storage_type_ = kPlain;
-      break;
-    case '2':
-      storage_type_ = kPacked;
-      unpacked_size = binary::ReadInt32(file_);
-      break;
-    default:
-      if (std::memcmp(tag, kImageTagName, kImageTagNameSize) == 0) {
-        throw SpriteFormatError("unknown <spranim_img> type. " + FilePosText(file_.Position()));
-      }
-      throw SpriteFormatError("<spranim_img> tag not found. " + FilePosText(file_.Position()));
+  file.ReadExact(tag, sizeof tag);
+  const std::optional<ImageStorage> storage = TagStorage(tag);
+  if (!storage) {
+    if (std::memcmp(tag, kImageTagName, kImageTagNameSize) == 0) {
+      throw SpriteFormatError("unknown <spranim_img> type. " + FilePosText(file.Position()));
+    }
+    throw SpriteFormatError("<spranim_img> tag not found. " + FilePosText(file.Position()));
   }
+  std::int32_t unpacked_size = -1;
+  if (*storage == ImageStorage::kPacked) unpacked_size = binary::ReadInt32(file);
 
-  const std::int64_t start = file_.Position();
+  const std::int64_t start = file.Position();
   std::unique_ptr<DataStream> stream;
   InflateStream* inflate = nullptr;
   std::int64_t stated_size = end_pos - start;
-  if (storage_type_ == kPlain) {
-    stream = std::make_unique<PlainStream>(file_, start, stated_size);
+  if (*storage == ImageStorage::kPlain) {
+    stream = std::make_unique<PlainStream>(file, start, stated_size);
   } else {
-    auto packed = std::make_unique<InflateStream>(file_, start, end_pos - start, unpacked_size);
+    auto packed = std::make_unique<InflateStream>(file, start, end_pos - start, unpacked_size);
     inflate = packed.get();
     stream = std::move(packed);
     stated_size = unpacked_size;
   }
   ImageDataReader reader(*stream, stated_size);
-  if (!loaded_) loaded_ = std::make_unique<Loaded>();
-  const bool store_empty = loaded_->data.Size() == 0;
   // Data that ends inside a palette or a record ends the list with the last whole record.
   if (ReadPalettes(reader)) {
     // A block inflated whole becomes the store itself: the records point into it where they
     // stand, instead of being copied out of it.
-    const bool in_block = store_empty && inflate != nullptr && inflate->InflatedWhole();
+    const bool in_block = inflate != nullptr && inflate->InflatedWhole();
     ReadPlaces(reader, in_block);
     if (in_block) {
       loaded_->data.Adopt(inflate->TakeWholeBlock(), static_cast<std::size_t>(stated_size));
@@ -142,9 +159,14 @@ void ImageSet::LoadImages(std::int64_t end_pos) {
   if (place_count_ != expected_count_) {
     throw SpriteFormatError("wrong number of subimages: " + std::to_string(place_count_));
   }
+  ImageSet images;
+  images.storage_type_ = *storage;
+  images.place_count_ = place_count_;
+  images.loaded_ = std::move(loaded_);
+  return images;
 }
 
-bool ImageSet::ReadPalettes(ImageDataReader& reader) {
+bool ImageSetReader::ReadPalettes(ImageDataReader& reader) {
   std::uint8_t bytes[kMaxPaletteEntries * 4];
   for (LayerPalette& palette : loaded_->palettes) {
     std::int32_t count = 0;
@@ -165,21 +187,20 @@ bool ImageSet::ReadPalettes(ImageDataReader& reader) {
   return true;
 }
 
-void ImageSet::ReadPlaces(ImageDataReader& reader, bool in_block) {
+void ImageSetReader::ReadPlaces(ImageDataReader& reader, bool in_block) {
   while (!reader.AtEnd()) {
     std::uint8_t marker = 0;
     if (!reader.Read(&marker, 1)) return;
     CheckImageDataSize(reader.Position());
-    switch (marker) {
-      case kRecordEnd:
+    switch (static_cast<RecordMarker>(marker)) {
+      case RecordMarker::kEnd:
         return;
-      case kRecordEmpty:
+      case RecordMarker::kEmpty:
         // Empty places are only counted, a whole run of them at once.
-        place_count_ +=
-            1 + reader.SkipRepeats(kRecordEmpty, kMaxImageDataBytes + 1 - reader.Position());
+        place_count_ += 1 + reader.SkipRepeats(marker, kMaxImageDataBytes + 1 - reader.Position());
         CheckImageDataSize(reader.Position());
         break;
-      case kRecordZar:
+      case RecordMarker::kZar:
         if (!ReadZarRecord(reader, in_block)) return;
         break;
       default:
@@ -188,7 +209,7 @@ void ImageSet::ReadPlaces(ImageDataReader& reader, bool in_block) {
   }
 }
 
-bool ImageSet::ReadZarRecord(ImageDataReader& reader, bool in_block) {
+bool ImageSetReader::ReadZarRecord(ImageDataReader& reader, bool in_block) {
   ZarHeader header;
   if (!ReadZarHeader(reader, header)) return false;
   CheckImageDataSize(reader.Position() + header.data_size);
@@ -209,10 +230,6 @@ bool ImageSet::ReadZarRecord(ImageDataReader& reader, bool in_block) {
   }
   ++place_count_;
   return true;
-}
-
-void ImageSet::FreeImages() {
-  loaded_.reset();
 }
 
 const ZarImage* ImageSet::SubImage(std::int64_t index) const {
@@ -237,6 +254,18 @@ void ImageSet::DrawSubImage(std::int64_t number, RgbCanvas& canvas, int layer, C
              std::int64_t{origin.y} + image->Top(), threshold,
              loaded_->palettes[static_cast<std::size_t>(layer)]);
   }
+}
+
+ImageSet LoadImageSet(SpriteFile& file, const Sprite& sprite, std::int32_t index) {
+  const Collection* anim = sprite.GetCollection(index);
+  if (anim == nullptr) {
+    throw IndexError("List index out of bounds (" + std::to_string(index) + ")");
+  }
+  const Collection* next = sprite.GetCollection(std::int64_t{index} + 1);
+  const std::int64_t end_pos = next != nullptr ? next->ImagePos() : file.Size();
+  // Four places a cell; the cells have their boxes in memory, so this cannot overflow.
+  const std::int64_t expected_count = std::int64_t{anim->FrameCount()} * anim->DirectionCount() * 4;
+  return ImageSetReader(expected_count).Read(file, anim->ImagePos(), end_pos);
 }
 
 }  // namespace morvane

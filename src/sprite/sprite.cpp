@@ -56,7 +56,9 @@ std::string FilePosText(std::int64_t position) {
 
 // ---- Sequence ----
 
-Sequence::Sequence(SpriteFile& file) {
+namespace {
+
+Sequence ReadSequence(SpriteFile& file) {
   const std::int32_t count = ReadInt32(file);
   CheckCount(count, "frame count", file.Position());
   const auto n = static_cast<std::size_t>(count);
@@ -66,21 +68,28 @@ Sequence::Sequence(SpriteFile& file) {
   // so that the file is only ever read forward.
   std::vector<std::uint8_t> bytes(n * 6);
   file.ReadExact(bytes.data(), bytes.size());
-  frames_.resize(n);
+  std::vector<std::int16_t> frames(n);
   for (std::size_t i = 0; i < n; ++i) {
-    frames_[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    frames[i] = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
   }
 
-  name_ = ReadName(file);
-  collection_index_ = ReadUInt16(file);
+  std::string name = ReadName(file);
+  const std::uint16_t collection_index = ReadUInt16(file);
 
   // A command marker hides the three entries after it. The scan runs forward over entries it
   // has already changed, so a marker hidden by an earlier one does not act; a marker in one
   // of the last three places changes nothing.
   for (std::size_t i = 0; i + 3 < n; ++i) {
-    if (frames_[i] == kCommandMarker) std::fill_n(frames_.begin() + i + 1, 3, -1);
+    if (frames[i] == Sequence::kCommandMarker) std::fill_n(frames.begin() + i + 1, 3, -1);
   }
+  return Sequence(std::move(name), std::move(frames), collection_index);
 }
+
+}  // namespace
+
+Sequence::Sequence(std::string name, std::vector<std::int16_t> frames,
+                   std::uint16_t collection_index)
+    : name_(std::move(name)), frames_(std::move(frames)), collection_index_(collection_index) {}
 
 std::int16_t Sequence::FrameIndex(std::int32_t i) const {
   if (i < 0 || i >= FrameCount()) return 0;
@@ -89,52 +98,54 @@ std::int16_t Sequence::FrameIndex(std::int32_t i) const {
 
 // ---- Collection ----
 
-struct Collection::Header {
-  std::int32_t image_pos = 0;
-  std::string name;
-  std::int32_t frame_count = 0;
-  std::int32_t direction_count = 0;
-  std::vector<FrameBox> boxes;
-};
+namespace {
 
-Collection::Header Collection::ReadHeader(SpriteFile& file) {
+Collection ReadCollectionHeader(SpriteFile& file) {
   std::uint8_t tag[sizeof kSprAnimTag];
   file.ReadExact(tag, sizeof tag);
   if (std::memcmp(tag, kSprAnimTag, sizeof tag) != 0) {
     throw SpriteFormatError("<spranim> tag not found. " + FilePosText(file.Position()));
   }
-  Header header;
-  header.image_pos = ReadInt32(file);
-  header.name = ReadName(file);
-  header.frame_count = ReadInt32(file);
-  CheckCount(header.frame_count, "frame count", file.Position());
-  header.direction_count = ReadInt32(file);
-  CheckCount(header.direction_count, "direction count", file.Position());
+  const std::int32_t image_pos = ReadInt32(file);
+  std::string name = ReadName(file);
+  const std::int32_t frame_count = ReadInt32(file);
+  CheckCount(frame_count, "frame count", file.Position());
+  const std::int32_t direction_count = ReadInt32(file);
+  CheckCount(direction_count, "direction count", file.Position());
 
-  const std::uint64_t cells = static_cast<std::uint64_t>(header.frame_count) *
-                              static_cast<std::uint64_t>(header.direction_count);
+  const std::uint64_t cells =
+      static_cast<std::uint64_t>(frame_count) * static_cast<std::uint64_t>(direction_count);
   if (cells > static_cast<std::uint64_t>(file.Remaining() / kFrameBoxSize)) {
     throw IoError("Read beyond end of file");
   }
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(cells * kFrameBoxSize));
   file.ReadExact(bytes.data(), bytes.size());
-  header.boxes.resize(static_cast<std::size_t>(cells));
-  for (std::size_t i = 0; i < header.boxes.size(); ++i) {
+  std::vector<FrameBox> boxes(static_cast<std::size_t>(cells));
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
     const std::uint8_t* b = &bytes[i * kFrameBoxSize];
-    header.boxes[i] = {binary::Int32At(b), binary::Int32At(b + 4), binary::Int32At(b + 8),
-                       binary::Int32At(b + 12)};
+    boxes[i] = {binary::Int32At(b), binary::Int32At(b + 4), binary::Int32At(b + 8),
+                binary::Int32At(b + 12)};
   }
-  return header;
+  return Collection(std::move(name), frame_count, direction_count, std::move(boxes), image_pos);
 }
 
-Collection::Collection(SpriteFile& file) : Collection(file, ReadHeader(file)) {}
+}  // namespace
 
-Collection::Collection(SpriteFile& file, Header header)
-    : name_(std::move(header.name)),
-      frame_count_(header.frame_count),
-      direction_count_(header.direction_count),
-      boxes_(std::move(header.boxes)),
-      images_(file, static_cast<std::int64_t>(boxes_.size()) * 4, header.image_pos) {}
+Collection::Collection(std::string name, std::int32_t frame_count, std::int32_t direction_count,
+                       std::vector<FrameBox> boxes, std::int32_t image_pos)
+    : name_(std::move(name)),
+      frame_count_(frame_count),
+      direction_count_(direction_count),
+      boxes_(std::move(boxes)),
+      image_pos_(image_pos) {
+  if (frame_count < 0 || direction_count < 0 ||
+      boxes_.size() !=
+          static_cast<std::uint64_t>(frame_count) * static_cast<std::uint64_t>(direction_count)) {
+    throw Error("A collection of " + std::to_string(frame_count) + " x " +
+                std::to_string(direction_count) + " cells cannot hold " +
+                std::to_string(boxes_.size()) + " frame boxes");
+  }
+}
 
 FrameBox Collection::BoxAt(std::int32_t frame, std::int32_t direction) const {
   if (frame < 0 || frame >= frame_count_ || direction < 0 || direction >= direction_count_) {
@@ -149,10 +160,10 @@ FrameExtent Collection::ExtentAt(std::int32_t frame, std::int32_t direction) con
   return {std::int64_t{box.right} - box.left, std::int64_t{box.bottom} - box.top};
 }
 
-std::int64_t Collection::SubImageNumber(std::int32_t storage_type, std::int32_t frame_count,
+std::int64_t Collection::SubImageNumber(ImageStorage storage_type, std::int32_t frame_count,
                                         std::int32_t direction_count, std::int32_t frame,
                                         std::int32_t direction, int layer) {
-  if (storage_type == ImageSet::kPlain) {
+  if (storage_type == ImageStorage::kPlain) {
     return (std::int64_t{frame} * direction_count + direction) * 4 + layer;
   }
   return (std::int64_t{layer} * direction_count + direction) * frame_count + frame;
@@ -172,26 +183,12 @@ void Collection::DrawFrame(std::int32_t frame, std::int32_t direction, RgbCanvas
 
 // ---- Sprite ----
 
-Sprite::Sprite(SpriteFile& file) {
-  std::uint8_t tag[sizeof kSpriteTag];
-  file.ReadExact(tag, sizeof tag);
-  if (std::memcmp(tag, kSpriteTag, sizeof tag) != 0) throw SpriteFormatError("not a <sprite> file");
-
-  // Two 3-byte stretches of the header carry nothing the converter uses.
-  std::uint8_t unused[3];
-  file.ReadExact(unused, sizeof unused);
-  width_ = ReadInt32(file);
-  height_ = ReadInt32(file);
-  file.ReadExact(unused, sizeof unused);
-
-  const std::int32_t sequence_count = ReadInt32(file);
-  ReserveCount(sequences_, sequence_count, file, kMinSequenceRecord);
-  for (std::int32_t i = 0; i < sequence_count; ++i) sequences_.emplace_back(file);
-
-  const std::int32_t collection_count = ReadInt32(file);
-  ReserveCount(collections_, collection_count, file, kMinCollectionHeader);
-  for (std::int32_t i = 0; i < collection_count; ++i) collections_.emplace_back(file);
-
+Sprite::Sprite(std::int32_t width, std::int32_t height, std::vector<Sequence> sequences,
+               std::vector<Collection> collections)
+    : sequences_(std::move(sequences)),
+      collections_(std::move(collections)),
+      width_(width),
+      height_(height) {
   GroupSequencesByCollection();
 }
 
@@ -239,10 +236,31 @@ std::span<const std::int32_t> Sprite::SequencesOf(std::int64_t index) const {
                static_cast<std::size_t>(collection_starts_[i + 1] - collection_starts_[i]));
 }
 
-void Sprite::LoadCollectionImages(std::int32_t index, std::int64_t file_size) {
-  const std::int64_t end =
-      index + 1 < CollectionCount() ? GetCollection(index + 1)->Images().ImagePos() : file_size;
-  GetCollection(index)->Images().LoadImages(end);
+Sprite ParseSprite(SpriteFile& file) {
+  std::uint8_t tag[sizeof kSpriteTag];
+  file.ReadExact(tag, sizeof tag);
+  if (std::memcmp(tag, kSpriteTag, sizeof tag) != 0) throw SpriteFormatError("not a <sprite> file");
+
+  // Two 3-byte stretches of the header carry nothing the converter uses.
+  std::uint8_t unused[3];
+  file.ReadExact(unused, sizeof unused);
+  const std::int32_t width = ReadInt32(file);
+  const std::int32_t height = ReadInt32(file);
+  file.ReadExact(unused, sizeof unused);
+
+  const std::int32_t sequence_count = ReadInt32(file);
+  std::vector<Sequence> sequences;
+  ReserveCount(sequences, sequence_count, file, kMinSequenceRecord);
+  for (std::int32_t i = 0; i < sequence_count; ++i) sequences.push_back(ReadSequence(file));
+
+  const std::int32_t collection_count = ReadInt32(file);
+  std::vector<Collection> collections;
+  ReserveCount(collections, collection_count, file, kMinCollectionHeader);
+  for (std::int32_t i = 0; i < collection_count; ++i) {
+    collections.push_back(ReadCollectionHeader(file));
+  }
+
+  return Sprite(width, height, std::move(sequences), std::move(collections));
 }
 
 }  // namespace morvane

@@ -1,11 +1,13 @@
 // Sprite files: the container with its sequences and animation collections, the image sets of
 // the collections, their run-coded ZAR images, and the compositing of a frame onto a canvas.
 //
-// Every object reads its block from the sprite file (or an image-data stream) in its
-// constructor. Format errors raise SpriteFormatError with the system's message; a fixed record that
-// the file ends inside raises IoError "Read beyond end of file". No count read from the
-// file drives an allocation larger than the bytes that remain to back it, and what a collection
-// holds of its image data is bounded by the bytes of image data read (kMaxImageDataBytes).
+// ParseSprite reads the header, the sequences and the collection headers; LoadImageSet reads the
+// image data of one collection. Both return plain values that own what they hold and keep no
+// reference to the file, which may close once they are made; code can build the values as well.
+// Format errors raise SpriteFormatError with the system's message; a fixed record that the file
+// ends inside raises IoError "Read beyond end of file". No count read from the file drives an
+// allocation larger than the bytes that remain to back it, and what a collection holds of its
+// image data is bounded by the bytes of image data read (kMaxImageDataBytes).
 #pragma once
 
 #include <array>
@@ -14,6 +16,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/canvas.h"
@@ -69,37 +72,31 @@ class ZarImage {
   std::int32_t data_size_;
 };
 
+// How an image set is stored in the file, which also decides the order of its places.
+enum class ImageStorage { kPlain, kPacked };
+
 // The image data of one collection: four layer palettes and a list of places, four per
-// (frame, direction) cell, each empty or holding a ZAR image. Holds nothing until LoadImages;
-// of the places it keeps only those that hold an image within the count the collection needs.
+// (frame, direction) cell, each empty or holding a ZAR image. LoadImageSet makes it and keeps of
+// the places only those that hold an image; a default-made set has no places.
 class ImageSet {
  public:
-  static constexpr std::int32_t kPlain = 1;
-  static constexpr std::int32_t kPacked = 2;
+  ImageSet() = default;
 
-  // file must outlive the image set.
-  ImageSet(SpriteFile& file, std::int64_t expected_count, std::int32_t image_pos);
-
-  // Reads the image-set block from ImagePos up to the absolute position end_pos and appends
-  // its places. Image data that ends inside a palette or a record ends the list there; the
-  // count check then decides. More than kMaxImageDataBytes of image data raises Error.
-  void LoadImages(std::int64_t end_pos);
-  // Destroys every sub-image and the palettes; the places stay, empty.
-  void FreeImages();
   // Draws place number with the palette of layer; an empty place draws nothing. A number
   // outside the list raises IndexError "List index out of bounds (number)".
   void DrawSubImage(std::int64_t number, RgbCanvas& canvas, int layer, CanvasPoint origin,
                     std::int32_t threshold) const;
 
-  std::int32_t StorageType() const { return storage_type_; }
-  std::int32_t ImagePos() const { return image_pos_; }
+  ImageStorage StorageType() const { return storage_type_; }
   // Places in the list, empty ones included.
   std::size_t SubImageCount() const { return static_cast<std::size_t>(place_count_); }
   // The image at place index, or nullptr for an empty place or one out of the list.
   const ZarImage* SubImage(std::int64_t index) const;
 
  private:
-  // What loading makes and freeing gives back.
+  friend class ImageSetReader;  // image_set.cpp: the one maker of a set with places
+
+  // What loading makes: on the heap, so that a set without places stays small.
   struct Loaded {
     std::array<LayerPalette, 4> palettes{};
     // In place order. A deque grows block by block, never copying what it holds.
@@ -107,18 +104,9 @@ class ImageSet {
     ByteStore data;  // the run-coded pixels of images
   };
 
-  bool ReadPalettes(ImageDataReader& reader);
-  // in_block: the records stay where they stand in the block the reader delivers, which the
-  // store then takes whole; otherwise their data is copied into the store.
-  void ReadPlaces(ImageDataReader& reader, bool in_block);
-  bool ReadZarRecord(ImageDataReader& reader, bool in_block);
-
-  SpriteFile& file_;
-  std::int64_t expected_count_;
-  std::int32_t image_pos_;
-  std::int32_t storage_type_ = 0;
+  ImageStorage storage_type_ = ImageStorage::kPlain;
   std::int64_t place_count_ = 0;
-  std::unique_ptr<Loaded> loaded_;
+  std::unique_ptr<const Loaded> loaded_;
 };
 
 // left, top, right, bottom; all zero marks a cell with nothing to draw.
@@ -141,18 +129,24 @@ struct FrameExtent {
   friend bool operator==(const FrameExtent&, const FrameExtent&) = default;
 };
 
-// An animation collection: frames x directions cells, a frame box per cell and the image set
-// with four layers per cell.
+// An animation collection: frames x directions cells, a frame box per cell, where its image
+// data starts in the file, and the image set with four layers per cell once it is loaded.
 class Collection {
  public:
-  // Reads a collection header at the file's position; file must outlive the collection.
-  explicit Collection(SpriteFile& file);
+  // boxes are frame-major: frame f, direction d is boxes[f * direction_count + d]. Negative
+  // counts, or a number of boxes other than frame_count x direction_count, raise Error.
+  Collection(std::string name, std::int32_t frame_count, std::int32_t direction_count,
+             std::vector<FrameBox> boxes, std::int32_t image_pos);
 
   const std::string& Name() const { return name_; }
   std::int32_t FrameCount() const { return frame_count_; }
   std::int32_t DirectionCount() const { return direction_count_; }
-  ImageSet& Images() { return images_; }
+  // The file position of the collection's image-set block.
+  std::int32_t ImagePos() const { return image_pos_; }
+  // No places until SetImages gives the loaded set.
   const ImageSet& Images() const { return images_; }
+  // Takes the set DrawFrame draws from; an empty ImageSet lets the loaded one go.
+  void SetImages(ImageSet images) { images_ = std::move(images); }
 
   // All zeros outside [0, FrameCount()) x [0, DirectionCount()).
   FrameBox BoxAt(std::int32_t frame, std::int32_t direction) const;
@@ -166,8 +160,8 @@ class Collection {
                  std::int32_t threshold) const;
 
   // The place of (frame, direction, layer) in an image set of the storage type: plain sets go
-  // frame, direction, layer fastest; every other type layer, direction, frame fastest.
-  static std::int64_t SubImageNumber(std::int32_t storage_type, std::int32_t frame_count,
+  // frame, direction, layer fastest; packed ones layer, direction, frame fastest.
+  static std::int64_t SubImageNumber(ImageStorage storage_type, std::int32_t frame_count,
                                      std::int32_t direction_count, std::int32_t frame,
                                      std::int32_t direction, int layer);
 
@@ -176,12 +170,8 @@ class Collection {
   std::int32_t frame_count_ = 0;
   std::int32_t direction_count_ = 0;
   std::vector<FrameBox> boxes_;  // frame-major: frame f, direction d is f * D + d
+  std::int32_t image_pos_ = 0;
   ImageSet images_;
-
-  // The header is read before the members are built, since images_ needs its fields.
-  struct Header;
-  static Header ReadHeader(SpriteFile& file);
-  Collection(SpriteFile& file, Header header);
 };
 
 // A named list of frame numbers that plays one collection.
@@ -190,8 +180,9 @@ class Sequence {
   // Frame entry that opens a command: it and the three entries after it are not frames.
   static constexpr std::int16_t kCommandMarker = -43;
 
-  // Reads a sequence record at the file's position.
-  explicit Sequence(SpriteFile& file);
+  // frames as the sequence plays them: ParseSprite has already hidden the entries that follow
+  // each command marker.
+  Sequence(std::string name, std::vector<std::int16_t> frames, std::uint16_t collection_index);
 
   std::int32_t FrameCount() const { return static_cast<std::int32_t>(frames_.size()); }
   // Entry i; 0 outside the entries. A negative entry holds no frame.
@@ -200,17 +191,18 @@ class Sequence {
   std::uint16_t CollectionIndex() const { return collection_index_; }
 
  private:
-  std::vector<std::int16_t> frames_;
   std::string name_;
+  std::vector<std::int16_t> frames_;
   std::uint16_t collection_index_ = 0;
 };
 
 // A whole sprite file: header, sequences and collection headers. Image data is loaded one
-// collection at a time through LoadCollectionImages.
+// collection at a time through LoadImageSet.
 class Sprite {
  public:
-  // Reads from the file's current position (its first byte); file must outlive the sprite.
-  explicit Sprite(SpriteFile& file);
+  // width and height are the sprite's size from its header.
+  Sprite(std::int32_t width, std::int32_t height, std::vector<Sequence> sequences,
+         std::vector<Collection> collections);
 
   std::int32_t SequenceCount() const { return static_cast<std::int32_t>(sequences_.size()); }
   std::int32_t CollectionCount() const { return static_cast<std::int32_t>(collections_.size()); }
@@ -221,9 +213,6 @@ class Sprite {
   // The numbers of the sequences that play collection index, in file order; none outside
   // [0, CollectionCount()). A sequence naming no collection is in no list.
   std::span<const std::int32_t> SequencesOf(std::int64_t index) const;
-  // Loads the images of collection index (in range): its image data runs up to the next
-  // collection's image data, or to the end of the file (of file_size bytes) for the last.
-  void LoadCollectionImages(std::int32_t index, std::int64_t file_size);
 
   std::int32_t Width() const { return width_; }
   std::int32_t Height() const { return height_; }
@@ -240,5 +229,16 @@ class Sprite {
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
 };
+
+// Reads a sprite file from its current position (its first byte): the header, every sequence
+// record and every collection header, in file order. The collections hold no images yet.
+Sprite ParseSprite(SpriteFile& file);
+
+// Reads the image-set block of collection index of sprite (parsed from file) up to the next
+// collection's block, or to the end of the file for the last. Image data that ends inside a
+// palette or a record ends the list there; a list of other than four places a cell then raises
+// SpriteFormatError "wrong number of subimages". More than kMaxImageDataBytes of image data
+// raises Error; an index outside the collections raises IndexError.
+ImageSet LoadImageSet(SpriteFile& file, const Sprite& sprite, std::int32_t index);
 
 }  // namespace morvane

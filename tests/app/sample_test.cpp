@@ -56,8 +56,8 @@ Part Find(const RgbCanvas& canvas, ColorValue colour) {
 // walks up the screen, away from the viewer.
 TEST(Sample, WalkingFigureFacesTheWayItsDirectionIsNamed) {
   MemoryFile file(sprwriter::WriteSprite(sample::HeroSprite()));
-  Sprite sprite(file);
-  sprite.LoadCollectionImages(0, file.Size());
+  Sprite sprite = ParseSprite(file);
+  sprite.GetCollection(0)->SetImages(LoadImageSet(file, sprite, 0));
   const Sequence& walk = *sprite.GetSequence(0);
   const Collection& anim = *sprite.GetCollection(walk.CollectionIndex());
   ASSERT_EQ(walk.Name(), "walk");

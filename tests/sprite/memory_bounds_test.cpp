@@ -204,17 +204,17 @@ TEST(Collections, HoldNoPalettesBeforeTheirImagesAreLoaded) {
   std::int32_t grouped = 0;
   for (std::int32_t i = 0; i < 2000; ++i) {
     std::int32_t previous = -1;
-    for (const std::int32_t j : parsed->sprite->SequencesOf(i)) {
-      EXPECT_EQ(parsed->sprite->GetSequence(j)->CollectionIndex(), i);
+    for (const std::int32_t j : parsed->sprite.SequencesOf(i)) {
+      EXPECT_EQ(parsed->sprite.GetSequence(j)->CollectionIndex(), i);
       EXPECT_GT(j, previous);
       previous = j;
       ++grouped;
     }
-    parsed->Load(i).Images().FreeImages();
+    parsed->Load(i).SetImages(ImageSet{});
   }
   EXPECT_EQ(grouped, 2714);  // j * 7 % 3000 < 2000 for 2714 of the 4000
-  EXPECT_TRUE(parsed->sprite->SequencesOf(2000).empty());
-  EXPECT_TRUE(parsed->sprite->SequencesOf(-1).empty());
+  EXPECT_TRUE(parsed->sprite.SequencesOf(2000).empty());
+  EXPECT_TRUE(parsed->sprite.SequencesOf(-1).empty());
 }
 
 }  // namespace

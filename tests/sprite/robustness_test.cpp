@@ -45,7 +45,7 @@ sw::Sprite SmallSprite() {
 std::string RunAll(const sw::Bytes& bytes) {
   try {
     Parsed parsed(bytes);
-    for (std::int32_t i = 0; i < parsed.sprite->CollectionCount(); ++i) {
+    for (std::int32_t i = 0; i < parsed.sprite.CollectionCount(); ++i) {
       Collection& anim = parsed.Load(i);
       RgbCanvas canvas(24, 24);
       for (std::int32_t f = 0; f < anim.FrameCount() && f < 64; ++f) {
@@ -54,7 +54,7 @@ std::string RunAll(const sw::Bytes& bytes) {
           anim.DrawFrame(f, d, canvas, {12, 12}, 128);
         }
       }
-      anim.Images().FreeImages();
+      anim.SetImages(ImageSet{});
     }
     return "";
   } catch (const SpriteFormatError& e) {

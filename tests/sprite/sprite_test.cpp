@@ -73,7 +73,7 @@ TEST_P(RoundTrip, AWrittenSpriteParsesBackFieldForField) {
   const sw::Sprite description = FullSprite(packed);
   sw::Layout layout;
   Parsed parsed(sw::WriteSprite(description, &layout));
-  const Sprite& sprite = *parsed.sprite;
+  const Sprite& sprite = parsed.sprite;
 
   EXPECT_EQ(sprite.Width(), 40);
   EXPECT_EQ(sprite.Height(), -3);
@@ -96,13 +96,18 @@ TEST_P(RoundTrip, AWrittenSpriteParsesBackFieldForField) {
     EXPECT_EQ(got.FrameCount(), want.frame_count);
     EXPECT_EQ(got.DirectionCount(), want.direction_count);
     EXPECT_EQ(Players(sprite, i), players[i]);
-    EXPECT_EQ(got.Images().ImagePos(), layout.image_sets[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(got.ImagePos(), layout.image_sets[static_cast<std::size_t>(i)]);
     EXPECT_EQ(got.Images().SubImageCount(), 0u);
   }
   EXPECT_EQ(sprite.GetCollection(0)->BoxAt(1, 2), (FrameBox{1, 2, 101, -202}));
 
-  Collection& a = parsed.Load(0);
-  EXPECT_EQ(a.Images().StorageType(), packed ? 2 : 1);
+  // The loaded values need nothing of the file: the rest runs on the sprite moved out of the
+  // parse once the file is gone.
+  for (std::int32_t i = 0; i < 3; ++i) parsed.Load(i);
+  parsed.file.reset();
+  const Sprite kept = std::move(parsed.sprite);
+  const Collection& a = *kept.GetCollection(0);
+  EXPECT_EQ(a.Images().StorageType(), packed ? ImageStorage::kPacked : ImageStorage::kPlain);
   ASSERT_EQ(a.Images().SubImageCount(), 24u);
   std::size_t images = 0;
   for (std::size_t n = 0; n < 24; ++n) {
@@ -131,22 +136,11 @@ TEST_P(RoundTrip, AWrittenSpriteParsesBackFieldForField) {
   a.DrawFrame(0, 0, drawn, {-1, -2}, -1);
   EXPECT_EQ(drawn.GetPixel(1, 0), 0u);
 
-  Collection& b = parsed.Load(1);
-  EXPECT_EQ(b.Images().StorageType(), packed ? 1 : 2);
+  const Collection& b = *kept.GetCollection(1);
+  EXPECT_EQ(b.Images().StorageType(), packed ? ImageStorage::kPlain : ImageStorage::kPacked);
   ASSERT_EQ(b.Images().SubImageCount(), 4u);
   for (std::size_t n = 0; n < 4; ++n) EXPECT_EQ(b.Images().SubImage(n), nullptr);
-  EXPECT_EQ(parsed.Load(2).Images().SubImageCount(), 0u);
-
-  // Freeing keeps the places, empty, and drawing then finds nothing.
-  a.Images().FreeImages();
-  ASSERT_EQ(a.Images().SubImageCount(), 24u);
-  for (std::size_t n = 0; n < 24; ++n) EXPECT_EQ(a.Images().SubImage(n), nullptr);
-  RgbCanvas canvas(16, 16);
-  canvas.FillRect(0, 0, 16, 16, 0x123456);
-  a.DrawFrame(0, 0, canvas, {0, 0}, -1);
-  for (std::int32_t y = 0; y < 16; ++y) {
-    for (std::int32_t x = 0; x < 16; ++x) ASSERT_EQ(canvas.GetPixel(x, y), 0x123456u);
-  }
+  EXPECT_EQ(kept.GetCollection(2)->Images().SubImageCount(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, RoundTrip, ::testing::Values(false, true),
@@ -156,16 +150,38 @@ TEST(SpriteContainer, EmptyListsAndLookupsOutOfRange) {
   sw::Sprite s;
   s.width = 1;
   Parsed empty(s);
-  EXPECT_EQ(empty.sprite->SequenceCount(), 0);
-  EXPECT_EQ(empty.sprite->CollectionCount(), 0);
+  EXPECT_EQ(empty.sprite.SequenceCount(), 0);
+  EXPECT_EQ(empty.sprite.CollectionCount(), 0);
   EXPECT_EQ(empty.file->Position(), empty.file->Size());  // the collection count came next
 
   Parsed full(FullSprite(false));
-  EXPECT_EQ(full.sprite->GetSequence(-1), nullptr);
-  EXPECT_EQ(full.sprite->GetSequence(3), nullptr);
-  EXPECT_NE(full.sprite->GetSequence(2), nullptr);
-  EXPECT_EQ(full.sprite->GetCollection(-1), nullptr);
-  EXPECT_EQ(full.sprite->GetCollection(full.sprite->CollectionCount()), nullptr);
+  EXPECT_EQ(full.sprite.GetSequence(-1), nullptr);
+  EXPECT_EQ(full.sprite.GetSequence(3), nullptr);
+  EXPECT_NE(full.sprite.GetSequence(2), nullptr);
+  EXPECT_EQ(full.sprite.GetCollection(-1), nullptr);
+  EXPECT_EQ(full.sprite.GetCollection(full.sprite.CollectionCount()), nullptr);
+  EXPECT_EQ(ErrorOf<IndexError>([&] { LoadImageSet(*full.file, full.sprite, 3); }),
+            "List index out of bounds (3)");
+}
+
+TEST(SpriteValues, BuiltInCodeTheyHoldWhatTheyAreGiven) {
+  std::vector<Collection> collections;
+  collections.emplace_back("still", 0, 3, std::vector<FrameBox>{}, 0);
+  collections.emplace_back("walk", 1, 2, std::vector<FrameBox>{{1, 2, 3, 4}, {5, 6, 7, 8}}, 77);
+  const Sprite sprite(
+      5, 6,
+      {Sequence("a", {0, 1}, 1), Sequence("b", {}, 0), Sequence("c", {2}, 1), Sequence("d", {}, 9)},
+      std::move(collections));
+  EXPECT_EQ(Players(sprite, 1), (std::vector<std::int32_t>{0, 2}));
+  const Collection& walk = *sprite.GetCollection(1);
+  EXPECT_EQ(walk.BoxAt(0, 1), (FrameBox{5, 6, 7, 8}));
+  EXPECT_EQ(walk.ImagePos(), 77);
+  EXPECT_EQ(walk.Images().SubImageCount(), 0u);
+  // One box for every cell, no more and no fewer.
+  EXPECT_EQ(ErrorOf<Error>([] { Collection("c", 2, 2, std::vector<FrameBox>(3), 0); }),
+            "A collection of 2 x 2 cells cannot hold 3 frame boxes");
+  EXPECT_EQ(ErrorOf<Error>([] { Collection("c", -1, 0, {}, 0); }),
+            "A collection of -1 x 0 cells cannot hold 0 frame boxes");
 }
 
 TEST(Sequences, CommandMarkersHideTheThreeEntriesAfterThem) {
@@ -174,7 +190,7 @@ TEST(Sequences, CommandMarkersHideTheThreeEntriesAfterThem) {
     s.sequences.resize(1);
     s.sequences[0].frames = std::move(frames);
     Parsed parsed(s);
-    return Entries(*parsed.sprite->GetSequence(0));
+    return Entries(*parsed.sprite.GetSequence(0));
   };
   using F = std::vector<std::int16_t>;
   EXPECT_EQ(parse({5, -43, 7, 8, 9, 6}), (F{5, -43, -1, -1, -1, 6}));
@@ -194,12 +210,12 @@ TEST(Sequences, EntriesAndCollectionIndex) {
   s.sequences[1].collection_index = 1;
   s.collections = {EmptyCollection(0, 0)};
   Parsed parsed(s);
-  const Sequence& none = *parsed.sprite->GetSequence(0);
+  const Sequence& none = *parsed.sprite.GetSequence(0);
   EXPECT_EQ(none.FrameCount(), 0);
   EXPECT_EQ(none.FrameIndex(0), 0);
   EXPECT_EQ(none.CollectionIndex(), 65535);
-  EXPECT_TRUE(parsed.sprite->SequencesOf(0).empty());
-  const Sequence& some = *parsed.sprite->GetSequence(1);
+  EXPECT_TRUE(parsed.sprite.SequencesOf(0).empty());
+  const Sequence& some = *parsed.sprite.GetSequence(1);
   EXPECT_EQ(some.FrameIndex(0), -2);
   EXPECT_EQ(some.FrameIndex(2), -32768);
   EXPECT_EQ(some.FrameIndex(3), 0);
@@ -216,7 +232,7 @@ TEST(Collections, BoxesAreFrameMajorAndExtentsPassThrough) {
   c.boxes[1] = {INT32_MIN, INT32_MAX, INT32_MAX, INT32_MIN};
   s.collections = {c, EmptyCollection(0, 4)};
   Parsed parsed(s);
-  const Collection& anim = *parsed.sprite->GetCollection(0);
+  const Collection& anim = *parsed.sprite.GetCollection(0);
   EXPECT_EQ(anim.BoxAt(1, 0), (FrameBox{2, 20, 200, 2000}));
   EXPECT_EQ(anim.BoxAt(1, 1), (FrameBox{3, 30, 300, 3000}));
   EXPECT_EQ(anim.ExtentAt(2, 0), (FrameExtent{5, 2}));
@@ -226,7 +242,7 @@ TEST(Collections, BoxesAreFrameMajorAndExtentsPassThrough) {
     EXPECT_TRUE(anim.BoxAt(f, d).IsEmpty());
     EXPECT_EQ(anim.ExtentAt(f, d), (FrameExtent{0, 0}));
   }
-  const Collection& none = *parsed.sprite->GetCollection(1);
+  const Collection& none = *parsed.sprite.GetCollection(1);
   EXPECT_TRUE(none.BoxAt(0, 0).IsEmpty());
   EXPECT_EQ(parsed.Load(1).Images().SubImageCount(), 0u);  // no cells: no places expected
 }
@@ -301,7 +317,7 @@ TEST(DemoSprite, ReadsFromDiskAndDrawsEveryCell) {
   sw::WriteSpriteFile(path, sw::DemoSprite());
   {
     std::unique_ptr<DiskFile> file = DiskFile::Open(path);
-    Sprite sprite(*file);
+    Sprite sprite = ParseSprite(*file);
     ASSERT_EQ(sprite.SequenceCount(), 3);
     ASSERT_EQ(sprite.CollectionCount(), 2);
     EXPECT_EQ(Entries(*sprite.GetSequence(0)),
@@ -309,9 +325,8 @@ TEST(DemoSprite, ReadsFromDiskAndDrawsEveryCell) {
     for (std::int32_t i = 0; i < 2; ++i) {
       Collection& anim = *sprite.GetCollection(i);
       EXPECT_FALSE(sprite.SequencesOf(i).empty());
-      const std::int64_t end = i == 0 ? sprite.GetCollection(1)->Images().ImagePos() : file->Size();
-      anim.Images().LoadImages(end);
-      EXPECT_EQ(anim.Images().StorageType(), i == 0 ? 1 : 2);
+      anim.SetImages(LoadImageSet(*file, sprite, i));
+      EXPECT_EQ(anim.Images().StorageType(), i == 0 ? ImageStorage::kPlain : ImageStorage::kPacked);
       for (std::int32_t f = 0; f < anim.FrameCount(); ++f) {
         for (std::int32_t d = 0; d < anim.DirectionCount(); ++d) {
           const FrameBox box = anim.BoxAt(f, d);
@@ -326,7 +341,7 @@ TEST(DemoSprite, ReadsFromDiskAndDrawsEveryCell) {
           EXPECT_GT(drawn, 100u) << i << " " << f << " " << d;
         }
       }
-      anim.Images().FreeImages();
+      anim.SetImages(ImageSet{});
     }
   }
   std::remove(path.c_str());

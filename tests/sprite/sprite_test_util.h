@@ -19,22 +19,18 @@ namespace sw = morvane::sprwriter;
 // A sprite file in memory with the sprite parsed from it.
 struct Parsed {
   explicit Parsed(sw::Bytes bytes)
-      : file(std::make_unique<MemoryFile>(std::move(bytes))),
-        sprite(std::make_unique<Sprite>(*file)) {}
+      : file(std::make_unique<MemoryFile>(std::move(bytes))), sprite(ParseSprite(*file)) {}
   explicit Parsed(const sw::Sprite& description) : Parsed(sw::WriteSprite(description)) {}
 
-  // Loads collection i up to the next collection's block or the end of the file, as the
-  // per-file job does.
+  // Loads the images of collection i into it, as the per-file job does.
   Collection& Load(std::int32_t i) {
-    Collection* next = sprite->GetCollection(i + 1);
-    const std::int64_t end = next ? next->Images().ImagePos() : file->Size();
-    Collection& collection = *sprite->GetCollection(i);
-    collection.Images().LoadImages(end);
+    Collection& collection = *sprite.GetCollection(i);
+    collection.SetImages(LoadImageSet(*file, sprite, i));
     return collection;
   }
 
   std::unique_ptr<MemoryFile> file;
-  std::unique_ptr<Sprite> sprite;
+  Sprite sprite;
 };
 
 // The message of the error of kind E that f raises; fails the test for no error or another
@@ -61,7 +57,7 @@ template <typename E>
 std::string ParseError(const sw::Bytes& bytes) {
   return ErrorOf<E>([&] {
     Parsed parsed(bytes);
-    for (std::int32_t i = 0; i < parsed.sprite->CollectionCount(); ++i) parsed.Load(i);
+    for (std::int32_t i = 0; i < parsed.sprite.CollectionCount(); ++i) parsed.Load(i);
   });
 }
 

@@ -79,16 +79,16 @@ std::int64_t DumpSequence(const Sprite& sprite, const Sequence& sequence, const 
 // play each. Returns the number of files written.
 std::int64_t DumpSprite(const std::string& path, const std::string& out_dir) {
   const std::unique_ptr<DiskFile> file = DiskFile::Open(path);
-  Sprite sprite(*file);
+  Sprite sprite = ParseSprite(*file);
   CreateDirectory(out_dir);  // may exist already; a failure shows when the first file is written
   std::int64_t written = 0;
   for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
     Collection& anim = *sprite.GetCollection(i);
-    sprite.LoadCollectionImages(i, file->Size());
+    anim.SetImages(LoadImageSet(*file, sprite, i));
     for (const std::int32_t j : sprite.SequencesOf(i)) {
       written += DumpSequence(sprite, *sprite.GetSequence(j), anim, out_dir);
     }
-    anim.Images().FreeImages();
+    anim.SetImages(ImageSet{});
   }
   return written;
 }
