@@ -39,7 +39,23 @@ struct WebpSettings {
   int max_keyframe_distance = 0;
 };
 
-// The settings the converter uses: the fastest method and effort.
+// The settings the converter uses: the fastest method and effort, no key frames but the first.
+// Chosen by bench/rgba_bench.cpp on the frames described in png_backends.h (32 frames of 256 x
+// 256, "march" and "figure"), CPU time per pixel and bytes per pixel:
+//
+//   method, quality, kmax       march ns  B/px   figure ns  B/px
+//   0, 0, 0 (chosen)                  49   0.667        25   0.395
+//   0, 100, 0                        128   0.649        45   0.383
+//   1, 0, 0                          144   0.580        81   0.334
+//   2, 0, 0                          197   0.538       104   0.300
+//   3, 0, 0                          314   0.516       235   0.276
+//   4 to 6, 0, 0                 690-790   0.517   390-1160  0.28
+//   0, 0, 1 (all key frames)          92   0.667        54   0.462
+//   0, 0, 9                           52   0.667        32   0.402
+//
+// Method 1 saves 13 to 15 % of the bytes for three times the time; only method 0 keeps within
+// the budget of about 58 to 80 ns per pixel. Even at method 0 the files are a third smaller
+// than the PNGs at the chosen zlib settings.
 inline constexpr WebpSettings kWebpSettings{
     .method = 0, .quality = 0, .min_keyframe_distance = 0, .max_keyframe_distance = 0};
 
