@@ -118,6 +118,7 @@ const char* SetName(int set) {
   return set == 0 ? "march" : "figure";
 }
 
+#if MORVANE_RGBA_HAVE_SPNG
 // Args: frame set, zlib level, zlib strategy, filter choice.
 void BM_PngSpng(benchmark::State& state) {
   const int set = static_cast<int>(state.range(0));
@@ -154,6 +155,7 @@ void SpngArguments(benchmark::internal::Benchmark* bench) {
   }
 }
 BENCHMARK(BM_PngSpng)->Apply(SpngArguments)->Unit(benchmark::kMillisecond);
+#endif
 
 // stb_image_write at the converter's zlib settings, choosing among all filters per row.
 void BM_PngStb(benchmark::State& state) {
@@ -169,10 +171,14 @@ void BM_PngStb(benchmark::State& state) {
 }
 BENCHMARK(BM_PngStb)->ArgName("set")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// The 32 frames as a sheet of one direction (32 cells in a row), with each writer.
+// The 32 frames as a sheet of one direction (32 cells in a row), with each writer built.
 void BM_Sheet(benchmark::State& state) {
   const int set = static_cast<int>(state.range(0));
   const auto writer = state.range(1) == 0 ? rgba::PngWriter::kSpng : rgba::PngWriter::kStb;
+  if (!rgba::PngWriterAvailable(writer)) {
+    state.SkipWithError("this build has no libspng");
+    return;
+  }
   const auto views = Views(set);
   const rgba::DirectionCanvas canvas{-kSize / 2, -kSize, kSize, kSize, kFrames, false};
   std::size_t bytes = 0;
@@ -192,6 +198,7 @@ BENCHMARK(BM_Sheet)
     ->Args({1, 1})
     ->Unit(benchmark::kMillisecond);
 
+#if MORVANE_RGBA_HAVE_WEBP
 // Args: frame set, method, quality, kmax (kmin follows as kmax - 1, or 0).
 void BM_Webp(benchmark::State& state) {
   const int set = static_cast<int>(state.range(0));
@@ -218,5 +225,6 @@ void WebpArguments(benchmark::internal::Benchmark* bench) {
   }
 }
 BENCHMARK(BM_Webp)->Apply(WebpArguments)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace

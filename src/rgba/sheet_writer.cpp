@@ -6,8 +6,34 @@
 
 namespace morvane::rgba {
 
+namespace {
+
+// A layout as LayOutSheet makes it: every canvas inside its cells, every row inside the sheet,
+// so that placing the frames never writes past the row of cells.
+SheetLayout CheckedLayout(SheetLayout layout) {
+  bool sound = layout.cell_width >= 1 && layout.cell_height >= 1 && layout.cells_per_row >= 1 &&
+               layout.columns >= 1 && layout.columns <= layout.cells_per_row &&
+               layout.width == layout.columns * layout.cell_width &&
+               layout.height == layout.rows * layout.cell_height && layout.width <= kMaxSheetSide &&
+               layout.height <= kMaxSheetSide && !layout.directions.empty();
+  std::int64_t rows = 0;
+  for (const SheetDirection& d : layout.directions) {
+    sound = sound && d.offset_x >= 0 && d.offset_y >= 0 && d.canvas_width >= 1 &&
+            d.canvas_height >= 1 && d.offset_x + d.canvas_width <= layout.cell_width &&
+            d.offset_y + d.canvas_height <= layout.cell_height && d.frame_count >= 1 &&
+            d.first_row == rows && d.rows == (d.frame_count - 1) / layout.cells_per_row + 1 &&
+            std::min(d.frame_count, layout.cells_per_row) <= layout.columns;
+    if (!sound) break;
+    rows += d.rows;
+  }
+  if (!sound || rows != layout.rows) throw std::invalid_argument("not a sheet layout");
+  return layout;
+}
+
+}  // namespace
+
 SheetWriter::SheetWriter(SheetLayout layout, PngWriter writer)
-    : layout_(std::move(layout)),
+    : layout_(CheckedLayout(std::move(layout))),
       png_(static_cast<std::int32_t>(layout_.width), static_cast<std::int32_t>(layout_.height),
            writer),
       row_(static_cast<std::size_t>(layout_.width) *

@@ -267,6 +267,11 @@ TEST_P(SheetWriterTest, RefusesFramesOutOfPlace) {
   EXPECT_THROW(writer.AddFrame({pixels, 4, 1}), std::invalid_argument);
   writer.AddFrame({pixels, 2, 2});
   EXPECT_THROW(writer.Finish(), std::logic_error);
+
+  // A layout whose canvas would stick out of its cell is refused before anything is written.
+  SheetLayout tampered = LayOutSheet({&canvas, 1}, false);
+  tampered.directions[0].offset_x = 1;
+  EXPECT_THROW(SheetWriter(tampered, GetParam()), std::invalid_argument);
 }
 
 std::vector<PngWriter> AvailableWriters() {
