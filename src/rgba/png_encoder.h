@@ -3,8 +3,8 @@
 // Two writers make them. libspng (over zlib) is the one on Linux; stb_image_write with zlib as
 // its compressor builds anywhere zlib does and is the one for Windows. The build picks the
 // default (MORVANE_PNG_WRITER); the other one, when built, serves tests and benchmarks. Both
-// write the same pixels, filtered and compressed with the settings below, but not the same
-// bytes.
+// write the same pixels, compressed at the zlib settings of png_backends.h, but not the same
+// bytes (their row filters differ).
 #pragma once
 
 #include <cstdint>

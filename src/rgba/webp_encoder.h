@@ -3,8 +3,8 @@
 // Every frame is stored losslessly and exactly: the decoded frames are the given ones pixel for
 // pixel, red, green and blue under fully transparent pixels included. The animation loops for
 // ever. libwebp may store identical consecutive frames as one frame that lasts their summed
-// time (what plays is the same at every moment), and a file of one frame, or of frames all
-// alike, comes out as a still image.
+// time (what plays is the same at every moment; a stored frame lasts at most 2^24 - 1 ms), and
+// a file of one frame, or of frames all alike within that time, comes out as a still image.
 //
 // Builds without libwebp have the same interface; kWebpAvailable is false there and an
 // encoder's construction raises Error.

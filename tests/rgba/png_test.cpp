@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
 #include <stdexcept>
 #include <string>
 
@@ -13,18 +12,6 @@ namespace {
 using testing::DecodePng;
 using testing::PatternFrame;
 
-// The chunk types of a PNG file, in order.
-std::vector<std::string> ChunkTypes(const std::vector<std::uint8_t>& png) {
-  std::vector<std::string> types;
-  for (std::size_t at = 8; at + 12 <= png.size();) {
-    const std::size_t length = std::size_t{png[at]} << 24 | std::size_t{png[at + 1]} << 16 |
-                               std::size_t{png[at + 2]} << 8 | png[at + 3];
-    types.emplace_back(reinterpret_cast<const char*>(png.data() + at + 4), 4);
-    at += 12 + length;
-  }
-  return types;
-}
-
 class PngWriterTest : public ::testing::TestWithParam<PngWriter> {};
 
 TEST_P(PngWriterTest, LibpngReadsBackEveryPixel) {
@@ -36,16 +23,11 @@ TEST_P(PngWriterTest, LibpngReadsBackEveryPixel) {
                         Case{300, 1, 4}, Case{1, 300, 5}, Case{64, 64, 6}}) {
     SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
     const std::vector<RgbaPixel> pixels = PatternFrame(c.width, c.height, c.seed);
-    const std::vector<std::uint8_t> png = EncodePng({pixels, c.width, c.height}, GetParam());
-    const testing::DecodedImage decoded = DecodePng(png);
+    const testing::DecodedImage decoded =
+        DecodePng(EncodePng({pixels, c.width, c.height}, GetParam()));
     EXPECT_EQ(decoded.width, c.width);
     EXPECT_EQ(decoded.height, c.height);
     EXPECT_EQ(decoded.pixels, pixels);
-    const std::vector<std::string> types = ChunkTypes(png);
-    EXPECT_EQ(types.front(), "IHDR");
-    EXPECT_EQ(types.back(), "IEND");
-    EXPECT_EQ(std::set<std::string>(types.begin(), types.end()),
-              (std::set<std::string>{"IHDR", "IDAT", "IEND"}));
   }
 }
 
