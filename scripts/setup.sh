@@ -16,7 +16,8 @@ while [ $# -gt 0 ] && [ "$1" = --target ]; do
 done
 
 packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
-          libdeflate-dev libgif-dev libclang-rt-14-dev dpkg-dev parallel chromium python3-pil)
+          libdeflate-dev libgif-dev libspng-dev libstb-dev libpng-dev libwebp-dev libclang-rt-14-dev
+          dpkg-dev parallel chromium python3-pil)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
