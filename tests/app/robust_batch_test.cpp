@@ -21,11 +21,7 @@ std::size_t Count(const std::string& text, const std::string& what) {
 TEST_F(LongBatch, TwoThousandSpecsConvertEveryGoodFileAndCountEveryBadOne) {
   constexpr int kSpecs = 2000;
   const std::string good = OneFrameSprite(5, 4, true).Bytes();
-  const std::string bad_tag = std::string(
-                                  "<sprite>\0"
-                                  "3\0",
-                                  11) +
-                              good.substr(11);
+  const std::string bad_tag = WrongVersion(good);
   const std::string cut = good.substr(0, 30);
 
   std::string list;
