@@ -18,24 +18,16 @@ using testing::DecodeGifFile;
 using testing::ReadFileBytes;
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(FrameDelay, MillisecondsRoundToHundredthsOfAtLeastOne) {
-  EXPECT_EQ(FrameDelayHundredths(50), 5);
-  EXPECT_EQ(FrameDelayHundredths(1), 1);  // 0 hundredths would be no delay at all
-  EXPECT_EQ(FrameDelayHundredths(14), 1);
-  EXPECT_EQ(FrameDelayHundredths(15), 2);
-  EXPECT_EQ(FrameDelayHundredths(99), 10);
-  EXPECT_EQ(FrameDelayHundredths(101), 10);
-  EXPECT_EQ(FrameDelayHundredths(104), 10);
-  EXPECT_EQ(FrameDelayHundredths(105), 11);
-  EXPECT_EQ(FrameDelayHundredths(655350), 65535);
-}
-
-TEST(FrameDelay, TheDefaultAndValuesOutOfRangeWriteNone) {
-  EXPECT_EQ(FrameDelayHundredths(100), 0);
-  EXPECT_EQ(FrameDelayHundredths(0), 0);
-  EXPECT_EQ(FrameDelayHundredths(655351), 0);       // past the 16-bit field
-  EXPECT_EQ(FrameDelayHundredths(0xFFFFFFFFu), 0);  // -1 as read from the option
-  EXPECT_EQ(FrameDelayHundredths(0x80000000u), 0);  // the most negative value
+// Milliseconds round to hundredths of at least one (0 would be no delay at all); the default
+// 100, 0 and values past the 16-bit field write none, as do -1 and the most negative value as
+// read from the option.
+TEST(FrameDelay, MillisecondsRoundToHundredthsOrNone) {
+  const std::pair<std::uint32_t, int> cases[] = {
+      {50, 5},   {1, 1},      {14, 1},          {15, 2},         {99, 10},
+      {101, 10}, {104, 10},   {105, 11},        {655350, 65535}, {100, 0},
+      {0, 0},    {655351, 0}, {0xFFFFFFFFu, 0}, {0x80000000u, 0}};
+  for (const auto& [milliseconds, hundredths] : cases)
+    EXPECT_EQ(FrameDelayHundredths(milliseconds), hundredths) << milliseconds;
 }
 
 // "walk" plays three frames, "stand" one; each frame is an opaque 4 x 4 block in a 6 x 6 box
