@@ -168,17 +168,38 @@ class Gifs : public ExecutableTest {
   TestSprite sprite_ = DrawingSprite();
 };
 
-// Dithering changes nothing where the reduction keeps every colour.
-TEST_F(Gifs, FramesAreCompositedAtTheirBoxesInTheUnionOfTheBoxes) {
-  fs::copy_file(dir_ + "/sprite.spr", dir_ + "/nodither.spr");
-  Run({"sprite.spr", "-d=0", "nodither.spr"});
-  CheckGifs("sprite", kPlacedGifs, -1, 0);
-  CheckGifs("nodither", kPlacedGifs, -1, 0);
-  for (const Expected& gif : kPlacedGifs) {
-    EXPECT_EQ(testing::ReadFileBytes(dir_ + "/sprite/" + gif.file),
-              testing::ReadFileBytes(dir_ + "/nodither/" + gif.file))
-        << gif.file;
+// Options apply to the files named after them: the GIFs of a are dithered, those of b not, which
+// changes no byte where the reduction keeps every colour; those of c are run-length coded
+// (every code stands for a run of one colour) and show the same frames.
+TEST_F(Gifs, FramesAreCompositedAtTheirBoxesAndOptionsApplyToTheFilesAfterThem) {
+  for (const char* copy : {"a.spr", "b.spr", "c.spr"})
+    fs::copy_file(Path("sprite.spr"), Path(copy));
+  const auto parsed = [](const std::string& file) {
+    return "Parsing '" + file +
+           "'\t4 sequence(s), 2 image collection(s)\n"
+           "\twalk                 Ok \tidle                 Ok \n"
+           "\tblink                Ok \thop                  Ok \n"
+           "\n";
+  };
+  EXPECT_EQ(Run({"a.spr", "-d=0", "b.spr", "-l=0", "c.spr"}),
+            kBanner + parsed("a") + "dithering=0\n" + parsed("b") + "use_lzw=0\n" + parsed("c") +
+                Summary(3));
+  for (const char* directory : {"a", "b", "c"}) CheckGifs(directory, kPlacedGifs, -1, 0);
+  std::size_t lzw_mixed = 0;
+  for (const Expected& want : kPlacedGifs) {
+    SCOPED_TRACE(want.file);
+    const auto lzw = testing::ReadFileBytes(Path("b/" + want.file));
+    const auto rle = testing::ReadFileBytes(Path("c/" + want.file));
+    EXPECT_EQ(testing::ReadFileBytes(Path("a/" + want.file)), lzw);
+    for (const FrameCodes& codes : ReadFrameCodes(lzw)) lzw_mixed += codes.mixed_codes;
+    for (const FrameCodes& codes : ReadFrameCodes(rle)) EXPECT_EQ(codes.mixed_codes, 0u);
+    const DecodedGif a = testing::DecodeGif(lzw), b = testing::DecodeGif(rle);
+    EXPECT_EQ(a.global_map, b.global_map);
+    ASSERT_EQ(a.frames.size(), b.frames.size());
+    for (std::size_t i = 0; i < a.frames.size(); ++i)
+      EXPECT_EQ(a.frames[i].indices, b.frames[i].indices);
   }
+  EXPECT_GT(lzw_mixed, 0u);
 }
 
 TEST_F(Gifs, StaticAnimsDrawEveryFrameAtTheOrigin) {
@@ -197,41 +218,6 @@ TEST_F(Gifs, BinaryTransparencyDrawsByThresholdAndMakesTheBackgroundTransparent)
   CheckGifs("sprite", kPlacedGifs, 128, 0);
   CheckGifs("coloured/sprite", kPlacedGifs, 128, Rgb(0x30, 0x50, 0xA0));
   CheckGifs("strict/sprite", kStaticGifs, 200, Rgb(0x30, 0x50, 0xA0));
-}
-
-// Options apply to the files named after them: the GIFs of a are LZW coded, those of b run-length
-// coded (every code stands for a run of one colour), and both show the same frames.
-TEST_F(Gifs, OptionsApplyOnlyToTheFilesAfterThem) {
-  fs::copy_file(dir_ + "/sprite.spr", dir_ + "/a.spr");
-  fs::copy_file(dir_ + "/sprite.spr", dir_ + "/b.spr");
-  EXPECT_EQ(Run({"a.spr", "-l=0", "b.spr"}),
-            kBanner +
-                "Parsing 'a'\t4 sequence(s), 2 image collection(s)\n"
-                "\twalk                 Ok \tidle                 Ok \n"
-                "\tblink                Ok \thop                  Ok \n"
-                "\n"
-                "use_lzw=0\n"
-                "Parsing 'b'\t4 sequence(s), 2 image collection(s)\n"
-                "\twalk                 Ok \tidle                 Ok \n"
-                "\tblink                Ok \thop                  Ok \n"
-                "\n"
-                "2 file(s) processed\n");
-  CheckGifs("a", kPlacedGifs, -1, 0);
-  CheckGifs("b", kPlacedGifs, -1, 0);
-  std::size_t lzw_mixed = 0;
-  for (const Expected& want : kPlacedGifs) {
-    SCOPED_TRACE(want.file);
-    const auto lzw = testing::ReadFileBytes(dir_ + "/a/" + want.file);
-    const auto rle = testing::ReadFileBytes(dir_ + "/b/" + want.file);
-    for (const FrameCodes& codes : ReadFrameCodes(lzw)) lzw_mixed += codes.mixed_codes;
-    for (const FrameCodes& codes : ReadFrameCodes(rle)) EXPECT_EQ(codes.mixed_codes, 0u);
-    const DecodedGif a = testing::DecodeGif(lzw), b = testing::DecodeGif(rle);
-    EXPECT_EQ(a.global_map, b.global_map);
-    ASSERT_EQ(a.frames.size(), b.frames.size());
-    for (std::size_t i = 0; i < a.frames.size(); ++i)
-      EXPECT_EQ(a.frames[i].indices, b.frames[i].indices);
-  }
-  EXPECT_GT(lzw_mixed, 0u);
 }
 
 // One GIF per direction, named by the direction: none for one direction, compass names for
