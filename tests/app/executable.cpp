@@ -148,6 +148,13 @@ std::string ReadText(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++count;
+  return count;
+}
+
 std::string MaskLogTimes(const std::string& log) {
   std::istringstream in(log);
   std::string out, line;

@@ -76,6 +76,9 @@ std::vector<std::string> ListDirectory(const std::string& path);
 
 std::string ReadText(const std::string& path);
 
+// How often part stands in text, overlapping occurrences included.
+std::size_t Occurrences(const std::string& text, const std::string& part);
+
 // The error log with the date and time after "started " and "closed " replaced by "<time>".
 std::string MaskLogTimes(const std::string& log);
 
