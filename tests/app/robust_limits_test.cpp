@@ -48,42 +48,35 @@ TEST(Limits, EachLimitIsReachedExactlyPastItsValueAndNamedInItsMessage) {
             "positions per sequence");
 }
 
-// One collection of frames x directions cells whose boxes are all box, played by one sequence.
-sprwriter::Sprite Shaped(std::int32_t frames, std::int32_t directions, sprwriter::Box box,
-                         std::vector<std::int16_t> positions) {
-  sprwriter::Sprite sprite;
-  sprite.width = 2;
-  sprite.height = 2;
-  sprwriter::Collection collection;
-  collection.name = "huge";
-  collection.frame_count = frames;
-  collection.direction_count = directions;
-  collection.images.palettes[0].colours = {0x0000FF};
+// The bytes of a sprite of one collection of frames x directions cells whose boxes are all box,
+// played by one sequence.
+std::string Shaped(std::int32_t frames, std::int32_t directions, Box box,
+                   std::vector<std::int16_t> positions) {
+  Anim anim("huge", frames, directions);
+  anim.palettes[0] = {0x0000FF};
   for (std::int32_t f = 0; f < frames; ++f) {
     for (std::int32_t d = 0; d < directions; ++d) {
-      collection.SetBox(f, d, box);
-      collection.SetSubImage(f, d, 0, sprwriter::Zar::Solid(0, 0, 1, 1, 0));
+      anim.SetBox(f, d, box);
+      anim.SetLayer(f, d, 0, Picture::Solid(0, 0, 1, 1, 0));
     }
   }
-  sprite.collections.push_back(std::move(collection));
-  sprwriter::Sequence sequence;
-  sequence.name = "s";
-  sequence.frames = std::move(positions);
-  sprite.sequences.push_back(sequence);
-  return sprite;
+  TestSprite sprite(2, 2);
+  sprite.anims.push_back(std::move(anim));
+  sprite.AddSequence("s", std::move(positions), 0);
+  return sprite.Bytes();
 }
 
 class HostileSprites : public ExecutableTest {};
 
 TEST_F(HostileSprites, PassingALimitEndsOnlyThatFile) {
   // A canvas of 3.6 gigapixels whose sides would each fit a GIF.
-  Write("canvas.spr", Bytes(Shaped(1, 1, {0, 0, 60000, 60000}, {0})));
+  Write("canvas.spr", Shaped(1, 1, {0, 0, 60000, 60000}, {0}));
   // Twenty thousand directions, none with a frame: no box to store, a GIF each.
-  Write("directions.spr", Bytes(Shaped(0, 20000, {}, {})));
+  Write("directions.spr", Shaped(0, 20000, {}, {}));
   // 1.1 million entries walked in 16 directions.
-  Write("entries.spr", Bytes(Shaped(1, 16, {0, 0, 1, 1}, std::vector<std::int16_t>(1100000, 0))));
+  Write("entries.spr", Shaped(1, 16, {0, 0, 1, 1}, std::vector<std::int16_t>(1100000, 0)));
   // Five thousand frames of one pixel.
-  Write("frames.spr", Bytes(Shaped(1, 1, {0, 0, 1, 1}, std::vector<std::int16_t>(5000, 0))));
+  Write("frames.spr", Shaped(1, 1, {0, 0, 1, 1}, std::vector<std::int16_t>(5000, 0)));
   Write("good.spr", OneFrameSprite(4, 4).Bytes());
 
   const RunResult run =
