@@ -18,24 +18,16 @@ using testing::DecodeGifFile;
 using testing::ReadFileBytes;
 using Bytes = std::vector<std::uint8_t>;
 
-TEST(FrameDelay, MillisecondsRoundToHundredthsOfAtLeastOne) {
-  EXPECT_EQ(FrameDelayHundredths(50), 5);
-  EXPECT_EQ(FrameDelayHundredths(1), 1);  // 0 hundredths would be no delay at all
-  EXPECT_EQ(FrameDelayHundredths(14), 1);
-  EXPECT_EQ(FrameDelayHundredths(15), 2);
-  EXPECT_EQ(FrameDelayHundredths(99), 10);
-  EXPECT_EQ(FrameDelayHundredths(101), 10);
-  EXPECT_EQ(FrameDelayHundredths(104), 10);
-  EXPECT_EQ(FrameDelayHundredths(105), 11);
-  EXPECT_EQ(FrameDelayHundredths(655350), 65535);
-}
-
-TEST(FrameDelay, TheDefaultAndValuesOutOfRangeWriteNone) {
-  EXPECT_EQ(FrameDelayHundredths(100), 0);
-  EXPECT_EQ(FrameDelayHundredths(0), 0);
-  EXPECT_EQ(FrameDelayHundredths(655351), 0);       // past the 16-bit field
-  EXPECT_EQ(FrameDelayHundredths(0xFFFFFFFFu), 0);  // -1 as read from the option
-  EXPECT_EQ(FrameDelayHundredths(0x80000000u), 0);  // the most negative value
+// Milliseconds round to hundredths of at least one (0 would be no delay at all); the default
+// 100, 0 and values past the 16-bit field write none, as do -1 and the most negative value as
+// read from the option.
+TEST(FrameDelay, MillisecondsRoundToHundredthsOrNone) {
+  const std::pair<std::uint32_t, int> cases[] = {
+      {50, 5},   {1, 1},      {14, 1},          {15, 2},         {99, 10},
+      {101, 10}, {104, 10},   {105, 11},        {655350, 65535}, {100, 0},
+      {0, 0},    {655351, 0}, {0xFFFFFFFFu, 0}, {0x80000000u, 0}};
+  for (const auto& [milliseconds, hundredths] : cases)
+    EXPECT_EQ(FrameDelayHundredths(milliseconds), hundredths) << milliseconds;
 }
 
 // "walk" plays three frames, "stand" one; each frame is an opaque 4 x 4 block in a 6 x 6 box
@@ -68,14 +60,8 @@ int CountRuns(const Bytes& bytes, const Bytes& needle) {
   return count;
 }
 
-std::string Version(const Bytes& bytes) {
-  return std::string(bytes.begin(), bytes.begin() + std::min<std::size_t>(6, bytes.size()));
-}
-
 const Bytes kLoop = {0x21, 0xFF, 0x0B, 'N', 'E',  'T',  'S',  'C',  'A', 'P',
                      'E',  '2',  '.',  '0', 0x03, 0x01, 0x00, 0x00, 0x00};
-// A control extension of the delay alone: transparency off, no disposal, 50 ms.
-const Bytes kPlainDelay = {0x21, 0xF9, 0x04, 0x00, 0x05, 0x00, 0x00, 0x00};
 
 class AnimationSpeed : public ExecutableTest {
  protected:
@@ -92,72 +78,57 @@ class AnimationSpeed : public ExecutableTest {
   }
 };
 
-TEST_F(AnimationSpeed, WithoutTransparencyEachFrameGetsAControlExtensionOfItsOwn) {
-  const std::string plain = Convert("plain", {});
-  const std::string fast = Convert("fast", {"-a=50"});
-
-  // The default: a single frame stays GIF87a, nothing but the loop extension is written.
-  const Bytes plain_walk = ReadFileBytes(plain + "walk.gif");
-  const Bytes plain_stand = ReadFileBytes(plain + "stand.gif");
-  EXPECT_EQ(Version(plain_stand), "GIF87a");
-  EXPECT_EQ(CountRuns(plain_walk, {0x21, 0xF9}), 0);
-
-  // The delay follows the loop extension in the first frame, and stands alone in the others;
-  // a single frame with a delay needs GIF89a.
-  const Bytes walk = ReadFileBytes(fast + "walk.gif");
-  const Bytes stand = ReadFileBytes(fast + "stand.gif");
-  Bytes loop_then_delay = kLoop;
-  loop_then_delay.insert(loop_then_delay.end(), kPlainDelay.begin(), kPlainDelay.end());
-  EXPECT_EQ(CountRuns(walk, loop_then_delay), 1);
-  EXPECT_EQ(CountRuns(walk, kPlainDelay), 3);
-  EXPECT_EQ(walk.size(), plain_walk.size() + 3 * kPlainDelay.size());
-  EXPECT_EQ(Version(stand), "GIF89a");
-  EXPECT_EQ(CountRuns(stand, kPlainDelay), 1);
-  EXPECT_EQ(stand.size(), plain_stand.size() + kPlainDelay.size());
-
-  // Decoded, every frame waits 50 ms and no pixel became transparent: the frames are the
-  // default run's frames.
-  for (const char* gif : {"walk.gif", "stand.gif"}) {
-    SCOPED_TRACE(gif);
-    const testing::DecodedGif slow = DecodeGifFile(plain + gif);
-    const testing::DecodedGif decoded = DecodeGifFile(fast + gif);
-    ASSERT_EQ(decoded.frames.size(), slow.frames.size());
-    for (std::size_t i = 0; i < decoded.frames.size(); ++i) {
-      EXPECT_TRUE(decoded.frames[i].has_gce);
-      EXPECT_EQ(decoded.frames[i].delay, 5);
-      EXPECT_EQ(decoded.frames[i].transparent_index, -1);
-      EXPECT_EQ(decoded.frames[i].disposal, 0);
-      EXPECT_EQ(decoded.FramePixels(i), slow.FramePixels(i));
+// Without transparency each frame gets a control extension of the delay alone, after the loop
+// extension in the first frame (a single frame with a delay then needs GIF89a); with it the
+// delay joins the frame's control extension, where only the two delay bytes change. The frames
+// are the same as without the option.
+TEST_F(AnimationSpeed, EveryFrameGetsTheDelayInAControlExtension) {
+  struct Case {
+    bool binary;
+    std::string option;
+    std::uint8_t hundredths;
+  };
+  for (const Case& c : {Case{false, "-a=50", 5}, Case{true, "-a=1234", 123}}) {
+    SCOPED_TRACE(c.option + (c.binary ? " with -b" : ""));
+    std::vector<std::string> options;
+    if (c.binary) options.push_back("-b");
+    const std::string plain = Convert(c.binary ? "keyed" : "plain", options);
+    options.push_back(c.option);
+    const std::string fast = Convert(c.binary ? "keyed_fast" : "fast", options);
+    for (const char* name : {"walk.gif", "stand.gif"}) {
+      SCOPED_TRACE(name);
+      const Bytes plain_bytes = ReadFileBytes(plain + name), bytes = ReadFileBytes(fast + name);
+      const testing::DecodedGif before = testing::DecodeGif(plain_bytes);
+      const testing::DecodedGif decoded = testing::DecodeGif(bytes);
+      ASSERT_EQ(decoded.frames.size(), before.frames.size());
+      const int frames = static_cast<int>(decoded.frames.size());
+      EXPECT_EQ(before.version, frames > 1 || c.binary ? "89a" : "87a");
+      EXPECT_EQ(decoded.version, "89a");
+      EXPECT_EQ(CountRuns(plain_bytes, {0x21, 0xF9}), c.binary ? frames : 0);
+      EXPECT_EQ(CountRuns(bytes, {0x21, 0xF9}), frames);
+      EXPECT_EQ(bytes.size(), plain_bytes.size() + (c.binary ? 0 : 8 * frames));
+      for (int i = 0; i < frames; ++i) {
+        const testing::DecodedFrame& frame = decoded.frames[i];
+        EXPECT_TRUE(frame.has_gce);
+        EXPECT_EQ(frame.delay, c.hundredths);
+        EXPECT_EQ(before.frames[i].delay, 0);
+        EXPECT_EQ(frame.transparent_index >= 0, c.binary);
+        EXPECT_EQ(frame.transparent_index, before.frames[i].transparent_index);
+        EXPECT_EQ(frame.disposal, c.binary ? 2 : 0);
+        EXPECT_EQ(decoded.FramePixels(i), before.FramePixels(i));
+      }
+      // Every frame's extension alike: the transparency flag and index as without the option.
+      const auto index =
+          static_cast<std::uint8_t>(std::max(0, decoded.frames[0].transparent_index));
+      const std::uint8_t flags = c.binary ? 0x09 : 0x00;  // transparency; disposal 2
+      const Bytes extension = {0x21, 0xF9, 0x04, flags, c.hundredths, 0x00, index, 0x00};
+      EXPECT_EQ(CountRuns(bytes, extension), frames);
+      if (frames > 1) {
+        Bytes loop_then_delay = kLoop;
+        loop_then_delay.insert(loop_then_delay.end(), extension.begin(), extension.end());
+        EXPECT_EQ(CountRuns(bytes, loop_then_delay), 1);
+      }
     }
-  }
-}
-
-TEST_F(AnimationSpeed, WithTransparencyTheDelayJoinsTheFramesControlExtension) {
-  const std::string keyed = Convert("keyed", {"-b"});
-  const std::string fast = Convert("fast", {"-b", "-a=1234"});  // 123 hundredths: 7B 00
-
-  for (const char* gif : {"walk.gif", "stand.gif"}) {
-    SCOPED_TRACE(gif);
-    const testing::DecodedGif plain = DecodeGifFile(keyed + gif);
-    const testing::DecodedGif decoded = DecodeGifFile(fast + gif);
-    ASSERT_EQ(decoded.frames.size(), plain.frames.size());
-    for (std::size_t i = 0; i < decoded.frames.size(); ++i) {
-      EXPECT_EQ(decoded.frames[i].delay, 123);
-      EXPECT_EQ(plain.frames[i].delay, 0);
-      // Transparency and disposal as without the option, in the one extension.
-      EXPECT_NE(decoded.frames[i].transparent_index, -1);
-      EXPECT_EQ(decoded.frames[i].transparent_index, plain.frames[i].transparent_index);
-      EXPECT_EQ(decoded.frames[i].disposal, 2);
-      EXPECT_EQ(decoded.FramePixels(i), plain.FramePixels(i));
-      const auto index = static_cast<std::uint8_t>(decoded.frames[i].transparent_index);
-      EXPECT_EQ(
-          CountRuns(ReadFileBytes(fast + gif), {0x21, 0xF9, 0x04, 0x09, 0x7B, 0x00, index, 0x00}),
-          static_cast<int>(decoded.frames.size()));
-    }
-    // Only the two delay bytes differ.
-    EXPECT_EQ(ReadFileBytes(fast + gif).size(), ReadFileBytes(keyed + gif).size());
-    EXPECT_EQ(CountRuns(ReadFileBytes(fast + gif), {0x21, 0xF9}),
-              static_cast<int>(decoded.frames.size()));
   }
 }
 

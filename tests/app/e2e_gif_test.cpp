@@ -168,17 +168,38 @@ class Gifs : public ExecutableTest {
   TestSprite sprite_ = DrawingSprite();
 };
 
-// Dithering changes nothing where the reduction keeps every colour.
-TEST_F(Gifs, FramesAreCompositedAtTheirBoxesInTheUnionOfTheBoxes) {
-  fs::copy_file(dir_ + "/sprite.spr", dir_ + "/nodither.spr");
-  Run({"sprite.spr", "-d=0", "nodither.spr"});
-  CheckGifs("sprite", kPlacedGifs, -1, 0);
-  CheckGifs("nodither", kPlacedGifs, -1, 0);
-  for (const Expected& gif : kPlacedGifs) {
-    EXPECT_EQ(testing::ReadFileBytes(dir_ + "/sprite/" + gif.file),
-              testing::ReadFileBytes(dir_ + "/nodither/" + gif.file))
-        << gif.file;
+// Options apply to the files named after them: the GIFs of a are dithered, those of b not, which
+// changes no byte where the reduction keeps every colour; those of c are run-length coded
+// (every code stands for a run of one colour) and show the same frames.
+TEST_F(Gifs, FramesAreCompositedAtTheirBoxesAndOptionsApplyToTheFilesAfterThem) {
+  for (const char* copy : {"a.spr", "b.spr", "c.spr"})
+    fs::copy_file(Path("sprite.spr"), Path(copy));
+  const auto parsed = [](const std::string& file) {
+    return "Parsing '" + file +
+           "'\t4 sequence(s), 2 image collection(s)\n"
+           "\twalk                 Ok \tidle                 Ok \n"
+           "\tblink                Ok \thop                  Ok \n"
+           "\n";
+  };
+  EXPECT_EQ(Run({"a.spr", "-d=0", "b.spr", "-l=0", "c.spr"}),
+            kBanner + parsed("a") + "dithering=0\n" + parsed("b") + "use_lzw=0\n" + parsed("c") +
+                Summary(3));
+  for (const char* directory : {"a", "b", "c"}) CheckGifs(directory, kPlacedGifs, -1, 0);
+  std::size_t lzw_mixed = 0;
+  for (const Expected& want : kPlacedGifs) {
+    SCOPED_TRACE(want.file);
+    const auto lzw = testing::ReadFileBytes(Path("b/" + want.file));
+    const auto rle = testing::ReadFileBytes(Path("c/" + want.file));
+    EXPECT_EQ(testing::ReadFileBytes(Path("a/" + want.file)), lzw);
+    for (const FrameCodes& codes : ReadFrameCodes(lzw)) lzw_mixed += codes.mixed_codes;
+    for (const FrameCodes& codes : ReadFrameCodes(rle)) EXPECT_EQ(codes.mixed_codes, 0u);
+    const DecodedGif a = testing::DecodeGif(lzw), b = testing::DecodeGif(rle);
+    EXPECT_EQ(a.global_map, b.global_map);
+    ASSERT_EQ(a.frames.size(), b.frames.size());
+    for (std::size_t i = 0; i < a.frames.size(); ++i)
+      EXPECT_EQ(a.frames[i].indices, b.frames[i].indices);
   }
+  EXPECT_GT(lzw_mixed, 0u);
 }
 
 TEST_F(Gifs, StaticAnimsDrawEveryFrameAtTheOrigin) {
@@ -197,41 +218,6 @@ TEST_F(Gifs, BinaryTransparencyDrawsByThresholdAndMakesTheBackgroundTransparent)
   CheckGifs("sprite", kPlacedGifs, 128, 0);
   CheckGifs("coloured/sprite", kPlacedGifs, 128, Rgb(0x30, 0x50, 0xA0));
   CheckGifs("strict/sprite", kStaticGifs, 200, Rgb(0x30, 0x50, 0xA0));
-}
-
-// Options apply to the files named after them: the GIFs of a are LZW coded, those of b run-length
-// coded (every code stands for a run of one colour), and both show the same frames.
-TEST_F(Gifs, OptionsApplyOnlyToTheFilesAfterThem) {
-  fs::copy_file(dir_ + "/sprite.spr", dir_ + "/a.spr");
-  fs::copy_file(dir_ + "/sprite.spr", dir_ + "/b.spr");
-  EXPECT_EQ(Run({"a.spr", "-l=0", "b.spr"}),
-            kBanner +
-                "Parsing 'a'\t4 sequence(s), 2 image collection(s)\n"
-                "\twalk                 Ok \tidle                 Ok \n"
-                "\tblink                Ok \thop                  Ok \n"
-                "\n"
-                "use_lzw=0\n"
-                "Parsing 'b'\t4 sequence(s), 2 image collection(s)\n"
-                "\twalk                 Ok \tidle                 Ok \n"
-                "\tblink                Ok \thop                  Ok \n"
-                "\n"
-                "2 file(s) processed\n");
-  CheckGifs("a", kPlacedGifs, -1, 0);
-  CheckGifs("b", kPlacedGifs, -1, 0);
-  std::size_t lzw_mixed = 0;
-  for (const Expected& want : kPlacedGifs) {
-    SCOPED_TRACE(want.file);
-    const auto lzw = testing::ReadFileBytes(dir_ + "/a/" + want.file);
-    const auto rle = testing::ReadFileBytes(dir_ + "/b/" + want.file);
-    for (const FrameCodes& codes : ReadFrameCodes(lzw)) lzw_mixed += codes.mixed_codes;
-    for (const FrameCodes& codes : ReadFrameCodes(rle)) EXPECT_EQ(codes.mixed_codes, 0u);
-    const DecodedGif a = testing::DecodeGif(lzw), b = testing::DecodeGif(rle);
-    EXPECT_EQ(a.global_map, b.global_map);
-    ASSERT_EQ(a.frames.size(), b.frames.size());
-    for (std::size_t i = 0; i < a.frames.size(); ++i)
-      EXPECT_EQ(a.frames[i].indices, b.frames[i].indices);
-  }
-  EXPECT_GT(lzw_mixed, 0u);
 }
 
 // One GIF per direction, named by the direction: none for one direction, compass names for
@@ -291,52 +277,54 @@ TestSprite BlankSprite() {
 class GifEdges : public ExecutableTest {};
 
 // A direction without a drawn frame shows one frame of plain background at the sprite's size,
-// without a loop, also when frames without extent were counted.
+// at least one pixel on each side, without a loop, also when frames without extent were
+// counted; with binary transparency that frame is all transparent.
 TEST_F(GifEdges, ADirectionWithoutADrawnFrameShowsThePlainBackground) {
-  const std::string bytes = BlankSprite().Bytes();
-  Write("plain.spr", bytes);
-  Write("binary.spr", bytes);
-  Write("coloured.spr", bytes);
-  EXPECT_EQ(
-      Run({"-bg=#123", "plain.spr", "-b", "-bg=#000", "binary.spr", "-bg=#123456", "coloured.spr"}),
-      kBanner +
-          "bgcolor=#123\n"
-          "Parsing 'plain'\t3 sequence(s), 1 image collection(s)\n"
-          "\tnone                 Ok \tempty                Ok \n"
-          "\tflat                 Ok \n"
-          "use_binary_transparency=1\n"
-          "bgcolor=#000\n"
-          "Parsing 'binary'\t3 sequence(s), 1 image collection(s)\n"
-          "\tnone                 Ok \tempty                Ok \n"
-          "\tflat                 Ok \n"
-          "bgcolor=#123456\n"
-          "Parsing 'coloured'\t3 sequence(s), 1 image collection(s)\n"
-          "\tnone                 Ok \tempty                Ok \n"
-          "\tflat                 Ok \n"
-          "3 file(s) processed\n");
-  const std::vector<std::string> names = {"empty.gif", "flat.gif", "none.gif"};
-  for (const std::string& name : names) {
-    SCOPED_TRACE(name);
-    const DecodedGif plain = DecodeGifFile(dir_ + "/plain/" + name);
-    EXPECT_EQ(plain.version, "87a");
-    EXPECT_EQ(plain.width, 7);
-    EXPECT_EQ(plain.height, 5);
-    ASSERT_EQ(plain.frames.size(), 1u);
-    EXPECT_FALSE(plain.frames[0].has_loop);
-    EXPECT_TRUE(FrameShows(plain, 0, Canvas(7, 5, Rgb(0x11, 0x22, 0x33))));
-
-    for (const std::string directory : {"binary", "coloured"}) {
-      const DecodedGif gif = DecodeGifFile(dir_ + "/" + directory + "/" + name);
-      EXPECT_EQ(gif.version, "89a");
-      EXPECT_EQ(gif.width, 7);
-      EXPECT_EQ(gif.height, 5);
+  struct Case {
+    std::string file;
+    std::int32_t width, height;
+    bool binary;
+    Colour background;
+  };
+  const Case cases[] = {{"plain", 7, 5, false, Rgb(0x11, 0x22, 0x33)},
+                        {"flat", 0, -3, false, Rgb(0x11, 0x22, 0x33)},
+                        {"thin", -1, 4, false, Rgb(0x11, 0x22, 0x33)},
+                        {"binary", 7, 5, true, 0},
+                        {"flat_binary", 0, -3, true, 0},
+                        {"thin_binary", -1, 4, true, 0},
+                        {"coloured", 7, 5, true, Rgb(0x12, 0x34, 0x56)}};
+  for (const Case& c : cases) {
+    TestSprite sprite = BlankSprite();
+    sprite.width = c.width;
+    sprite.height = c.height;
+    Write(c.file + ".spr", sprite.Bytes());
+  }
+  const auto parsed = [](const std::string& file) {
+    return "Parsing '" + file +
+           "'\t3 sequence(s), 1 image collection(s)\n"
+           "\tnone                 Ok \tempty                Ok \n"
+           "\tflat                 Ok \n";
+  };
+  EXPECT_EQ(Run({"-bg=#123", "plain.spr", "flat.spr", "thin.spr", "-b", "-bg=#000", "binary.spr",
+                 "flat_binary.spr", "thin_binary.spr", "-bg=#123456", "coloured.spr"}),
+            kBanner + "bgcolor=#123\n" + parsed("plain") + parsed("flat") + parsed("thin") +
+                "use_binary_transparency=1\nbgcolor=#000\n" + parsed("binary") +
+                parsed("flat_binary") + parsed("thin_binary") + "bgcolor=#123456\n" +
+                parsed("coloured") + Summary(7));
+  for (const Case& c : cases) {
+    for (const std::string name : {"empty.gif", "flat.gif", "none.gif"}) {
+      SCOPED_TRACE(c.file + "/" + name);
+      const DecodedGif gif = DecodeGifFile(dir_ + "/" + c.file + "/" + name);
+      EXPECT_EQ(gif.version, c.binary ? "89a" : "87a");
+      EXPECT_EQ(gif.width, std::max(1, c.width));
+      EXPECT_EQ(gif.height, std::max(1, c.height));
       ASSERT_EQ(gif.frames.size(), 1u);
       const testing::DecodedFrame& frame = gif.frames[0];
       EXPECT_FALSE(frame.has_loop);
-      EXPECT_TRUE(frame.has_gce);
-      EXPECT_EQ(frame.disposal, 2);
-      const Colour background = directory == "binary" ? 0 : Rgb(0x12, 0x34, 0x56);
-      EXPECT_TRUE(FrameShows(gif, 0, Canvas(7, 5, background), &background)) << directory;
+      EXPECT_EQ(frame.has_gce, c.binary);
+      EXPECT_EQ(frame.disposal, c.binary ? 2 : 0);
+      EXPECT_TRUE(FrameShows(gif, 0, Canvas(gif.width, gif.height, c.background),
+                             c.binary ? &c.background : nullptr));
     }
   }
 }
@@ -359,30 +347,6 @@ TEST_F(GifEdges, ACanvasOfTheLargestGifSideConverts) {
   Canvas expected(65535, 1, 0);
   expected.pixels[65000] = expected.pixels[65001] = Rgb(90, 160, 30);
   EXPECT_TRUE(FrameShows(gif, 0, expected));
-}
-
-// A sprite without a size still gives every direction without a drawn frame an image, one pixel
-// on each side it lacks, with and without binary transparency.
-TEST_F(GifEdges, ABackgroundFrameHasAtLeastOnePixel) {
-  for (const auto& [width, height] : {std::pair{0, -3}, std::pair{-1, 4}}) {
-    TestSprite sprite = BlankSprite();
-    sprite.width = width;
-    sprite.height = height;
-    Write("tiny.spr", sprite.Bytes());
-    for (const bool binary : {false, true}) {
-      Run(binary ? std::vector<std::string>{"-b", "tiny.spr"}
-                 : std::vector<std::string>{"tiny.spr"});
-      const Colour black = 0;
-      for (const std::string name : {"none.gif", "empty.gif", "flat.gif"}) {
-        const DecodedGif gif = DecodeGifFile(dir_ + "/tiny/" + name);
-        EXPECT_EQ(gif.width, std::max(1, width)) << name;
-        EXPECT_EQ(gif.height, std::max(1, height)) << name;
-        ASSERT_EQ(gif.frames.size(), 1u) << name;
-        EXPECT_TRUE(FrameShows(gif, 0, Canvas(gif.width, gif.height, 0), binary ? &black : nullptr))
-            << name;
-      }
-    }
-  }
 }
 
 // With binary transparency the colour that ends up transparent is found in each frame's own

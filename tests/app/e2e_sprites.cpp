@@ -82,7 +82,8 @@ std::string TestSprite::Bytes() const {
   return e2e::Bytes(ToSprite());
 }
 
-TestSprite OneFrameSprite(std::int32_t w, std::int32_t h, bool noisy) {
+TestSprite OneFrameSprite(std::int32_t w, std::int32_t h, bool noisy,
+                          const std::vector<std::string>& sequences) {
   Anim anim("body", 1, 1);
   for (std::uint32_t i = 0; i < 256; ++i) anim.palettes[0].push_back((i * 2654435761u) & 0xFFFFFFu);
   anim.SetBox(0, 0, {0, 0, w, h});
@@ -93,8 +94,13 @@ TestSprite OneFrameSprite(std::int32_t w, std::int32_t h, bool noisy) {
                 }));
   TestSprite sprite(w, h);
   sprite.anims.push_back(std::move(anim));
-  sprite.AddSequence("walk", {0}, 0);
+  for (const std::string& name : sequences) sprite.AddSequence(name, {0}, 0);
   return sprite;
+}
+
+std::string WrongVersion(std::string sprite_bytes) {
+  sprite_bytes.at(9) = '5';  // after "<sprite>" and its zero byte
+  return sprite_bytes;
 }
 
 std::string Bytes(const sprwriter::Sprite& sprite) {

@@ -73,8 +73,14 @@ struct TestSprite {
 };
 
 // A sprite of one collection with one frame in one direction: a w x h image of palette
-// entries 1 to 255 (noise when noisy, else one colour), played by the sequence "walk".
-TestSprite OneFrameSprite(std::int32_t w, std::int32_t h, bool noisy = false);
+// entries 1 to 255 (noise when noisy, else the one colour kOneFrameColour), played by a
+// sequence of each name.
+TestSprite OneFrameSprite(std::int32_t w, std::int32_t h, bool noisy = false,
+                          const std::vector<std::string>& sequences = {"walk"});
+inline constexpr Colour kOneFrameColour = (7 * 2654435761u) & 0xFFFFFFu;
+
+// The bytes of a sprite with the version in its opening tag changed: the reader refuses it.
+std::string WrongVersion(std::string sprite_bytes);
 
 // The bytes of a sprite built directly with the sprite writer.
 std::string Bytes(const sprwriter::Sprite& sprite);

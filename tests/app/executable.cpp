@@ -22,6 +22,17 @@ std::string ErrorLogWarning(int records) {
          "Please send errors.log file to morvane-bugs@example.org as soon as possible.\n";
 }
 
+std::string ParsedOne(const std::string& file, const std::string& sequence) {
+  return "Parsing '" + file + "'\t1 sequence(s), 1 image collection(s)\n\t" + sequence +
+         std::string(sequence.size() < 20 ? 20 - sequence.size() : 0, ' ');
+}
+
+std::string Summary(int processed, int errors, int log_records) {
+  std::string text = std::to_string(processed) + " file(s) processed\n";
+  if (errors > 0) text += std::to_string(errors) + " error(s) encountered\n";
+  return log_records > 0 ? text + ErrorLogWarning(log_records) : text;
+}
+
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const std::string& cwd, std::int64_t file_size_limit,
                      const std::vector<std::string>& environment) {
@@ -135,6 +146,13 @@ std::vector<std::string> ListDirectory(const std::string& path) {
 std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+    ++count;
+  return count;
 }
 
 std::string MaskLogTimes(const std::string& log) {

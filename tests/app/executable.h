@@ -19,6 +19,17 @@ inline const std::string kBanner =
 // The console warning after a run with n error-log records.
 std::string ErrorLogWarning(int records);
 
+// The console lines of a file parsed with one sequence and one collection, up to the
+// sequence's name in its column: the converted sequence's outcome (" Ok \n" or an error) follows.
+std::string ParsedOne(const std::string& file, const std::string& sequence = "walk");
+// The same with the sequence converted.
+inline std::string ParsedOk(const std::string& file, const std::string& sequence = "walk") {
+  return ParsedOne(file, sequence) + " Ok \n";
+}
+// The lines that end a run: the files processed, the errors when there were any and the
+// warning of the error-log records when there were any.
+std::string Summary(int processed, int errors = 0, int log_records = 0);
+
 // What a run of the program left.
 struct RunResult {
   std::string output;            // standard output and standard error together
@@ -64,6 +75,9 @@ class ExecutableTest : public testing::TempDirTest {
 std::vector<std::string> ListDirectory(const std::string& path);
 
 std::string ReadText(const std::string& path);
+
+// How often part stands in text, overlapping occurrences included.
+std::size_t Occurrences(const std::string& text, const std::string& part);
 
 // The error log with the date and time after "started " and "closed " replaced by "<time>".
 std::string MaskLogTimes(const std::string& log);

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <stdexcept>
+#include <type_traits>
 
 #include "app/e2e_sprites.h"
 #include "app/executable.h"
@@ -12,19 +13,11 @@
 namespace morvane::e2e {
 namespace {
 
-std::string LimitMessage(void (*check)(std::int64_t, std::int64_t), std::int64_t a,
-                         std::int64_t b) {
+// What a limit check says of its arguments: "" when they pass, else its error's message.
+template <typename... Args>
+std::string MessageOf(void (*check)(Args...), std::type_identity_t<Args>... args) {
   try {
-    check(a, b);
-  } catch (const Error& e) {
-    return e.Message();
-  }
-  return "";
-}
-
-std::string AnimationMessage(std::int64_t frames, std::int64_t w, std::int64_t h) {
-  try {
-    CheckAnimationSize(frames, w, h);
+    check(args...);
   } catch (const Error& e) {
     return e.Message();
   }
@@ -32,83 +25,74 @@ std::string AnimationMessage(std::int64_t frames, std::int64_t w, std::int64_t h
 }
 
 TEST(Limits, EachLimitIsReachedExactlyPastItsValueAndNamedInItsMessage) {
-  EXPECT_EQ(LimitMessage(CheckCanvasSize, 65535, 1), "");
-  EXPECT_EQ(LimitMessage(CheckCanvasSize, 65536, 1), "Image too large for GIF");
-  EXPECT_EQ(LimitMessage(CheckCanvasSize, 1, 65536), "Image too large for GIF");
-  EXPECT_EQ(LimitMessage(CheckCanvasSize, 4096, 4096), "");
-  EXPECT_EQ(LimitMessage(CheckCanvasSize, 4097, 4096),
+  EXPECT_EQ(MessageOf(CheckCanvasSize, 65535, 1), "");
+  EXPECT_EQ(MessageOf(CheckCanvasSize, 65536, 1), "Image too large for GIF");
+  EXPECT_EQ(MessageOf(CheckCanvasSize, 1, 65536), "Image too large for GIF");
+  EXPECT_EQ(MessageOf(CheckCanvasSize, 4096, 4096), "");
+  EXPECT_EQ(MessageOf(CheckCanvasSize, 4097, 4096),
             "Canvas of 4097 x 4096 pixels passes the limit of 16777216 pixels per frame");
-  EXPECT_EQ(LimitMessage(CheckCanvasSize, -70000, 5), "");  // no pixels at all
+  EXPECT_EQ(MessageOf(CheckCanvasSize, -70000, 5), "");  // no pixels at all
 
-  EXPECT_EQ(AnimationMessage(4096, 1, 1), "");
-  EXPECT_EQ(AnimationMessage(4097, 1, 1), "4097 frames pass the limit of 4096 frames per GIF");
-  EXPECT_EQ(AnimationMessage(8, 4096, 4096), "");
-  EXPECT_EQ(AnimationMessage(9, 4096, 4096),
+  EXPECT_EQ(MessageOf(CheckAnimationSize, 4096, 1, 1), "");
+  EXPECT_EQ(MessageOf(CheckAnimationSize, 4097, 1, 1),
+            "4097 frames pass the limit of 4096 frames per GIF");
+  EXPECT_EQ(MessageOf(CheckAnimationSize, 8, 4096, 4096), "");
+  EXPECT_EQ(MessageOf(CheckAnimationSize, 9, 4096, 4096),
             "9 frames of 4096 x 4096 pixels pass the limit of 134217728 pixels per GIF");
 
-  EXPECT_EQ(LimitMessage(CheckDirectionWork, 1024, 16384), "");
-  EXPECT_EQ(LimitMessage(CheckDirectionWork, 1025, 0),
+  EXPECT_EQ(MessageOf(CheckDirectionWork, 1024, 16384), "");
+  EXPECT_EQ(MessageOf(CheckDirectionWork, 1025, 0),
             "1025 directions pass the limit of 1024 directions per collection");
-  EXPECT_EQ(LimitMessage(CheckDirectionWork, 16, 1048577),
+  EXPECT_EQ(MessageOf(CheckDirectionWork, 16, 1048577),
             "1048577 sequence entries in 16 directions pass the limit of 16777216 frame "
             "positions per sequence");
 }
 
-// One collection of frames x directions cells whose boxes are all box, played by one sequence.
-sprwriter::Sprite Shaped(std::int32_t frames, std::int32_t directions, sprwriter::Box box,
-                         std::vector<std::int16_t> positions) {
-  sprwriter::Sprite sprite;
-  sprite.width = 2;
-  sprite.height = 2;
-  sprwriter::Collection collection;
-  collection.name = "huge";
-  collection.frame_count = frames;
-  collection.direction_count = directions;
-  collection.images.palettes[0].colours = {0x0000FF};
+// The bytes of a sprite of one collection of frames x directions cells whose boxes are all box,
+// played by one sequence.
+std::string Shaped(std::int32_t frames, std::int32_t directions, Box box,
+                   std::vector<std::int16_t> positions) {
+  Anim anim("huge", frames, directions);
+  anim.palettes[0] = {0x0000FF};
   for (std::int32_t f = 0; f < frames; ++f) {
     for (std::int32_t d = 0; d < directions; ++d) {
-      collection.SetBox(f, d, box);
-      collection.SetSubImage(f, d, 0, sprwriter::Zar::Solid(0, 0, 1, 1, 0));
+      anim.SetBox(f, d, box);
+      anim.SetLayer(f, d, 0, Picture::Solid(0, 0, 1, 1, 0));
     }
   }
-  sprite.collections.push_back(std::move(collection));
-  sprwriter::Sequence sequence;
-  sequence.name = "s";
-  sequence.frames = std::move(positions);
-  sprite.sequences.push_back(sequence);
-  return sprite;
+  TestSprite sprite(2, 2);
+  sprite.anims.push_back(std::move(anim));
+  sprite.AddSequence("s", std::move(positions), 0);
+  return sprite.Bytes();
 }
 
 class HostileSprites : public ExecutableTest {};
 
 TEST_F(HostileSprites, PassingALimitEndsOnlyThatFile) {
   // A canvas of 3.6 gigapixels whose sides would each fit a GIF.
-  Write("canvas.spr", Bytes(Shaped(1, 1, {0, 0, 60000, 60000}, {0})));
+  Write("canvas.spr", Shaped(1, 1, {0, 0, 60000, 60000}, {0}));
   // Twenty thousand directions, none with a frame: no box to store, a GIF each.
-  Write("directions.spr", Bytes(Shaped(0, 20000, {}, {})));
+  Write("directions.spr", Shaped(0, 20000, {}, {}));
   // 1.1 million entries walked in 16 directions.
-  Write("entries.spr", Bytes(Shaped(1, 16, {0, 0, 1, 1}, std::vector<std::int16_t>(1100000, 0))));
+  Write("entries.spr", Shaped(1, 16, {0, 0, 1, 1}, std::vector<std::int16_t>(1100000, 0)));
   // Five thousand frames of one pixel.
-  Write("frames.spr", Bytes(Shaped(1, 1, {0, 0, 1, 1}, std::vector<std::int16_t>(5000, 0))));
+  Write("frames.spr", Shaped(1, 1, {0, 0, 1, 1}, std::vector<std::int16_t>(5000, 0)));
   Write("good.spr", OneFrameSprite(4, 4).Bytes());
 
   const RunResult run =
       RunMeasured({"canvas.spr", "directions.spr", "entries.spr", "frames.spr", "good.spr"});
-  const std::string line = "\t1 sequence(s), 1 image collection(s)\n\ts                   ";
   EXPECT_EQ(run.output,
-            kBanner + "Parsing 'canvas'" + line +
+            kBanner + ParsedOne("canvas", "s") +
                 "\tError: Canvas of 60000 x 60000 pixels passes the limit of 16777216 pixels "
                 "per frame\n" +
-                "Parsing 'directions'" + line +
+                ParsedOne("directions", "s") +
                 "\tError: 20000 directions pass the limit of 1024 directions per collection\n" +
-                "Parsing 'entries'" + line +
+                ParsedOne("entries", "s") +
                 "\tError: 1100000 sequence entries in 16 directions pass the limit of 16777216 "
                 "frame positions per sequence\n" +
-                "Parsing 'frames'" + line +
-                "\tError: 4097 frames pass the limit of 4096 frames per GIF\n" +
-                "Parsing 'good'\t1 sequence(s), 1 image collection(s)\n\twalk                 Ok "
-                "\n" +
-                "1 file(s) processed\n4 error(s) encountered\n" + ErrorLogWarning(4));
+                ParsedOne("frames", "s") +
+                "\tError: 4097 frames pass the limit of 4096 frames per GIF\n" + ParsedOk("good") +
+                Summary(1, 4, 4));
   const std::string log = ErrorLog();
   EXPECT_NE(log.find("Error: (internal) 4097 frames pass the limit of 4096 frames per GIF in "
                      "file frames\n"),
@@ -180,17 +164,13 @@ TEST_F(HostileSprites, ADecompressionBombIsReadOnlyAsFarAsItsDataReallyGoes) {
   const std::string limit_error =
       "\t1 sequence(s), 1 image collection(s)\n\tError: " + limit + "\n";
   EXPECT_EQ(run.output, kBanner + "Parsing 'beyond_promise'" + limit_error +
-                            "Parsing 'short_of_promise'" + limit_error +
-                            "Parsing 'good'\t1 sequence(s), 1 image collection(s)\n"
-                            "\twalk                 Ok \n"
-                            "1 file(s) processed\n2 error(s) encountered\n" +
-                            ErrorLogWarning(2));
+                            "Parsing 'short_of_promise'" + limit_error + ParsedOk("good") +
+                            Summary(1, 2, 2));
   const std::string log = ErrorLog();
-  EXPECT_NE(log.find("Error: (internal) " + limit + " in file beyond_promise\n"), std::string::npos)
-      << log;
-  EXPECT_NE(log.find("Error: (internal) " + limit + " in file short_of_promise\n"),
-            std::string::npos)
-      << log;
+  for (const std::string file : {"beyond_promise", "short_of_promise"}) {
+    EXPECT_NE(log.find("Error: (internal) " + limit + " in file " + file + "\n"), std::string::npos)
+        << log;
+  }
   // Far below the 2 GiB that trusting either size would take (sanitizer builds included).
   EXPECT_LT(run.peak_rss_kb, 1024 * 1024) << "peak resident set " << run.peak_rss_kb << " KiB";
 }

@@ -9,10 +9,6 @@
 namespace morvane::e2e {
 namespace {
 
-const std::string kCounts = "\t1 sequence(s), 1 image collection(s)\n";
-const std::string kWalk = "\twalk                ";
-const std::string kOk = kWalk + " Ok \n";
-
 class Surroundings : public ExecutableTest {
  protected:
   void SetUp() override {
@@ -32,12 +28,11 @@ TEST_F(Surroundings, OutputThatCannotBeCreatedFailsOnlyItsFile) {
   Write("sprites/good.spr", good_);
   Write("list.txt", "sprites/blocked.spr\nsprites/taken.spr\nsprites/good.spr\n");
 
-  EXPECT_EQ(Run({"@list.txt"}),
-            kBanner + "Parsing 'blocked'" + kCounts + kWalk +
-                "\tError: Cannot create file sprites/blocked/walk.gif\n" + "Parsing 'taken'" +
-                kCounts + kWalk + "\tError: Cannot create file sprites/taken/walk.gif\n" +
-                "Parsing 'good'" + kCounts + kOk + "1 file(s) processed\n2 error(s) encountered\n" +
-                ErrorLogWarning(2));
+  EXPECT_EQ(Run({"@list.txt"}), kBanner + ParsedOne("blocked") +
+                                    "\tError: Cannot create file sprites/blocked/walk.gif\n" +
+                                    ParsedOne("taken") +
+                                    "\tError: Cannot create file sprites/taken/walk.gif\n" +
+                                    ParsedOk("good") + Summary(1, 2, 2));
   EXPECT_NE(ErrorLog().find("Error: (internal) Cannot create file sprites/taken/walk.gif in file "
                             "taken\n"),
             std::string::npos);
@@ -61,14 +56,11 @@ TEST_F(Surroundings, ReadOnlyDirectoriesFailOnlyTheirFile) {
   fs::permissions(Path("work"), fs::perms::owner_read | fs::perms::owner_exec);
 
   EXPECT_EQ(Run({"a.spr", "../c.spr"}, "work"),
-            kBanner + "Parsing 'a'" + kCounts + kWalk +
-                "\tError: Cannot create file ./a/walk.gif\n" + "Parsing 'c'" + kCounts + kWalk +
-                "\tError: Cannot create file ./c/walk.gif\n" +
-                "0 file(s) processed\n2 error(s) encountered\n" + ErrorLogWarning(2));
-  EXPECT_EQ(Run({"work/b.spr", "c.spr"}),
-            kBanner + "Parsing 'b'" + kCounts + kWalk +
-                "\tError: Cannot create file ./b/walk.gif\n" + "Parsing 'c'" + kCounts + kOk +
-                "1 file(s) processed\n1 error(s) encountered\n" + ErrorLogWarning(1));
+            kBanner + ParsedOne("a") + "\tError: Cannot create file ./a/walk.gif\n" +
+                ParsedOne("c") + "\tError: Cannot create file ./c/walk.gif\n" + Summary(0, 2, 2));
+  EXPECT_EQ(Run({"work/b.spr", "c.spr"}), kBanner + ParsedOne("b") +
+                                              "\tError: Cannot create file ./b/walk.gif\n" +
+                                              ParsedOk("c") + Summary(1, 1, 1));
   EXPECT_EQ(ListDirectory(Path("b")), std::vector<std::string>{});
   EXPECT_EQ(ListDirectory(Path("c")), std::vector<std::string>{"walk.gif"});
 }
@@ -76,15 +68,11 @@ TEST_F(Surroundings, ReadOnlyDirectoriesFailOnlyTheirFile) {
 // The error log beside the program cannot be written: the conversion goes on and the last line
 // says so.
 TEST_F(Surroundings, AnErrorLogThatCannotBeWrittenIsReportedLast) {
-  Write("bad.spr", std::string("<sprite>\0"
-                               "5\0",
-                               11) +
-                       good_.substr(11));
+  Write("bad.spr", WrongVersion(good_));
   Write("good.spr", good_);
   const std::string expected =
       kBanner + "Parsing 'bad'\tError parsing sprite file. See Error Log for detail.\n" +
-      "Parsing 'good'" + kCounts + kOk + "1 file(s) processed\n1 error(s) encountered\n" +
-      ErrorLogWarning(1) + "WARNING: could not write the Error Log " +
+      ParsedOk("good") + Summary(1, 1, 1) + "WARNING: could not write the Error Log " +
       fs::canonical(Path("bin")).string() + "/errors.log\n";
 
   // A directory under the log's name refuses the log whoever runs the program.
@@ -109,8 +97,7 @@ TEST_F(Surroundings, AnErrorLogRefusedBesideTheProgramGoesToTheStateDirectory) {
   Write("good.spr", good_);
   const auto expected = [&](const std::string& log) {
     return kBanner + "Parsing 'bad'\tError parsing sprite file. See Error Log for detail.\n" +
-           "Parsing 'good'" + kCounts + kOk + "1 file(s) processed\n1 error(s) encountered\n" +
-           "WARNING: 1 record(s) in the Error Log " + log +
+           ParsedOk("good") + Summary(1, 1) + "WARNING: 1 record(s) in the Error Log " + log +
            ".\nPlease send errors.log file to morvane-bugs@example.org as soon as possible.\n";
   };
   // The block as it lands beside the program when it can.
@@ -141,10 +128,8 @@ TEST_F(Surroundings, ADiskThatFillsWhileAGifIsWrittenLeavesNoPartialFile) {
   Write("small2.spr", good_);
 
   const RunResult run = RunMeasured({"small.spr", "big.spr", "small2.spr"}, "", kRoom);
-  EXPECT_EQ(run.output, kBanner + "Parsing 'small'" + kCounts + kOk + "Parsing 'big'" + kCounts +
-                            kWalk + "\tError: File too large\n" + "Parsing 'small2'" + kCounts +
-                            kOk + "2 file(s) processed\n1 error(s) encountered\n" +
-                            ErrorLogWarning(1));
+  EXPECT_EQ(run.output, kBanner + ParsedOk("small") + ParsedOne("big") +
+                            "\tError: File too large\n" + ParsedOk("small2") + Summary(2, 1, 1));
   EXPECT_NE(ErrorLog().find("Error: (internal) File too large in file big\n"), std::string::npos);
   EXPECT_EQ(ListDirectory(Path("big")), std::vector<std::string>{});
   EXPECT_EQ(ListDirectory(Path("small2")), std::vector<std::string>{"walk.gif"});
@@ -154,7 +139,8 @@ TEST_F(Surroundings, ADiskThatFillsWhileAGifIsWrittenLeavesNoPartialFile) {
 }
 
 // List files that are not readable files are reported and not counted; a file a list names
-// that is gone by the time it is read is an input/output error of that file.
+// that is gone by the time it is read is an input/output error of that file, like a missing
+// file on the command line. Such errors are counted but not logged: no log, no warning.
 TEST_F(Surroundings, ListFilesThatAreNotFilesAreReportedAndSkipped) {
   fs::create_directory(Path("lists"));
   Write("good.spr", good_);
@@ -162,12 +148,14 @@ TEST_F(Surroundings, ListFilesThatAreNotFilesAreReportedAndSkipped) {
   Write("list.txt", "gone.spr\ngood.spr\n");
   fs::remove(Path("gone.spr"));
 
-  EXPECT_EQ(Run({"@lists", "@missing.txt", "@list.txt"}),
+  EXPECT_EQ(Run({"@lists", "@missing.txt", "@list.txt", "missing.spr"}),
             kBanner + "Error in list file 'lists': Is a directory\n" +
                 "Error in list file 'missing.txt': No such file or directory\n" +
-                "Parsing 'gone'\tError: No such file or directory\n" + "Parsing 'good'" + kCounts +
-                kOk + "1 file(s) processed\n1 error(s) encountered\n");
+                "Parsing 'gone'\tError: No such file or directory\n" + ParsedOk("good") +
+                "Parsing 'missing'\tError: No such file or directory\n" + Summary(1, 2));
   EXPECT_FALSE(fs::exists(Path("gone")));
+  EXPECT_FALSE(fs::exists(Path("missing")));
+  EXPECT_FALSE(fs::exists(ErrorLogPath()));
 }
 
 }  // namespace

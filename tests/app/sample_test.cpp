@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 
 #include "app/convert_sequence.h"
+#include "app/e2e_sprites.h"
 #include "platform/file.h"
 #include "sprite/sprite.h"
 
@@ -15,17 +14,12 @@ namespace {
 
 // The bundled sample is the generator's output: regenerating it gives the same bytes.
 TEST(Sample, GeneratorReproducesTheBundledSprite) {
-  std::ifstream in(std::string(MORVANE_SOURCE_DIR) + "/sample/hero.spr", std::ios::binary);
-  ASSERT_TRUE(in) << "sample/hero.spr is missing";
-  const std::vector<std::uint8_t> bundled(std::istreambuf_iterator<char>(in), {});
-  EXPECT_EQ(sprwriter::WriteSprite(sample::HeroSprite()), bundled)
+  EXPECT_EQ(sprwriter::WriteSprite(sample::HeroSprite()),
+            testing::ReadFileBytes(std::string(MORVANE_SOURCE_DIR) + "/sample/hero.spr"))
       << "regenerate it with: build/tools/sample/morvane-sample sample/hero.spr";
 }
 
-constexpr ColorValue Rgb(int r, int g, int b) {
-  return static_cast<ColorValue>(r) | static_cast<ColorValue>(g) << 8 |
-         static_cast<ColorValue>(b) << 16;
-}
+using e2e::Rgb;
 // Colours of the figure's parts that are drawn fully opaque, so the composited frame holds
 // them exactly.
 constexpr ColorValue kTorso = Rgb(52, 96, 170);

@@ -13,6 +13,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The message of the error of type E that f raises, "no error" when it raises none.
+template <typename E, typename Function>
+std::string ErrorOf(Function f) {
+  try {
+    f();
+  } catch (const E& e) {
+    return e.Message();
+  }
+  return "no error";
+}
+
 using TextFiles = testing::TempDirTest;
 
 TEST_F(TextFiles, LinesEndAtLfOrCrLf) {
@@ -25,18 +36,8 @@ TEST_F(TextFiles, LinesEndAtLfOrCrLf) {
 }
 
 TEST_F(TextFiles, ErrorsCarryTheSystemText) {
-  try {
-    ReadTextLines(dir_ + "/missing");
-    FAIL();
-  } catch (const IoError& e) {
-    EXPECT_STREQ(e.what(), "No such file or directory");
-  }
-  try {
-    ReadTextLines(dir_);
-    FAIL();
-  } catch (const IoError& e) {
-    EXPECT_STREQ(e.what(), "Is a directory");
-  }
+  EXPECT_EQ(ErrorOf<IoError>([&] { ReadTextLines(Path("missing")); }), "No such file or directory");
+  EXPECT_EQ(ErrorOf<IoError>([&] { ReadTextLines(dir_); }), "Is a directory");
 }
 
 TEST_F(TextFiles, ExistenceIsForRegularFilesOnly) {
@@ -80,28 +81,15 @@ TEST_F(SpriteFiles, DiskAndMemoryFilesReadAlike) {
 }
 
 TEST_F(SpriteFiles, OpenReportsTheSystemText) {
-  try {
-    DiskFile::Open(dir_);
-    FAIL();
-  } catch (const IoError& e) {
-    EXPECT_STREQ(e.what(), "Is a directory");
-  }
-  try {
-    DiskFile::Open(dir_ + "/missing.spr");
-    FAIL();
-  } catch (const IoError& e) {
-    EXPECT_STREQ(e.what(), "No such file or directory");
-  }
   // A FIFO nobody writes would block an open for ever; it is refused without opening it.
-  const std::string fifo = dir_ + "/pipe.spr";
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  for (const std::string& path : {fifo, std::string("/dev/null")}) {
-    try {
-      DiskFile::Open(path);
-      FAIL() << path;
-    } catch (const IoError& e) {
-      EXPECT_STREQ(e.what(), "Not a regular file") << path;
-    }
+  ASSERT_EQ(mkfifo(Path("pipe.spr").c_str(), 0600), 0);
+  const std::pair<std::string, std::string> cases[] = {
+      {dir_, "Is a directory"},
+      {Path("missing.spr"), "No such file or directory"},
+      {Path("pipe.spr"), "Not a regular file"},
+      {"/dev/null", "Not a regular file"}};
+  for (const auto& [path, message] : cases) {
+    EXPECT_EQ(ErrorOf<IoError>([&] { DiskFile::Open(path); }), message) << path;
   }
 }
 
@@ -119,18 +107,9 @@ TEST_F(AtomicWrites, ReplacesTheFileAndAnyLinkStandingThere) {
 
 TEST_F(AtomicWrites, FailureLeavesNoFileBehind) {
   fs::create_directory(dir_ + "/out.gif");  // a directory standing at the name
-  try {
-    WriteFileAtomically(dir_ + "/out.gif", {'x'});
-    FAIL();
-  } catch (const Error& e) {
-    EXPECT_EQ(e.Message(), "Cannot create file " + dir_ + "/out.gif");
-  }
-  try {
-    WriteFileAtomically(dir_ + "/missing/out.gif", {'x'});
-    FAIL();
-  } catch (const Error& e) {
-    EXPECT_EQ(e.Message(), "Cannot create file " + dir_ + "/missing/out.gif");
-  }
+  for (const std::string& path : {Path("out.gif"), Path("missing/out.gif")})
+    EXPECT_EQ(ErrorOf<Error>([&] { WriteFileAtomically(path, {'x'}); }),
+              "Cannot create file " + path);
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) ++entries;
   EXPECT_EQ(entries, 1);  // only the directory; no temporary file left

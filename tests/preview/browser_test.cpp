@@ -15,7 +15,7 @@ namespace morvane::preview {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Names;
+using testing::ListDirectory;
 using testing::Outcome;
 using testing::PageView;
 using testing::ReadText;
@@ -49,7 +49,7 @@ class BrowserTest : public testing::TempDirTest {
   std::set<std::string> GifsIn(const std::vector<std::string>& folders) {
     std::set<std::string> gifs;
     for (const std::string& folder : folders) {
-      for (const std::string& name : Names(dir_ + "/" + folder)) {
+      for (const std::string& name : ListDirectory(dir_ + "/" + folder)) {
         if (name.ends_with(".gif")) gifs.insert(folder + "/" + name);
       }
     }
@@ -62,7 +62,7 @@ class BrowserTest : public testing::TempDirTest {
 TEST_F(BrowserTest, TheSamplesPageShowsEveryGifAndMarksTheBrokenOne) {
   const std::string sample = std::string(MORVANE_SOURCE_DIR) + "/sample/hero.spr";
   ASSERT_EQ(Convert({sample}).status, 0);
-  ASSERT_EQ(Names(dir_ + "/hero").size(), 11u);
+  ASSERT_EQ(ListDirectory(dir_ + "/hero").size(), 11u);
   std::set<std::string> good = GifsIn({"hero"});
   Write("hero/jump.gif", ReadText(dir_ + "/hero/walk_N.gif"));
   CutShort("hero/jump.gif");

@@ -8,16 +8,9 @@
 namespace morvane::preview {
 namespace {
 
+using e2e::Occurrences;
 using testing::GifBytes;
 using testing::TempDirTest;
-
-std::size_t Occurrences(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
-  return count;
-}
 
 TEST(EscapeHtml, MarkupCharactersBecomeReferencesAndControlBytesQuestionMarks) {
   EXPECT_EQ(EscapeHtml("a<b&c>\"d'e"), "a&lt;b&amp;c&gt;&quot;d&#39;e");

@@ -1,65 +1,21 @@
 #include "preview/preview_support.h"
 
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "preview/preview.h"
 
 namespace morvane::preview::testing {
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-std::set<std::string> Names(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename());
-  return names;
-}
-
-// Like e2e::RunProgram, but the exit status is the caller's to judge.
 Outcome Run(const std::string& program, const std::string& cwd,
             const std::vector<std::string>& arguments) {
-  Outcome outcome;
-  int out[2];
-  if (::pipe(out) != 0) return outcome;
-  std::vector<std::string> texts = {program};
-  texts.insert(texts.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& text : texts) argv.push_back(text.data());
-  argv.push_back(nullptr);
-
-  const pid_t child = ::fork();
-  if (child == 0) {
-    const int null = ::open("/dev/null", O_RDONLY);
-    if (null < 0 || ::dup2(null, 0) < 0 || ::dup2(out[1], 1) < 0 || ::dup2(out[1], 2) < 0 ||
-        ::chdir(cwd.c_str()) != 0) {
-      ::_exit(127);
-    }
-    ::close(out[0]);
-    ::execvp(program.c_str(), argv.data());
-    ::_exit(127);
-  }
-  ::close(out[1]);
-  char buffer[4096];
-  ssize_t n;
-  while ((n = ::read(out[0], buffer, sizeof buffer)) > 0) {
-    outcome.output.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(out[0]);
-  int status = 0;
-  if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) {
-    outcome.status = WEXITSTATUS(status);
-  }
-  return outcome;
+  const e2e::RunResult result = e2e::RunProgram(program, arguments, cwd);
+  return {WIFEXITED(result.status) ? WEXITSTATUS(result.status) : -1, result.output};
 }
 
 namespace {
@@ -105,12 +61,12 @@ std::string GifBytes::End() const {
   return bytes_ + ";";
 }
 
-std::string FindChromium() {
+std::string FindProgram(const std::vector<std::string>& names) {
   const char* path = std::getenv("PATH");
   std::stringstream folders(path != nullptr ? path : "");
   std::vector<std::string> list;
   for (std::string folder; std::getline(folders, folder, ':');) list.push_back(folder);
-  for (const char* name : {"chromium", "chromium-browser"}) {
+  for (const std::string& name : names) {
     for (const std::string& folder : list) {
       const std::string candidate = folder + "/" + name;
       if (::access(candidate.c_str(), X_OK) == 0) return candidate;
@@ -140,7 +96,7 @@ Outcome RunBrowser(const std::string& chromium, const std::string& profile,
                                         "--user-data-dir=" + profile};
   arguments.insert(arguments.end(), extra.begin(), extra.end());
   arguments.push_back("file://" + EncodeUrlPath(fs::absolute(page).string()) + fragment);
-  return Run("timeout", fs::path(page).parent_path().string(), arguments);
+  return Run(FindProgram({"timeout"}), fs::path(page).parent_path().string(), arguments);
 }
 
 // Writes one line per image, marked cell and failed folder; every value is URI-encoded so the

@@ -1,5 +1,6 @@
 // Helpers for the preview tests: a temporary directory per test, programs run with their exit
 // status, hand-made GIF bytes, headless Chromium to open a page, and a look at a screenshot.
+// Programs run and folders are listed as in the converter's end-to-end tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/executable.h"
 #include "support/temp_dir.h"
 
 namespace morvane::preview::testing {
@@ -19,16 +21,15 @@ namespace fs = std::filesystem;
 // A fresh directory for each test (dir_), removed afterwards, with Write(name, bytes).
 using morvane::testing::TempDirTest;
 
-std::string ReadText(const std::string& path);
-// The names in a folder, sorted.
-std::set<std::string> Names(const std::string& folder);
+using e2e::ListDirectory;
+using e2e::ReadText;
 
 struct Outcome {
   int status = -1;     // the exit status, -1 when the program did not exit normally
   std::string output;  // standard output and standard error together
 };
 
-// Runs program with arguments (no shell) in the folder cwd, with no standard input.
+// Runs program (a path) with arguments (no shell) in the folder cwd, as e2e::RunProgram does.
 Outcome Run(const std::string& program, const std::string& cwd,
             const std::vector<std::string>& arguments);
 
@@ -47,8 +48,12 @@ class GifBytes {
   std::string bytes_;
 };
 
-// The Chromium program on PATH ("chromium", else "chromium-browser"); empty when there is none.
-std::string FindChromium();
+// The first of the programs found on PATH, tried in order; empty when there is none.
+std::string FindProgram(const std::vector<std::string>& names);
+// The Chromium program on PATH; empty when there is none.
+inline std::string FindChromium() {
+  return FindProgram({"chromium", "chromium-browser"});
+}
 
 // What the browser made of a preview page, read from its DOM after the page loaded.
 struct PageView {

@@ -12,7 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::GifBytes;
-using testing::Names;
+using testing::ListDirectory;
 using testing::ReadText;
 using testing::TempDirTest;
 
@@ -39,8 +39,8 @@ TEST_F(ProgramTest, WritesThePageAndNothingElse) {
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.output, "Wrote preview.html: 1 folder, 1 sequence, 2 GIFs, " +
                             std::to_string(2 * GifBytes(7, 5).Frame().End().size()) + " B\n");
-  EXPECT_EQ(Names(dir_), (std::set<std::string>{"hero", "preview.html"}));
-  EXPECT_EQ(Names(dir_ + "/hero"), (std::set<std::string>{"walk_N.gif", "walk_S.gif"}));
+  EXPECT_EQ(ListDirectory(dir_), (std::vector<std::string>{"hero", "preview.html"}));
+  EXPECT_EQ(ListDirectory(dir_ + "/hero"), (std::vector<std::string>{"walk_N.gif", "walk_S.gif"}));
 
   EXPECT_EQ(Preview({"-o", dir_ + "/other.html", dir_ + "/hero", dir_ + "/hero"}), 0);
   const std::string page = ReadText(dir_ + "/other.html");
@@ -71,7 +71,7 @@ TEST_F(ProgramTest, AnUnwritablePageIsAnErrorAndLeavesNothingBehind) {
   fs::create_directory(dir_ + "/page.html");
   EXPECT_EQ(Preview({"-o", dir_ + "/page.html", dir_ + "/hero"}), 1);
   EXPECT_EQ(err_.str(), "morvane-preview: Cannot create file " + dir_ + "/page.html\n");
-  EXPECT_EQ(Names(dir_), (std::set<std::string>{"file", "hero", "page.html"}));
+  EXPECT_EQ(ListDirectory(dir_), (std::vector<std::string>{"file", "hero", "page.html"}));
 }
 
 TEST_F(ProgramTest, CommandLineMistakesPrintTheUsage) {

@@ -36,58 +36,46 @@ std::vector<std::string> Gifs(const std::string& sequence,
   return names;
 }
 
-TEST(GroupSequences, CompassSetsInCompassOrderAndSinglesWhole) {
-  std::vector<std::string> names = Gifs("walk", {"W", "SW", "S", "SE", "E", "NE", "N", "NW"});
-  const std::vector<std::string> four = Gifs("turn", {"SW", "SE", "NE", "NW"});
-  names.insert(names.end(), four.begin(), four.end());
-  names.push_back("idle.gif");
-  EXPECT_EQ(Describe(GroupSequences(names)),
-            (std::vector<std::string>{"idle:single:idle.gif", "turn:four:NW,NE,SW,SE",
-                                      "walk:eight:NW,N,NE,W,E,SW,S,SE"}));
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
 }
 
-TEST(GroupSequences, NumberedDirectionsInNumberOrder) {
-  // Two hex digits at least, upper case; 0x10 sorts after 0x0A however the names sort.
-  EXPECT_EQ(Describe(GroupSequences(Gifs("spin", {"10", "0A", "09", "00", "100"}))),
-            (std::vector<std::string>{"spin:numbered:00,09,0A,10,100"}));
-}
-
-TEST(GroupSequences, SuffixAloneInItsSetBelongsToTheName) {
-  // A one-direction sequence may end in what looks like a suffix; only a second GIF of the
-  // same set makes it a direction. Compass and numbered suffixes are different sets.
-  EXPECT_EQ(Describe(GroupSequences({"door_N.gif", "door_00.gif", "gate_NW.gif"})),
-            (std::vector<std::string>{"door_00:single:door_00.gif", "door_N:single:door_N.gif",
-                                      "gate_NW:single:gate_NW.gif"}));
-}
-
-TEST(GroupSequences, OnlySuffixesTheConverterWritesAreDirections) {
-  // One digit, lower case, a leading zero beyond two digits, a lower-case compass name.
-  const std::vector<std::string> names = {"a_0.gif",   "a_1.gif",   "b_0a.gif", "b_0b.gif",
-                                          "c_001.gif", "c_002.gif", "d_nw.gif", "d_ne.gif"};
-  for (const Sequence& sequence : GroupSequences(names)) {
-    EXPECT_EQ(sequence.set, DirectionSet::kSingle) << sequence.name;
-  }
-}
-
-TEST(GroupSequences, SplitsAtTheLastUnderscore) {
-  EXPECT_EQ(Describe(GroupSequences({"walk_left_NW.gif", "walk_left_SE.gif", "_N.gif", "_S.gif"})),
-            (std::vector<std::string>{":eight:N,S", "walk_left:four:NW,SE"}));
-}
-
-TEST(GroupSequences, OneNameInSeveralSetsGivesOneSequenceEach) {
-  // Sequences may share a name; each set stays a sequence of its own.
-  std::vector<std::string> names = Gifs("walk", {"N", "S", "00", "01"});
-  names.push_back("walk.gif");
-  EXPECT_EQ(
-      Describe(GroupSequences(names)),
-      (std::vector<std::string>{"walk:single:walk.gif", "walk:eight:N,S", "walk:numbered:00,01"}));
-}
-
-TEST(GroupSequences, LeavesOutOtherFilesAndSortsNamesIgnoringCase) {
-  EXPECT_EQ(Describe(GroupSequences({"Walk.gif", "notes.txt", "idle.GIF", "errors.log",
-                                     "attack.gif", ".gif", "idle.gif.tmp"})),
-            (std::vector<std::string>{":single:.gif", "attack:single:attack.gif",
-                                      "Walk:single:Walk.gif"}));
+TEST(GroupSequences, SetsOfDirectionsAndSingles) {
+  struct Case {
+    std::vector<std::string> names;
+    std::vector<std::string> sequences;
+  };
+  const Case cases[] = {
+      // Compass sets in compass order, singles whole.
+      {Join(Join(Gifs("walk", {"W", "SW", "S", "SE", "E", "NE", "N", "NW"}),
+                 Gifs("turn", {"SW", "SE", "NE", "NW"})),
+            {"idle.gif"}),
+       {"idle:single:idle.gif", "turn:four:NW,NE,SW,SE", "walk:eight:NW,N,NE,W,E,SW,S,SE"}},
+      // Two hex digits at least, upper case; 0x10 sorts after 0x0A however the names sort.
+      {Gifs("spin", {"10", "0A", "09", "00", "100"}), {"spin:numbered:00,09,0A,10,100"}},
+      // A one-direction sequence may end in what looks like a suffix; only a second GIF of the
+      // same set makes it a direction. Compass and numbered suffixes are different sets.
+      {{"door_N.gif", "door_00.gif", "gate_NW.gif"},
+       {"door_00:single:door_00.gif", "door_N:single:door_N.gif", "gate_NW:single:gate_NW.gif"}},
+      // Only suffixes the converter writes are directions: not one digit, lower case, a
+      // leading zero beyond two digits, a lower-case compass name.
+      {{"a_0.gif", "a_1.gif", "b_0a.gif", "b_0b.gif", "c_001.gif", "c_002.gif", "d_nw.gif",
+        "d_ne.gif"},
+       {"a_0:single:a_0.gif", "a_1:single:a_1.gif", "b_0a:single:b_0a.gif", "b_0b:single:b_0b.gif",
+        "c_001:single:c_001.gif", "c_002:single:c_002.gif", "d_ne:single:d_ne.gif",
+        "d_nw:single:d_nw.gif"}},
+      // The name ends at the last underscore.
+      {{"walk_left_NW.gif", "walk_left_SE.gif", "_N.gif", "_S.gif"},
+       {":eight:N,S", "walk_left:four:NW,SE"}},
+      // Sequences may share a name; each set stays a sequence of its own.
+      {Join(Gifs("walk", {"N", "S", "00", "01"}), {"walk.gif"}),
+       {"walk:single:walk.gif", "walk:eight:N,S", "walk:numbered:00,01"}},
+      // Other files are left out; names sort ignoring case.
+      {{"Walk.gif", "notes.txt", "idle.GIF", "errors.log", "attack.gif", ".gif", "idle.gif.tmp"},
+       {":single:.gif", "attack:single:attack.gif", "Walk:single:Walk.gif"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Describe(GroupSequences(c.names)), c.sequences);
 }
 
 std::vector<std::string> Cells(const GridLayout& layout) {
@@ -96,53 +84,52 @@ std::vector<std::string> Cells(const GridLayout& layout) {
   return cells;
 }
 
-TEST(LayOut, EightDirectionsAsACompassWithTheCentreEmpty) {
-  const std::vector<Sequence> full =
-      GroupSequences(Gifs("w", {"S", "N", "E", "W", "SE", "SW", "NE", "NW"}));
-  const GridLayout layout = LayOut(full.front());
-  EXPECT_EQ(layout.columns, 3);
-  EXPECT_EQ(Cells(layout),
-            (std::vector<std::string>{"NW", "N", "NE", "W", "-", "E", "SW", "S", "SE"}));
-
-  // Directions the folder lacks keep their places.
-  const std::vector<Sequence> part = GroupSequences(Gifs("w", {"S", "N"}));
-  EXPECT_EQ(Cells(LayOut(part.front())),
-            (std::vector<std::string>{"-", "N", "-", "-", "-", "-", "-", "S", "-"}));
-}
-
-TEST(LayOut, FourDirectionsAsTwoByTwoAndOthersInRows) {
-  const std::vector<Sequence> four = GroupSequences(Gifs("w", {"SE", "SW", "NE"}));
-  EXPECT_EQ(LayOut(four.front()).columns, 2);
-  EXPECT_EQ(Cells(LayOut(four.front())), (std::vector<std::string>{"-", "NE", "SW", "SE"}));
-
-  const std::vector<Sequence> five = GroupSequences(Gifs("w", {"04", "03", "02", "01", "00"}));
-  EXPECT_EQ(LayOut(five.front()).columns, 5);
-  EXPECT_EQ(Cells(LayOut(five.front())), (std::vector<std::string>{"00", "01", "02", "03", "04"}));
-
-  // Many numbered directions wrap instead of making one very wide row.
+// Eight directions as a compass with the centre empty, four as two by two, others in rows that
+// wrap instead of making one very wide row; directions the folder lacks keep their places.
+TEST(LayOut, CompassSetsInTheirPlacesAndOthersInRows) {
   std::vector<std::string> many;
   for (int i = 10; i < 30; ++i) many.push_back(std::to_string(i));
-  EXPECT_EQ(LayOut(GroupSequences(Gifs("w", many)).front()).columns, 8);
-
-  EXPECT_EQ(LayOut(GroupSequences({"idle.gif"}).front()).columns, 1);
+  struct Case {
+    std::vector<std::string> names;
+    int columns;
+    std::vector<std::string> cells;  // none: not compared
+  };
+  const Case cases[] = {
+      {Gifs("w", {"S", "N", "E", "W", "SE", "SW", "NE", "NW"}),
+       3,
+       {"NW", "N", "NE", "W", "-", "E", "SW", "S", "SE"}},
+      {Gifs("w", {"S", "N"}), 3, {"-", "N", "-", "-", "-", "-", "-", "S", "-"}},
+      {Gifs("w", {"SE", "SW", "NE"}), 2, {"-", "NE", "SW", "SE"}},
+      {Gifs("w", {"04", "03", "02", "01", "00"}), 5, {"00", "01", "02", "03", "04"}},
+      {Gifs("w", many), 8, {}},
+      {{"idle.gif"}, 1, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.names.front());
+    const std::vector<Sequence> sequences = GroupSequences(c.names);  // the cells point in
+    const GridLayout layout = LayOut(sequences.front());
+    EXPECT_EQ(layout.columns, c.columns);
+    if (!c.cells.empty()) {
+      EXPECT_EQ(Cells(layout), c.cells);
+    }
+  }
 }
 
+// The converter's place beside the sprite; the pattern after the first "::" does not move it,
+// and names made of dots get a folder of their own.
 TEST(ListedFolder, TheConvertersPlaceBesideTheSprite) {
-  EXPECT_EQ(ListedFolder("sprites/hero.spr"), "sprites/hero");
-  EXPECT_EQ(ListedFolder("hero.spr"), "hero");
-  EXPECT_EQ(ListedFolder("../up/a.b.spr"), "../up/a.b");
-  EXPECT_EQ(ListedFolder("/abs/dir.x/noext"), "/abs/dir.x/noext");
-  // The pattern after the first "::" does not move the folder.
-  EXPECT_EQ(ListedFolder("sprites/hero.spr::walk*"), "sprites/hero");
-  EXPECT_EQ(ListedFolder("x.spr::a::b"), "x");
-}
-
-TEST(ListedFolder, DotNamesGetAFolderOfTheirOwn) {
-  EXPECT_EQ(ListedFolder("dir/.spr"), "dir/_");
-  EXPECT_EQ(ListedFolder("..spr"), "_.");
-  EXPECT_EQ(ListedFolder("dir/...spr"), "dir/_..");
-  EXPECT_EQ(ListedFolder("dir/"), "dir/_");
-  EXPECT_EQ(ListedFolder(".hidden.spr"), ".hidden");
+  const std::pair<const char*, const char*> cases[] = {{"sprites/hero.spr", "sprites/hero"},
+                                                       {"hero.spr", "hero"},
+                                                       {"../up/a.b.spr", "../up/a.b"},
+                                                       {"/abs/dir.x/noext", "/abs/dir.x/noext"},
+                                                       {"sprites/hero.spr::walk*", "sprites/hero"},
+                                                       {"x.spr::a::b", "x"},
+                                                       {"dir/.spr", "dir/_"},
+                                                       {"..spr", "_."},
+                                                       {"dir/...spr", "dir/_.."},
+                                                       {"dir/", "dir/_"},
+                                                       {".hidden.spr", ".hidden"}};
+  for (const auto& [spec, folder] : cases) EXPECT_EQ(ListedFolder(spec), folder) << spec;
 }
 
 class ListedFoldersTest : public TempDirTest {};
