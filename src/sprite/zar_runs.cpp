@@ -101,7 +101,12 @@ void BlendRun(ColorValue* dst, const ColorValue* colours, const std::uint8_t* al
 inline RgbaValue CompositeOver(RgbaValue under, ColorValue colour, std::uint32_t alpha) {
   if (alpha == 0) return under;
   if (alpha == 255) return colour | 0xFF000000u;
-  const std::uint32_t under_share = (under >> 24) * (255 - alpha);
+  const std::uint32_t under_alpha = under >> 24;
+  // The two common cases without a division by T: over a transparent pixel T is a x 255 and
+  // the colour stays as it is; over an opaque one T is 255 x 255, the true-colour blend.
+  if (under_alpha == 0) return (colour & 0xFFFFFFu) | alpha << 24;
+  if (under_alpha == 255) return Blend(under, Spread(colour), alpha) | 0xFF000000u;
+  const std::uint32_t under_share = under_alpha * (255 - alpha);
   const std::uint32_t total = alpha * 255 + under_share;
   RgbaValue out = total / 255 << 24;
   for (int shift = 0; shift < 24; shift += 8) {
