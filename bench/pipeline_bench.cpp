@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/convert_sequence.h"
+#include "app/frame_source.h"
 #include "benchsprite/benchsprite.h"
 #include "gif/color_lookup.h"
 #include "gif/color_map_optimizer.h"
@@ -48,9 +48,10 @@ const std::vector<RgbCanvas>& Frames() {
   static const std::vector<RgbCanvas> frames = [] {
     std::vector<RgbCanvas> out;
     LoadedSprite& loaded = Loaded();
-    DirectionFrames(loaded.sprite, *loaded.sprite.GetSequence(0), *loaded.sprite.GetCollection(0),
-                    0, DrawSettings{})
-        .Draw([&](const RgbCanvas& canvas, bool) { out.push_back(canvas); });
+    DirectionFrames frames(loaded.sprite, *loaded.sprite.GetSequence(0),
+                           *loaded.sprite.GetCollection(0), 0, false);
+    RgbCanvas canvas(frames.Geometry().width, frames.Geometry().height);
+    while (frames.DrawNext(canvas, 0, kBlendByAlpha)) out.push_back(canvas);
     return out;
   }();
   return frames;
@@ -88,17 +89,29 @@ void BM_LoadImages(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadImages)->Unit(benchmark::kMillisecond);
 
-// Decoding the ZAR runs of all four layers and blending them onto the cleared canvas.
-void BM_DrawFrames(benchmark::State& state) {
+// Decoding the ZAR runs of all four layers and blending them onto the cleared canvas: the
+// true-colour canvas the GIF is reduced from, or one that keeps alpha.
+template <typename Canvas>
+void DrawFrames(benchmark::State& state) {
   LoadedSprite& loaded = Loaded();
+  const Sequence& sequence = *loaded.sprite.GetSequence(0);
   const Collection& anim = *loaded.sprite.GetCollection(0);
-  DirectionFrames frames(loaded.sprite, *loaded.sprite.GetSequence(0), anim, 0, DrawSettings{});
+  const FrameGeometry geometry = DirectionGeometry(loaded.sprite, sequence, anim, 0, false);
+  Canvas canvas(geometry.width, geometry.height);
   for (auto _ : state) {
-    frames.Draw([](const RgbCanvas& canvas, bool) { benchmark::DoNotOptimize(canvas.Row(0)); });
+    DirectionFrames frames(loaded.sprite, sequence, anim, 0, false);
+    while (frames.DrawNext(canvas, 0, kBlendByAlpha)) benchmark::DoNotOptimize(canvas.Row(0));
   }
   SetPerPixel(state, kFrames * kSize * kSize);
 }
+void BM_DrawFrames(benchmark::State& state) {
+  DrawFrames<RgbCanvas>(state);
+}
+void BM_DrawFramesRgba(benchmark::State& state) {
+  DrawFrames<RgbaCanvas>(state);
+}
 BENCHMARK(BM_DrawFrames)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawFramesRgba)->Unit(benchmark::kMillisecond);
 
 void BM_OctreePalette(benchmark::State& state) {
   for (auto _ : state)

@@ -82,7 +82,8 @@ sw::Bytes BuildSprite(const Shape& shape, const std::uint8_t* data, std::size_t 
 }
 
 // Draws every cell.
-void DrawAll(const Collection& anim, const Shape& shape, RgbCanvas& canvas) {
+template <DrawingCanvas Canvas>
+void DrawAll(const Collection& anim, const Shape& shape, Canvas& canvas) {
   for (std::int32_t f = 0; f < anim.FrameCount(); ++f) {
     for (std::int32_t d = 0; d < anim.DirectionCount(); ++d) {
       anim.DrawFrame(f, d, canvas, shape.origin, shape.threshold);
@@ -136,6 +137,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   RgbCanvas canvas(shape.side, shape.side);
   canvas.FillRect(0, 0, shape.side, shape.side, 0x00808080);
   DrawAll(anim, shape, canvas);
+
+  // Over opaque pixels, a canvas that keeps alpha gets the same colours, opaque; over
+  // transparent ones it gets what it gets, which the sanitizers watch.
+  RgbaCanvas opaque(shape.side, shape.side), clear(shape.side, shape.side);
+  opaque.FillRect(0, 0, shape.side, shape.side, 0xFF808080u);
+  DrawAll(anim, shape, opaque);
+  DrawAll(anim, shape, clear);
+  for (std::int32_t y = 0; y < shape.side; ++y) {
+    for (std::int32_t x = 0; x < shape.side; ++x) {
+      if (opaque.GetPixel(x, y) != (canvas.GetPixel(x, y) | 0xFF000000u))
+        fuzz::Fail("the RGBA canvas differs from the RGB one over opaque pixels");
+    }
+  }
 
   // Cells out of range must leave the canvas alone.
   const RgbCanvas drawn = canvas;

@@ -1,8 +1,10 @@
 #include "work_budget.h"
 
-#include <algorithm>
+#include <optional>
 #include <string>
 
+#include "app/convert_sequence.h"
+#include "app/frame_source.h"
 #include "app/limits.h"
 #include "fuzz_support.h"
 #include "platform/file.h"
@@ -36,61 +38,27 @@ std::int64_t CellBytes(const Collection& anim, std::int32_t frame, std::int32_t 
   return bytes;
 }
 
-// Pixels of a canvas the conversion makes, or Stop where making it fails.
-std::int64_t CanvasPixels(std::int64_t width, std::int64_t height) {
+// What step returns, or Stop where it raises the error the conversion fails with.
+template <typename Step>
+auto OrStop(const Step& step) {
   try {
-    CheckCanvasSize(width, height);
+    return step();
   } catch (const Error&) {
     throw Stop{};
   }
-  return width > 0 && height > 0 ? width * height : 0;
 }
 
+// The canvas and the frames come from the converter's own frame source.
 void WalkDirection(Work& work, const Sprite& sprite, const Sequence& sequence,
                    const Collection& anim, std::int32_t direction, bool static_anims) {
   ++work.gifs;
-  std::int64_t left = 0, top = 0, right = 0, bottom = 0;
-  std::int64_t counted = 0;
-  for (std::int32_t i = 0; i < sequence.FrameCount(); ++i) {
-    const std::int16_t frame = sequence.FrameIndex(i);
-    if (frame < 0) continue;
-    const FrameBox box = anim.BoxAt(frame, direction);
-    if (box.IsEmpty()) continue;
-    std::int64_t l = box.left, t = box.top, r = box.right, b = box.bottom;
-    if (static_anims) {
-      const FrameExtent extent = anim.ExtentAt(frame, direction);
-      l = 0, t = 0, r = extent.width, b = extent.height;
-    }
-    if (counted++ == 0) {
-      left = l, top = t, right = r, bottom = b;
-    } else {
-      left = std::min(left, l), top = std::min(top, t);
-      right = std::max(right, r), bottom = std::max(bottom, b);
-    }
-  }
   work.steps += 2 * static_cast<std::int64_t>(sequence.FrameCount());
-  if (counted == 0) left = 0, top = 0, right = sprite.Width(), bottom = sprite.Height();
-
-  const std::int64_t width = right - left;
-  const std::int64_t height = bottom - top;
-  std::int64_t canvas = CanvasPixels(width, height);
-  std::int64_t added = 0;
-  for (std::int32_t i = 0; i < sequence.FrameCount(); ++i) {
-    const std::int16_t frame = sequence.FrameIndex(i);
-    if (frame < 0) continue;
-    const FrameExtent extent = anim.ExtentAt(frame, direction);
-    if (extent.width <= 0 || extent.height <= 0) continue;
-    try {
-      CheckAnimationSize(added + 1, canvas > 0 ? width : 0, canvas > 0 ? height : 0);
-    } catch (const Error&) {
-      throw Stop{};
-    }
-    work.decoded += CellBytes(anim, frame, direction);
-    work.pixels += canvas;
-    ++added;
-  }
-  if (added == 0) {
-    if (counted > 0) canvas = CanvasPixels(sprite.Width(), sprite.Height());
+  DirectionFrames frames =
+      OrStop([&] { return DirectionFrames(sprite, sequence, anim, direction, static_anims); });
+  const std::int64_t canvas = std::int64_t{frames.Geometry().width} * frames.Geometry().height;
+  while (const std::optional<PlacedFrame> placed = OrStop([&] { return frames.Next(); })) {
+    if (placed->frame != PlacedFrame::kBackgroundFrame)
+      work.decoded += CellBytes(anim, placed->frame, direction);
     work.pixels += canvas;
   }
 }
@@ -99,11 +67,7 @@ void WalkCollection(Work& work, const Sprite& sprite, std::int32_t index, bool s
   const Collection& anim = *sprite.GetCollection(index);
   for (const std::int32_t j : sprite.SequencesOf(index)) {
     const Sequence& sequence = *sprite.GetSequence(j);
-    try {
-      CheckDirectionWork(anim.DirectionCount(), sequence.FrameCount());
-    } catch (const Error&) {
-      throw Stop{};
-    }
+    OrStop([&] { CheckDirectionWork(anim.DirectionCount(), sequence.FrameCount()); });
     for (std::int32_t d = 0; d < anim.DirectionCount(); ++d) {
       WalkDirection(work, sprite, sequence, anim, d, static_anims);
       if (work.Cost() > kWorkBudget) throw Stop{};  // past the budget the rest does not matter
@@ -128,7 +92,7 @@ bool WithinBudget(const Work& work) {
 
 Work EstimateWork(const std::uint8_t* data, std::size_t size, const RunSettingsRecord& run) {
   Work work;
-  const bool static_anims = run.static_anims;
+  const bool static_anims = SequenceSettings::From(run).static_anims;
   MemoryFile file(data, size);
   try {
     Sprite sprite = ParseSprite(file);

@@ -8,9 +8,10 @@
 // what it will do up to the first limit it will hit, and converts only inputs whose work fits
 // the budget. Inputs over the budget are still parsed and their images loaded.
 //
-// The walk mirrors ConvertSpriteFile and ConvertSequence (collections in order, the union of
-// the frame boxes, the drawn frames, the background frame of a direction with none); if they
-// change, this estimate should follow, though a stale one only shifts which inputs run.
+// The walk mirrors ConvertSpriteFile and ConvertSequence (collections in order, sequences,
+// directions) and takes each direction's canvas and frames from the converter's frame source
+// (DirectionFrames); if the walk changes, this estimate should follow, though a stale one only
+// shifts which inputs run.
 #pragma once
 
 #include <cstddef>

@@ -241,7 +241,8 @@ const ZarImage* ImageSet::SubImage(std::int64_t index) const {
   return found != images.end() && found->Place() == index ? &*found : nullptr;
 }
 
-void ImageSet::DrawSubImage(std::int64_t number, RgbCanvas& canvas, int layer, CanvasPoint origin,
+template <DrawingCanvas Canvas>
+void ImageSet::DrawSubImage(std::int64_t number, Canvas& canvas, int layer, CanvasPoint origin,
                             std::int32_t threshold) const {
   if (number < 0 || number >= place_count_) {
     throw IndexError("List index out of bounds (" + std::to_string(number) + ")");
@@ -255,6 +256,11 @@ void ImageSet::DrawSubImage(std::int64_t number, RgbCanvas& canvas, int layer, C
              loaded_->palettes[static_cast<std::size_t>(layer)]);
   }
 }
+
+template void ImageSet::DrawSubImage(std::int64_t, RgbCanvas&, int, CanvasPoint,
+                                     std::int32_t) const;
+template void ImageSet::DrawSubImage(std::int64_t, RgbaCanvas&, int, CanvasPoint,
+                                     std::int32_t) const;
 
 ImageSet LoadImageSet(SpriteFile& file, const Sprite& sprite, std::int32_t index) {
   const Collection* anim = sprite.GetCollection(index);

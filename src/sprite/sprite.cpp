@@ -169,7 +169,8 @@ std::int64_t Collection::SubImageNumber(ImageStorage storage_type, std::int32_t 
   return (std::int64_t{layer} * direction_count + direction) * frame_count + frame;
 }
 
-void Collection::DrawFrame(std::int32_t frame, std::int32_t direction, RgbCanvas& canvas,
+template <DrawingCanvas Canvas>
+void Collection::DrawFrame(std::int32_t frame, std::int32_t direction, Canvas& canvas,
                            CanvasPoint origin, std::int32_t threshold) const {
   if (frame < 0 || frame >= frame_count_ || direction < 0 || direction >= direction_count_) {
     return;
@@ -180,6 +181,11 @@ void Collection::DrawFrame(std::int32_t frame, std::int32_t direction, RgbCanvas
     images_.DrawSubImage(number, canvas, layer, origin, threshold);
   }
 }
+
+template void Collection::DrawFrame(std::int32_t, std::int32_t, RgbCanvas&, CanvasPoint,
+                                    std::int32_t) const;
+template void Collection::DrawFrame(std::int32_t, std::int32_t, RgbaCanvas&, CanvasPoint,
+                                    std::int32_t) const;
 
 // ---- Sprite ----
 

@@ -39,12 +39,22 @@ std::string FilePosText(std::int64_t position);
 // ignores.
 using LayerPalette = std::array<ColorValue, 256>;
 
+// The threshold that blends every pixel by its alpha; any other threshold draws a pixel whole
+// when its alpha is at least the threshold (binary transparency).
+inline constexpr std::int32_t kBlendByAlpha = -1;
+
 // Decodes ZAR run coding onto the canvas, the first run at (x0, y0); rows are width pixels
-// wide. threshold -1 blends by alpha; any other value draws a pixel unblended when its alpha is
-// at least threshold. Pixels of alpha 0 and pixels outside the canvas are never drawn. A run
-// whose bytes would pass the end of runs is not drawn and ends the decoding, and so does a row
-// that would start below the canvas.
-void DrawRuns(std::span<const std::uint8_t> runs, std::int32_t width, RgbCanvas& canvas,
+// wide. A pixel of palette colour c and alpha a is drawn by the threshold (kBlendByAlpha or an
+// alpha), a pixel drawn whole being (c, opaque). Blended on a true-colour canvas, each channel
+// becomes ((255 - a) x canvas + a x c) / 255. Blended on an RGBA canvas, it is composited over
+// the canvas pixel (C, A) with straight alpha: a = 255 gives (c, 255); otherwise, with
+// T = a x 255 + A x (255 - a), alpha T / 255 and each channel (c x a x 255 + C x A x (255 - a))
+// / T, which over an opaque pixel is the true-colour blend. Every division drops the remainder.
+// Pixels of alpha 0 and pixels outside the canvas are never drawn. A run whose bytes would pass
+// the end of runs is not drawn and ends the decoding, and so does a row that would start below
+// the canvas.
+template <DrawingCanvas Canvas>
+void DrawRuns(std::span<const std::uint8_t> runs, std::int32_t width, Canvas& canvas,
               std::int64_t x0, std::int64_t y0, std::int32_t threshold,
               const LayerPalette& palette);
 
@@ -84,7 +94,8 @@ class ImageSet {
 
   // Draws place number with the palette of layer; an empty place draws nothing. A number
   // outside the list raises IndexError "List index out of bounds (number)".
-  void DrawSubImage(std::int64_t number, RgbCanvas& canvas, int layer, CanvasPoint origin,
+  template <DrawingCanvas Canvas>
+  void DrawSubImage(std::int64_t number, Canvas& canvas, int layer, CanvasPoint origin,
                     std::int32_t threshold) const;
 
   ImageStorage StorageType() const { return storage_type_; }
@@ -153,10 +164,11 @@ class Collection {
   // (right - left, bottom - top) of FrameBox; (0, 0) out of range.
   FrameExtent ExtentAt(std::int32_t frame, std::int32_t direction) const;
 
-  // Composites layers 0..3 of the cell onto the canvas, each over the ones before. A cell out
-  // of range draws nothing. The frame box is not used: origin is where each sub-image's
-  // Left/Top count from.
-  void DrawFrame(std::int32_t frame, std::int32_t direction, RgbCanvas& canvas, CanvasPoint origin,
+  // Composites layers 0..3 of the cell onto the canvas, each over the ones before as DrawRuns
+  // draws. A cell out of range draws nothing. The frame box is not used: origin is where each
+  // sub-image's Left/Top count from.
+  template <DrawingCanvas Canvas>
+  void DrawFrame(std::int32_t frame, std::int32_t direction, Canvas& canvas, CanvasPoint origin,
                  std::int32_t threshold) const;
 
   // The place of (frame, direction, layer) in an image set of the storage type: plain sets go

@@ -1,5 +1,6 @@
 // Decoding ZAR run coding onto the canvas: the one place where sub-images become pixels.
 #include <algorithm>
+#include <concepts>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -95,20 +96,63 @@ void BlendRun(ColorValue* dst, const ColorValue* colours, const std::uint8_t* al
   }
 }
 
+// Colour c at alpha a composited over the straight-alpha pixel under, exact in integers: see
+// DrawRuns.
+inline RgbaValue CompositeOver(RgbaValue under, ColorValue colour, std::uint32_t alpha) {
+  if (alpha == 0) return under;
+  if (alpha == 255) return colour | 0xFF000000u;
+  const std::uint32_t under_alpha = under >> 24;
+  // The two common cases without a division by T: over a transparent pixel T is a x 255 and
+  // the colour stays as it is; over an opaque one T is 255 x 255, the true-colour blend.
+  if (under_alpha == 0) return (colour & 0xFFFFFFu) | alpha << 24;
+  if (under_alpha == 255) return Blend(under, Spread(colour), alpha) | 0xFF000000u;
+  const std::uint32_t under_share = under_alpha * (255 - alpha);
+  const std::uint32_t total = alpha * 255 + under_share;
+  RgbaValue out = total / 255 << 24;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const std::uint32_t over_channel = colour >> shift & 0xFF;
+    const std::uint32_t under_channel = under >> shift & 0xFF;
+    out |= (over_channel * alpha * 255 + under_channel * under_share) / total << shift;
+  }
+  return out;
+}
+
+// BlendRun for a straight-alpha canvas.
+void CompositeRun(RgbaValue* dst, const ColorValue* colours, const std::uint8_t* alphas,
+                  std::int64_t count, bool indexed) {
+  const std::int64_t stride = indexed ? 2 : 1;
+  for (std::int64_t j = 0; j < count; ++j) {
+    const ColorValue colour = indexed ? colours[alphas[j * stride - 1]] : colours[0];
+    dst[j] = CompositeOver(dst[j], colour, alphas[j * stride]);
+  }
+}
+
+// A run blended by alpha onto a canvas of either pixel format.
+template <DrawingCanvas Canvas>
+void BlendRunOnto(ColorValue* dst, const ColorValue* colours, const std::uint8_t* alphas,
+                  std::int64_t count, bool indexed) {
+  if constexpr (std::same_as<Canvas, RgbaCanvas>) {
+    CompositeRun(dst, colours, alphas, count, indexed);
+  } else {
+    BlendRun(dst, colours, alphas, count, indexed);
+  }
+}
+
 }  // namespace
 
-void DrawRuns(std::span<const std::uint8_t> runs, std::int32_t width, RgbCanvas& canvas,
+template <DrawingCanvas Canvas>
+void DrawRuns(std::span<const std::uint8_t> runs, std::int32_t width, Canvas& canvas,
               std::int64_t x0, std::int64_t y0, std::int32_t threshold,
               const LayerPalette& palette) {
   const std::int64_t canvas_width = canvas.Width();
   const std::int64_t canvas_height = canvas.Height();
   // Rows only go down: from the first row below the canvas on, nothing can land.
   if (y0 >= canvas_height) return;
-  // Colours drawn are the palette's low 24 bits.
+  // Colours drawn are the palette's low 24 bits, opaque on a canvas that keeps alpha.
+  constexpr ColorValue kOpaqueAlpha = std::same_as<Canvas, RgbaCanvas> ? 0xFF000000u : 0;
   ColorValue colours[256];
-  for (std::size_t i = 0; i < 256; ++i) colours[i] = palette[i] & 0xFFFFFFu;
-  const bool opaque_drawn = threshold == -1 || threshold <= 255;
-
+  for (std::size_t i = 0; i < 256; ++i) colours[i] = (palette[i] & 0xFFFFFFu) | kOpaqueAlpha;
+  const bool opaque_drawn = threshold == kBlendByAlpha || threshold <= 255;
   std::int64_t col = 0;
   std::int64_t row = 0;
   const std::size_t end = runs.size();
@@ -140,8 +184,8 @@ void DrawRuns(std::span<const std::uint8_t> runs, std::int32_t width, RgbCanvas&
         }
         case kWithAlpha: {
           const std::uint8_t* pairs = data + pos + 2 * first;
-          if (threshold == -1) {
-            BlendRun(dst, colours, pairs + 1, count, true);
+          if (threshold == kBlendByAlpha) {
+            BlendRunOnto<Canvas>(dst, colours, pairs + 1, count, true);
           } else {
             for (std::int64_t j = 0; j < count; ++j)
               DrawAtThreshold(dst[j], colours[pairs[2 * j]], pairs[2 * j + 1], threshold);
@@ -150,8 +194,8 @@ void DrawRuns(std::span<const std::uint8_t> runs, std::int32_t width, RgbCanvas&
         }
         case kAlphaOnly: {  // in the colour of entry 0
           const std::uint8_t* alphas = data + pos + first;
-          if (threshold == -1) {
-            BlendRun(dst, colours, alphas, count, false);
+          if (threshold == kBlendByAlpha) {
+            BlendRunOnto<Canvas>(dst, colours, alphas, count, false);
           } else {
             for (std::int64_t j = 0; j < count; ++j)
               DrawAtThreshold(dst[j], colours[0], alphas[j], threshold);
@@ -169,5 +213,10 @@ void DrawRuns(std::span<const std::uint8_t> runs, std::int32_t width, RgbCanvas&
     }
   }
 }
+
+template void DrawRuns(std::span<const std::uint8_t>, std::int32_t, RgbCanvas&, std::int64_t,
+                       std::int64_t, std::int32_t, const LayerPalette&);
+template void DrawRuns(std::span<const std::uint8_t>, std::int32_t, RgbaCanvas&, std::int64_t,
+                       std::int64_t, std::int32_t, const LayerPalette&);
 
 }  // namespace morvane

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/convert_sequence.h"
 #include "app/e2e_sprites.h"
 #include "app/executable.h"
+#include "app/gif_output.h"
 #include "support/giflib_reader.h"
 
 namespace morvane::e2e {

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/convert_sequence.h"
-
 namespace morvane {
 namespace {
 
@@ -54,18 +52,6 @@ TEST(ParseFileSpec, DotNamesGetAFolderOfTheirOwn) {
   EXPECT_EQ(FolderName("..."), "_...");
   EXPECT_EQ(FolderName(".a."), ".a.");
   EXPECT_EQ(FolderName("_"), "_");
-}
-
-// A GIF's name fits in one path component whatever the sequence's name: the name is cut, the
-// suffix and extension kept, for each direction on its own.
-TEST(GifFileName, CutsTheNameSoTheFileNameFits) {
-  EXPECT_EQ(GifFileName("walk", "_NW"), "walk_NW.gif");
-  const std::string long_name(300, 'x');
-  EXPECT_EQ(GifFileName(long_name, ""), std::string(251, 'x') + ".gif");
-  EXPECT_EQ(GifFileName(long_name, "_NW"), std::string(248, 'x') + "_NW.gif");
-  EXPECT_EQ(GifFileName(long_name, "_N"), std::string(249, 'x') + "_N.gif");
-  EXPECT_EQ(GifFileName(std::string(251, 'y'), "").size(), kMaxFileNameBytes);
-  EXPECT_EQ(GifFileName(std::string(250, 'y'), ""), std::string(250, 'y') + ".gif");
 }
 
 }  // namespace

@@ -4,8 +4,9 @@
 
 #include <cmath>
 
-#include "app/convert_sequence.h"
 #include "app/e2e_sprites.h"
+#include "app/frame_source.h"
+#include "app/output_names.h"
 #include "platform/file.h"
 #include "sprite/sprite.h"
 
@@ -44,6 +45,26 @@ Part Find(const RgbCanvas& canvas, ColorValue colour) {
   return part;
 }
 
+// east: -1 west, 0 neither, 1 east; away: walking up the screen.
+void ExpectFacing(const RgbCanvas& canvas, int east, bool away) {
+  const Part torso = Find(canvas, kTorso), boots = Find(canvas, kBoots), eyes = Find(canvas, kEyes);
+  ASSERT_GT(torso.count, 0);
+  ASSERT_GT(boots.count, 0);
+  const double toes = boots.x - torso.x;
+  if (east == 0) {
+    EXPECT_LT(std::abs(toes), 0.5);
+  } else {
+    EXPECT_GT(toes * east, 0.5);
+  }
+  EXPECT_EQ(eyes.count > 0, !away);
+  if (eyes.count == 0) return;
+  if (east == 0) {
+    EXPECT_LT(std::abs(eyes.x - torso.x), 0.5);
+  } else {
+    EXPECT_GT((eyes.x - torso.x) * east, 1.0);
+  }
+}
+
 // Every walking frame, as the converter composites it, faces the way its direction is named:
 // its boots point to the screen's right for the eastern directions and to its left for the
 // western ones, straight for north and south; its eyes show, on the side it faces, unless it
@@ -66,28 +87,13 @@ TEST(Sample, WalkingFigureFacesTheWayItsDirectionIsNamed) {
                                                            : 0;
     const bool away = name.starts_with('N');
     int frames = 0;
-    DirectionFrames(sprite, walk, anim, d, DrawSettings{})
-        .Draw([&](const RgbCanvas& canvas, bool drawn) {
-          ASSERT_TRUE(drawn);
-          ++frames;
-          const Part torso = Find(canvas, kTorso), boots = Find(canvas, kBoots),
-                     eyes = Find(canvas, kEyes);
-          ASSERT_GT(torso.count, 0);
-          ASSERT_GT(boots.count, 0);
-          const double toes = boots.x - torso.x;
-          if (east == 0) {
-            EXPECT_LT(std::abs(toes), 0.5);
-          } else {
-            EXPECT_GT(toes * east, 0.5);
-          }
-          EXPECT_EQ(eyes.count > 0, !away);
-          if (eyes.count == 0) return;
-          if (east == 0) {
-            EXPECT_LT(std::abs(eyes.x - torso.x), 0.5);
-          } else {
-            EXPECT_GT((eyes.x - torso.x) * east, 1.0);
-          }
-        });
+    DirectionFrames source(sprite, walk, anim, d, false);
+    ASSERT_FALSE(source.Geometry().background);
+    RgbCanvas canvas(source.Geometry().width, source.Geometry().height);
+    while (source.DrawNext(canvas, 0, kBlendByAlpha)) {
+      ++frames;
+      ExpectFacing(canvas, east, away);
+    }
     EXPECT_EQ(frames, 4);
   }
 }

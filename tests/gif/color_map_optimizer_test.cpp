@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "gif/binary_transparency.h"
 #include "gif/frame_builder.h"
 
 namespace morvane::gif {
@@ -122,10 +123,8 @@ TEST(OptimizeColorMaps, TransparentPixelsEndOnABlackLastEntry) {
   EXPECT_EQ(image.FrameAt(1).Pixels(), (std::vector<std::uint8_t>{0, 0, 0}));
 }
 
-// A frame whose transparent index matches no pixel loses its transparency. The converter then
-// switches it on again at the top-left pixel's index and optimises once more: that colour moves
-// to the shared transparent slot and drops out of the map.
-TEST(OptimizeColorMaps, UnusedTransparentIndexIsSwitchedOffAndRepaired) {
+// A frame whose transparent index matches no pixel loses its transparency.
+TEST(OptimizeColorMaps, UnusedTransparentIndexIsSwitchedOff) {
   GifImage image;
   GifFrame& frame = AddIndexedFrame(image, 3, 1, {kMagenta, kRed, kGreen}, {1, 1, 2});
   GraphicControlExtension& control = MakeTransparent(frame, 0);
@@ -135,14 +134,32 @@ TEST(OptimizeColorMaps, UnusedTransparentIndexIsSwitchedOffAndRepaired) {
   EXPECT_EQ(control.TransparentIndex(), 0);
   EXPECT_EQ(GlobalColours(image), (std::vector<ColorValue>{kRed, kGreen}));
   EXPECT_EQ(frame.Pixels(), (std::vector<std::uint8_t>{0, 0, 1}));
+}
 
-  control.SetTransparencyOn(true);
-  control.SetTransparentIndex(frame.PixelAt(0, 0), image.ActiveColorMap(frame));
-  OptimizeColorMaps(image);
-  EXPECT_EQ(GlobalColours(image), (std::vector<ColorValue>{kGreen, 0}));
-  EXPECT_TRUE(frame.HasTransparency());
-  EXPECT_EQ(control.TransparentIndex(), 1);
-  EXPECT_EQ(frame.Pixels(), (std::vector<std::uint8_t>{1, 1, 0}));
+// On a black background a frame of few colours finds black in its map's black padding, which
+// no pixel uses: the merge switches its transparency off, and the frame takes the index of its
+// first background pixel instead, not that of its drawn top-left pixel. A frame without
+// background pixels stays opaque.
+TEST(BinaryTransparency, FramesThatLostTransparencyTakeTheirFirstBackgroundPixel) {
+  RgbCanvas with_background(3, 1), without(2, 1);
+  with_background.SetPixel(0, 0, kRed);
+  with_background.SetPixel(2, 0, kGreen);
+  without.SetPixel(0, 0, kRed);
+  without.SetPixel(1, 0, kGreen);
+  GifImage image;
+  BinaryTransparency transparency(0);
+  for (const RgbCanvas* canvas : {&with_background, &without}) {
+    GifFrame& frame = image.FrameAt(image.AddFrame(BuildFrame(*canvas, ReductionSettings())));
+    transparency.AddFrame(image, frame, *canvas);
+    EXPECT_EQ(frame.ControlExtension()->TransparentIndex(), 255);  // the padding
+  }
+  transparency.OptimizeColorMaps(image);
+  EXPECT_EQ(GlobalColours(image), (std::vector<ColorValue>{kRed, kGreen, 0}));
+  EXPECT_TRUE(image.FrameAt(0).HasTransparency());
+  EXPECT_EQ(image.FrameAt(0).ControlExtension()->TransparentIndex(), 2);
+  EXPECT_EQ(image.FrameAt(0).Pixels(), (std::vector<std::uint8_t>{0, 2, 1}));
+  EXPECT_FALSE(image.FrameAt(1).HasTransparency());
+  EXPECT_EQ(image.FrameAt(1).Pixels(), (std::vector<std::uint8_t>{0, 1}));
 }
 
 TEST(OptimizeColorMaps, NothingCountedLeavesOnlyTheTransparentSlot) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "gif/binary_transparency.h"
 #include "gif/color_map_optimizer.h"
 #include "gif/frame_builder.h"
 #include "gif/gif_image.h"
@@ -71,45 +72,22 @@ struct ConvertOptions {
 };
 
 // What the converter does for one direction: frames added from canvases, the loop extension on
-// the first of several frames, a graphic control extension per frame when transparency is on,
-// the optimiser, the repair of frames that lost their transparency and the second optimiser
-// pass.
+// the first of several frames, binary transparency when it is on, and the shared colour map.
 inline std::unique_ptr<GifImage> BuildGif(const std::vector<RgbCanvas>& canvases,
                                           const ConvertOptions& options) {
   auto image = std::make_unique<GifImage>();
   ReductionSettings reduction;
   reduction.dither_method = options.dither ? kDitherFloydSteinberg : kDitherNearest;
   image->SetBackgroundColor(options.background);
+  BinaryTransparency transparency(options.background);
   for (std::size_t i = 0; i < canvases.size(); ++i) {
     GifFrame& frame = image->FrameAt(image->AddFrame(BuildFrame(canvases[i], reduction)));
     if (canvases.size() > 1 && i == 0) frame.AddExtension(LoopExtension());
-    if (options.transparent) {
-      auto& control = frame.AddExtension(GraphicControlExtension());
-      control.SetTransparencyOn(true);
-      ColorMap& map = image->ActiveColorMap(frame);
-      control.SetTransparentIndex(map.FindAppendOrNearest(options.background), map);
-      control.SetDisposalMethod(kDisposeToBackground);
-    }
+    if (options.transparent) transparency.AddFrame(*image, frame, canvases[i]);
   }
-  OptimizeColorMaps(*image);
   if (options.transparent) {
-    for (std::size_t i = 0; i < canvases.size(); ++i) {
-      GifFrame& frame = image->FrameAt(static_cast<int>(i));
-      GraphicControlExtension* control = frame.ControlExtension();
-      if (control->TransparencyOn()) continue;
-      // The repair keys the frame's first pixel of the background colour; a frame without one
-      // stays opaque.
-      const RgbCanvas& canvas = canvases[i];
-      bool found = false;
-      for (int y = 0; y < canvas.Height() && !found; ++y) {
-        for (int x = 0; x < canvas.Width() && !found; ++x) {
-          if (canvas.GetPixel(x, y) != (options.background & 0xFFFFFFu)) continue;
-          found = true;
-          control->SetTransparencyOn(true);
-          control->SetTransparentIndex(frame.PixelAt(x, y), image->ActiveColorMap(frame));
-        }
-      }
-    }
+    transparency.OptimizeColorMaps(*image);
+  } else {
     OptimizeColorMaps(*image);
   }
   return image;

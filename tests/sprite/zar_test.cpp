@@ -12,13 +12,45 @@ namespace morvane::testing {
 namespace {
 
 // Draws run data whose rows are width pixels wide, the first run at origin.
-void Draw(std::span<const std::uint8_t> runs, std::int32_t width, RgbCanvas& canvas,
+template <DrawingCanvas Canvas>
+void Draw(std::span<const std::uint8_t> runs, std::int32_t width, Canvas& canvas,
           CanvasPoint origin, std::int32_t threshold, const LayerPalette& palette) {
   DrawRuns(runs, width, canvas, origin.x, origin.y, threshold, palette);
 }
-void Draw(const sw::Bytes& runs, std::int32_t width, RgbCanvas& canvas, CanvasPoint origin,
+template <DrawingCanvas Canvas>
+void Draw(const sw::Bytes& runs, std::int32_t width, Canvas& canvas, CanvasPoint origin,
           std::int32_t threshold, const LayerPalette& palette) {
   Draw(std::span<const std::uint8_t>(runs), width, canvas, origin, threshold, palette);
+}
+
+// Alphas 0..255 on one row: as an alpha-only run (palette entry 0) and as index and alpha
+// pairs, entry 0 where alpha % 3 == 0, else entry 1 + alpha % 5.
+struct AlphaSweep {
+  sw::Bytes alpha_only, pairs;
+
+  AlphaSweep() {
+    for (int alpha = 0; alpha < 256;) {
+      const int n = std::min(63, 256 - alpha);
+      alpha_only.push_back(static_cast<std::uint8_t>(n << 2 | 3));
+      pairs.push_back(static_cast<std::uint8_t>(n << 2 | 2));
+      for (int i = 0; i < n; ++i, ++alpha) {
+        alpha_only.push_back(static_cast<std::uint8_t>(alpha));
+        pairs.push_back(static_cast<std::uint8_t>(alpha % 3 == 0 ? 0 : 1 + alpha % 5));
+        pairs.push_back(static_cast<std::uint8_t>(alpha));
+      }
+    }
+  }
+  const sw::Bytes& Runs(bool indexed) const { return indexed ? pairs : alpha_only; }
+  static std::size_t EntryOf(std::uint32_t alpha, bool indexed) {
+    return indexed && alpha % 3 != 0 ? 1 + alpha % 5 : 0;
+  }
+};
+
+// Six palette entries from colour on, no two alike.
+LayerPalette SweepPalette(ColorValue colour) {
+  LayerPalette palette{};
+  for (std::size_t i = 0; i < 6; ++i) palette[i] = (colour + 0x0B1D29u * i) & 0xFFFFFF;
+  return palette;
 }
 
 // Run data followed by a page that cannot be read, so that decoding that reads past the data
@@ -195,37 +227,72 @@ TEST(ZarRuns, BlendingTruncatesExactlyForEveryAlpha) {
   // Alphas 0..255 in alpha-only runs and in runs of index and alpha pairs, over extreme and
   // mixed colour pairs: each channel is ((255 - alpha) * under + alpha * colour) / 255 with the
   // remainder dropped (alpha 0 leaves the pixel, 255 gives the colour).
-  sw::Bytes alpha_only, pairs;
-  for (int alpha = 0; alpha < 256;) {
-    const int n = std::min(63, 256 - alpha);
-    alpha_only.push_back(static_cast<std::uint8_t>(n << 2 | 3));
-    pairs.push_back(static_cast<std::uint8_t>(n << 2 | 2));
-    for (int i = 0; i < n; ++i, ++alpha) {
-      alpha_only.push_back(static_cast<std::uint8_t>(alpha));
-      pairs.push_back(static_cast<std::uint8_t>(alpha % 3 == 0 ? 0 : 1 + alpha % 5));
-      pairs.push_back(static_cast<std::uint8_t>(alpha));
-    }
-  }
+  const AlphaSweep sweep;
   const std::pair<ColorValue, ColorValue> colours[] = {
       {0x000000, 0xFFFFFF}, {0xFFFFFF, 0x000000}, {0x123456, 0xFEDCBA}, {0xFF00FF, 0x01FE80}};
   for (const auto& [under, colour] : colours) {
-    LayerPalette palette{};
-    for (std::size_t i = 0; i < 6; ++i) palette[i] = (colour + 0x0B1D29u * i) & 0xFFFFFF;
+    const LayerPalette palette = SweepPalette(colour);
     for (const bool indexed : {false, true}) {
       RgbCanvas canvas(256, 1);
       canvas.FillRect(0, 0, 256, 1, under);
-      Draw(indexed ? pairs : alpha_only, 256, canvas, {0, 0}, -1, palette);
+      Draw(sweep.Runs(indexed), 256, canvas, {0, 0}, -1, palette);
+      // The same over an opaque pixel of a canvas that keeps alpha.
+      RgbaCanvas opaque(256, 1);
+      opaque.FillRect(0, 0, 256, 1, under | 0xFF000000u);
+      Draw(sweep.Runs(indexed), 256, opaque, {0, 0}, kBlendByAlpha, palette);
       for (std::uint32_t alpha = 0; alpha < 256; ++alpha) {
-        const ColorValue over = palette[indexed && alpha % 3 != 0 ? 1 + alpha % 5 : 0];
+        const ColorValue over = palette[AlphaSweep::EntryOf(alpha, indexed)];
         ColorValue expected = 0;
         for (int shift = 0; shift < 24; shift += 8)
           expected |=
               ((255 - alpha) * (under >> shift & 0xFF) + alpha * (over >> shift & 0xFF)) / 255
               << shift;
         ASSERT_EQ(canvas.GetPixel(alpha, 0), expected) << "alpha " << alpha << " " << indexed;
+        ASSERT_EQ(opaque.GetPixel(alpha, 0), expected | 0xFF000000u) << "alpha " << alpha;
       }
     }
   }
+}
+
+// A canvas that keeps alpha starts transparent; each pixel is composited over what the layers
+// before it left, with straight alpha.
+TEST(ZarRuns, CompositingWithStraightAlpha) {
+  // Over a transparent pixel, colour c at alpha a gives (c, a); alpha 0 draws nothing.
+  const AlphaSweep sweep;
+  const LayerPalette palette = SweepPalette(0x123456);
+  for (const bool indexed : {false, true}) {
+    RgbaCanvas canvas(257, 1);
+    Draw(sweep.Runs(indexed), 256, canvas, {1, 0}, kBlendByAlpha, palette);
+    EXPECT_EQ(canvas.GetPixel(0, 0), 0u);
+    for (std::uint32_t alpha = 0; alpha < 256; ++alpha) {
+      const RgbaValue expected =
+          alpha == 0 ? 0 : palette[AlphaSweep::EntryOf(alpha, indexed)] | alpha << 24;
+      ASSERT_EQ(canvas.GetPixel(alpha + 1, 0), expected) << "alpha " << alpha << " " << indexed;
+    }
+  }
+  // Two layers: red 200, blue 255 at alpha a1, then red 100, green 255 at alpha a2. A' =
+  // T / 255 and C' = (c a2 255 + C A (255 - a2)) / T with T = a2 255 + A (255 - a2).
+  LayerPalette first{}, second{};
+  first[0] = 0xFF00C8;
+  second[0] = 0x00FF64;
+  const struct {
+    std::uint8_t a1, a2;
+    RgbaValue expected;
+  } layers[] = {
+      {128, 128, 0xBF54AA85}, {1, 1, 0x017F7F95},   {64, 200, 0xD510EE6A},
+      {255, 1, 0xFFFE01C7},   {200, 0, 0xC8FF00C8}, {0, 77, 0x4D00FF64},
+  };
+  for (const auto& l : layers) {
+    RgbaCanvas canvas(1, 1);
+    Draw({0x07, l.a1}, 1, canvas, {0, 0}, kBlendByAlpha, first);
+    Draw({0x07, l.a2}, 1, canvas, {0, 0}, kBlendByAlpha, second);
+    EXPECT_EQ(canvas.GetPixel(0, 0), l.expected) << int{l.a1} << " " << int{l.a2};
+  }
+  // Drawn whole by a threshold, a pixel is opaque.
+  RgbaCanvas threshold(2, 1);
+  Draw({0x0A, 0, 100, 0, 99}, 2, threshold, {0, 0}, 100, SweepPalette(0x123456));
+  EXPECT_EQ(threshold.GetPixel(0, 0), 0xFF123456u);
+  EXPECT_EQ(threshold.GetPixel(1, 0), 0u);
 }
 
 TEST(ZarRuns, EncodedPixelsDrawBackExactly) {

@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "app/convert_sequence.h"
+#include "app/frame_source.h"
 #include "app/limits.h"
+#include "app/output_names.h"
 #include "core/canvas.h"
 #include "core/errors.h"
 #include "platform/file.h"
@@ -59,17 +61,18 @@ std::string FrameNumber(std::int64_t n) {
 // Writes every direction of one sequence; returns the number of files written.
 std::int64_t DumpSequence(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
                           const std::string& out_dir) {
-  const DrawSettings settings = DrawSettings::From(RunSettingsRecord{});
+  const SequenceSettings settings = SequenceSettings::From(RunSettingsRecord{});
   CheckDirectionWork(anim.DirectionCount(), sequence.FrameCount());
   const std::string base = JoinPath(out_dir, SafeFileName(sequence.Name()));
   std::int64_t written = 0;
   for (std::int32_t d = 0; d < anim.DirectionCount(); ++d) {
     const std::string prefix = base + DirectionSuffix(anim.DirectionCount(), d) + "_";
-    DirectionFrames frames(sprite, sequence, anim, d, settings);
+    DirectionFrames frames(sprite, sequence, anim, d, settings.static_anims);
+    RgbCanvas canvas(frames.Geometry().width, frames.Geometry().height);
     std::int64_t n = 0;
-    frames.Draw([&](const RgbCanvas& canvas, bool) {
+    while (frames.DrawNext(canvas, settings.gif.background, settings.gif.threshold)) {
       WriteFileAtomically(prefix + FrameNumber(n++) + ".ppm", EncodePpm(canvas));
-    });
+    }
     written += n;
   }
   return written;

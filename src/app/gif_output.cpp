@@ -1,0 +1,109 @@
+#include "app/gif_output.h"
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "gif/binary_transparency.h"
+#include "gif/color_map_optimizer.h"
+#include "gif/frame_builder.h"
+#include "gif/gif_image.h"
+#include "gif/gif_writer.h"
+#include "platform/signals.h"
+
+namespace morvane {
+
+namespace {
+
+// Canvases a direction holds at once while their frames are reduced side by side: two for each
+// thread, so that one direction alone keeps every thread busy, and a pair with one thread, as
+// frames are paired anyway. Every thread may hold a direction, so each window gets an equal
+// share of a fixed bound of memory.
+std::size_t WindowCanvases(const FrameGeometry& geometry, int threads) {
+  constexpr std::int64_t kWindowsBytes = std::int64_t{256} << 20;
+  const std::int64_t pair_bytes = std::int64_t{geometry.width} * geometry.height * 4 * 2;
+  const std::int64_t pairs =
+      std::clamp<std::int64_t>(kWindowsBytes / threads / pair_bytes, 1, threads);
+  return static_cast<std::size_t>(2 * pairs);
+}
+
+// Takes each reduced frame in sequence order with the canvas it was reduced from.
+using ReducedFrameSink = std::function<void(gif::GifFrame frame, const RgbCanvas& canvas)>;
+
+// Draws the frames a window at a time and reduces each window's pairs side by side. Frames are
+// paired as one by one they would be, (0, 1), (2, 3), ..., a last odd one alone: reducing two at
+// a time is faster and gives the same frames. The window's canvases are reused from one window
+// to the next.
+void ReduceFrames(DirectionFrames& frames, const GifSettings& settings, WorkerPool& pool,
+                  const ReducedFrameSink& sink) {
+  const FrameGeometry& geometry = frames.Geometry();
+  const std::size_t window_size = WindowCanvases(geometry, pool.Concurrency());
+  std::vector<RgbCanvas> window;
+  std::vector<std::array<gif::GifFrame, 2>> reduced;
+  for (std::int64_t left = geometry.frames; left > 0;) {
+    std::size_t count = 0;
+    for (; count < window_size && left > 0; ++count, --left) {
+      if (window.size() == count) window.emplace_back(geometry.width, geometry.height);
+      frames.DrawNext(window[count], settings.background, settings.threshold.value_or(kBlendByAlpha));
+    }
+    reduced.assign((count + 1) / 2, {});
+    pool.ForEach(reduced.size(), [&](std::size_t p) {
+      const std::size_t first = 2 * p;
+      if (first + 1 < count) {
+        reduced[p] = gif::BuildFramePair(window[first], window[first + 1], settings.reduction);
+      } else {
+        reduced[p][0] = gif::BuildFrame(window[first], settings.reduction);
+      }
+    });
+    for (std::size_t i = 0; i < count; ++i) sink(std::move(reduced[i / 2][i % 2]), window[i]);
+  }
+}
+
+// Gives every frame the delay: in the control extension it has for transparency, else in a new
+// one (transparency off, no disposal) after its other extensions. 0 leaves the frames as they
+// are.
+void SetFrameDelays(gif::GifImage& image, std::uint16_t delay) {
+  if (delay == 0) return;
+  for (gif::GifFrame& frame : image.Frames()) {
+    gif::GraphicControlExtension* control = frame.ControlExtension();
+    if (control == nullptr) control = &frame.AddExtension(gif::GraphicControlExtension());
+    control->SetDelayHundredths(delay);
+  }
+}
+
+}  // namespace
+
+std::uint16_t FrameDelayHundredths(std::uint32_t anim_speed_ms) {
+  constexpr std::uint32_t kUndelayedSpeed = 100;  // the default: viewers' own frame time
+  constexpr std::uint32_t kMaxSpeed = 655350;     // the largest delay a GIF holds, 65535
+  if (anim_speed_ms == 0 || anim_speed_ms > kMaxSpeed || anim_speed_ms == kUndelayedSpeed) return 0;
+  return static_cast<std::uint16_t>(std::max<std::uint32_t>((anim_speed_ms + 5) / 10, 1));
+}
+
+gif::ByteSink DirectionGif(DirectionFrames& frames, const GifSettings& settings, WorkerPool& pool) {
+  gif::GifImage image;
+  image.SetBackgroundColor(settings.background);
+  std::optional<gif::BinaryTransparency> transparency;
+  if (settings.BinaryTransparency()) transparency.emplace(settings.background);
+  // An animation of several counted frames repeats for ever; the plain background frame
+  // does not.
+  const bool loops = frames.Geometry().counted > 1 && !frames.Geometry().background;
+  ReduceFrames(frames, settings, pool, [&](gif::GifFrame reduced, const RgbCanvas& canvas) {
+    gif::GifFrame& frame = image.FrameAt(image.AddFrame(std::move(reduced)));
+    if (loops && image.FrameCount() == 1) frame.AddExtension(gif::LoopExtension());
+    if (transparency) transparency->AddFrame(image, frame, canvas);
+  });
+  Signals::ThrowIfPending();
+  if (transparency) {
+    transparency->OptimizeColorMaps(image);
+  } else {
+    gif::OptimizeColorMaps(image);
+  }
+  SetFrameDelays(image, settings.delay_hundredths);
+  return gif::EncodeGif(image, settings.compression, pool);
+}
+
+}  // namespace morvane
