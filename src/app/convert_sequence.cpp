@@ -78,7 +78,7 @@ SequenceSettings SequenceSettings::From(const RunSettingsRecord& run) {
                                     ? gif::kDitherFloydSteinberg
                                     : gif::kDitherNearest;
   gif.compression = run.frame_coding == FrameCoding::kRunLength ? gif::FrameCompression::kRunLength
-                                                                 : gif::FrameCompression::kLzw;
+                                                                : gif::FrameCompression::kLzw;
   gif.delay_hundredths = FrameDelayHundredths(run.anim_speed);
   return settings;
 }

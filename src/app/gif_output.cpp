@@ -47,7 +47,7 @@ void ReduceFrames(DirectionFrames& frames, const GifSettings& settings, WorkerPo
     std::size_t count = 0;
     for (; count < window_size && left > 0; ++count, --left) {
       if (window.size() == count) window.emplace_back(geometry.width, geometry.height);
-      frames.DrawNext(window[count], settings.background, settings.threshold.value_or(kBlendByAlpha));
+      frames.DrawNext(window[count], settings.background, settings.DrawThreshold());
     }
     reduced.assign((count + 1) / 2, {});
     pool.ForEach(reduced.size(), [&](std::size_t p) {

@@ -17,15 +17,17 @@ namespace morvane {
 
 // How the GIFs of a run are made.
 struct GifSettings {
-  ColorValue background = 0;               // the canvas behind every frame
+  ColorValue background = 0;  // the canvas behind every frame
   // With binary transparency, the alpha a pixel needs to be drawn; without it every pixel is
   // blended by its alpha.
   std::optional<std::int32_t> threshold;
-  gif::ReductionSettings reduction;        // the dithering
+  gif::ReductionSettings reduction;  // the dithering
   gif::FrameCompression compression = gif::FrameCompression::kLzw;
   std::uint16_t delay_hundredths = 0;  // of every frame; 0 writes none
 
   bool BinaryTransparency() const { return threshold.has_value(); }
+  // The threshold as the drawing takes it.
+  std::int32_t DrawThreshold() const { return threshold.value_or(kBlendByAlpha); }
 };
 
 // The delay of every GIF frame, in hundredths of a second, for an animation speed given as the

@@ -66,7 +66,7 @@ TEST(DirectionFrames, GeometryAndPlacement) {
     anim.boxes = c.boxes;
     description.sequences.push_back({c.sequence, {}, "s", 0, {}, {}});
     MemoryFile file(sw::WriteSprite(description));
-    const Sprite sprite(file);
+    const Sprite sprite = ParseSprite(file);
     const auto frames = [&] {
       return DirectionFrames(sprite, *sprite.GetSequence(0), *sprite.GetCollection(0), 0,
                              c.static_anims);

@@ -70,7 +70,7 @@ std::int64_t DumpSequence(const Sprite& sprite, const Sequence& sequence, const 
     DirectionFrames frames(sprite, sequence, anim, d, settings.static_anims);
     RgbCanvas canvas(frames.Geometry().width, frames.Geometry().height);
     std::int64_t n = 0;
-    while (frames.DrawNext(canvas, settings.gif.background, settings.gif.threshold)) {
+    while (frames.DrawNext(canvas, settings.gif.background, settings.gif.DrawThreshold())) {
       WriteFileAtomically(prefix + FrameNumber(n++) + ".ppm", EncodePpm(canvas));
     }
     written += n;
