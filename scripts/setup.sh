@@ -17,11 +17,15 @@ done
 
 packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
           libdeflate-dev libgif-dev libspng-dev libstb-dev libpng-dev libwebp-dev libclang-rt-14-dev
-          dpkg-dev parallel chromium python3-pil)
+          nlohmann-json3-dev dpkg-dev parallel chromium python3-pil)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# npm installs the game engine of the browser client test. A Node.js from outside Debian brings
+# its own npm and conflicts with Debian's package, so the package is only asked for where there
+# is no npm command.
+command -v npm >/dev/null || missing+=(npm)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing the missing packages: ${missing[*]}"
   sudo=""

@@ -1,8 +1,6 @@
 // GIF facts through giflib: the file is walked record by record and every frame decoded row by
 // row, so a defect anywhere in the file is found while memory stays at one row.
-#include <fcntl.h>
 #include <gif_lib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,25 +11,11 @@
 #include <vector>
 
 #include "preview/preview.h"
+#include "preview/regular_file.h"
 
 namespace morvane::preview {
 
 namespace {
-
-// An open file descriptor, closed when it goes out of scope.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // The file giflib reads from, through a buffer: giflib asks for a few bytes at a time (a
 // block length, then the block), which cost one system call each without it.
@@ -130,20 +114,8 @@ bool DecodeFrame(GifFileType* gif, std::vector<GifPixelType>& row) {
 
 GifFacts ReadGifFacts(const std::string& path) {
   GifFacts facts;
-  // O_NONBLOCK so that a FIFO standing under a GIF's name cannot block the open.
-  Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  struct stat info {};
-  if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
-    facts.error = std::strerror(errno);
-    return facts;
-  }
-  if (!S_ISREG(info.st_mode)) {
-    facts.error = "Not a regular file";
-    return facts;
-  }
-  facts.file_size = static_cast<std::uint64_t>(info.st_size);
-  const int flags = ::fcntl(file.get(), F_GETFL);
-  if (flags >= 0) ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK);
+  const Descriptor file = OpenRegularFile(path, facts.file_size, facts.error);
+  if (!file.is_open()) return facts;
 
   BufferedSource source(file.get());
   int error = 0;

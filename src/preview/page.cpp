@@ -1,5 +1,5 @@
 // The page text. Everything the page needs is inline (style and a little script); only the
-// GIFs are linked, by URLs relative to the page, so the page keeps working when it is copied
+// outputs are linked, by URLs relative to the page, so the page keeps working when it is copied
 // together with its folders.
 #include <algorithm>
 #include <array>
@@ -48,6 +48,9 @@ figure { margin: 0; display: flex; flex-direction: column; align-items: center; 
   border-radius: 6px; background: #101216; border: 1px solid #2a2f38; }
 .frame.checker { background: repeating-conic-gradient(#50555f 0 25%, #3b3f48 0 50%) 0 0 / 12px 12px; }
 .frame img { display: block; zoom: var(--zoom); image-rendering: pixelated; }
+.outputs { display: grid; gap: 4px 6px; align-items: end; justify-items: center; }
+.outputs .pngs { grid-column: 1 / -1; font-size: 11px; color: #9aa3b2; }
+.sheet .frame img { max-width: calc(80vw / var(--zoom)); height: auto; }
 figcaption { font-size: 11px; color: #9aa3b2; text-align: center; max-width: 180px;
   overflow-wrap: break-word; }
 figcaption b { color: #d9dee7; font-weight: 600; }
@@ -56,9 +59,10 @@ figcaption b { color: #d9dee7; font-weight: 600; }
   border-radius: 6px; padding: 10px 8px; }
 .summary .bad { color: #ff6b6b; }
 .card.bad { border-color: #b83a3a; box-shadow: 0 0 0 1px #b83a3a; }
-.gif.broken .frame { background: #3a1518; border-color: #e5484d; color: #ff6b6b; font-size: 22px;
+.outputs .pngs.bad { color: #ff8a8a; }
+figure.broken .frame { background: #3a1518; border-color: #e5484d; color: #ff6b6b; font-size: 22px;
   width: 64px; height: 64px; text-decoration: none; }
-.gif.broken .reason { display: block; color: #ff8a8a; }
+figure .reason { display: block; color: #ff8a8a; }
 .folder.failed > h2 .name { color: #ff6b6b; }
 .folder.failed .problem { margin: 0; padding: 12px 14px; border-radius: 10px; background: #2a1417;
   border: 1px solid #b83a3a; color: #ffb3b3; }
@@ -84,7 +88,7 @@ constexpr std::string_view kScript = R"(
   };
   // An image the browser cannot show is marked like one the decoder rejected.
   const reject = (img) => {
-    const cell = img.closest('.gif');
+    const cell = img.closest('figure');
     if (cell.classList.contains('broken')) return;
     cell.classList.add('broken');
     cell.closest('.card').classList.add('bad');
@@ -161,6 +165,18 @@ std::string SetLabel(const Sequence& sequence) {
   return Plural(sequence.gifs.size(), "numbered direction", "numbered directions");
 }
 
+std::size_t GifCount(const Sequence& sequence) {
+  return static_cast<std::size_t>(
+      std::count_if(sequence.gifs.begin(), sequence.gifs.end(),
+                    [](const DirectionGif& gif) { return !gif.file_name.empty(); }));
+}
+
+// A readable GIF beside fewer or more PNG frames than it has frames, or without frame 0's.
+bool PngFramesMissing(const DirectionGif& gif) {
+  if (gif.png_frame_count == 0 || gif.file_name.empty() || !gif.facts.error.empty()) return false;
+  return gif.png_frame_count != gif.facts.frame_count || gif.first_png_file_name.empty();
+}
+
 // Writes one folder's section.
 class FolderWriter {
  public:
@@ -178,11 +194,23 @@ class FolderWriter {
       return;
     }
     std::size_t gifs = 0;
-    for (const Sequence& sequence : folder.sequences) gifs += sequence.gifs.size();
+    for (const Sequence& sequence : folder.sequences) gifs += GifCount(sequence);
     html_ += "<span class=\"count\">" + Plural(folder.sequences.size(), "sequence", "sequences") +
-             " \u00b7 " + Plural(gifs, "GIF", "GIFs") + "</span></h2>\n<div class=\"cards\">\n";
+             " \u00b7 " + Plural(gifs, "GIF", "GIFs");
+    if (!folder.sheets.empty()) {
+      html_ += " \u00b7 " + Plural(folder.sheets.size(), "sheet", "sheets");
+    }
+    html_ += "</span></h2>\n<div class=\"cards\">\n";
     folder_url_ = FolderUrl(folder.path);
-    for (const Sequence& sequence : folder.sequences) WriteCard(sequence);
+    // A sheet's card follows the cards of the sequences of its name.
+    auto sheet = folder.sheets.begin();
+    for (const Sequence& sequence : folder.sequences) {
+      for (; sheet != folder.sheets.end() && NameSortsBefore(sheet->name, sequence.name); ++sheet) {
+        WriteSheetCard(*sheet);
+      }
+      WriteCard(sequence);
+    }
+    for (; sheet != folder.sheets.end(); ++sheet) WriteSheetCard(*sheet);
     html_ += "</div>\n</section>\n";
   }
 
@@ -208,8 +236,15 @@ class FolderWriter {
   void WriteCard(const Sequence& sequence) {
     // Facts that all readable GIFs of the sequence share go to the card, the rest to each GIF.
     std::vector<std::array<std::string, kFactCount>> texts;
+    bool bad = false;
     for (const DirectionGif& gif : sequence.gifs) {
-      if (gif.facts.error.empty()) texts.push_back(FactTexts(gif.facts));
+      if (gif.file_name.empty()) continue;
+      if (gif.facts.error.empty()) {
+        texts.push_back(FactTexts(gif.facts));
+      } else {
+        bad = true;
+      }
+      bad = bad || PngFramesMissing(gif);
     }
     std::array<bool, kFactCount> shared{};
     std::vector<std::string> card_facts;
@@ -220,7 +255,6 @@ class FolderWriter {
       });
       if (shared[i]) card_facts.push_back(texts.front()[i]);
     }
-    const bool bad = texts.size() != sequence.gifs.size();
     const std::string name = sequence.name.empty() ? "(no name)" : sequence.name;
     html_ += "<article class=\"card" + std::string(bad ? " bad" : "") + "\" data-name=\"" +
              EscapeHtml(sequence.name) + "\">\n<h3>" + EscapeHtml(name) +
@@ -234,7 +268,7 @@ class FolderWriter {
     for (std::size_t i = 0; i < layout.cells.size(); ++i) {
       const DirectionGif* gif = layout.cells[i];
       if (gif != nullptr) {
-        WriteCell(sequence, *gif, shared);
+        WriteDirection(sequence, *gif, shared);
       } else if (sequence.set == DirectionSet::kEight && i == 4) {
         html_ += "<div class=\"centre\"></div>\n";
       } else {
@@ -242,6 +276,94 @@ class FolderWriter {
       }
     }
     html_ += "</div>\n</article>\n";
+  }
+
+  // A direction: its GIF alone as one cell, as it always was; with full-alpha outputs, the GIF
+  // and the WebP side by side (both on the checkerboard), the count of PNG frames under them,
+  // and frame 0's PNG in place of a picture the folder lacks.
+  void WriteDirection(const Sequence& sequence, const DirectionGif& gif,
+                      const std::array<bool, kFactCount>& shared) {
+    if (gif.webp_file_name.empty() && gif.png_frame_count == 0) {
+      WriteCell(sequence, gif, shared);
+      return;
+    }
+    const bool png_shown =
+        gif.file_name.empty() && gif.webp_file_name.empty() && !gif.first_png_file_name.empty();
+    const int pictures =
+        int{!gif.file_name.empty()} + int{!gif.webp_file_name.empty()} + int{png_shown};
+    html_ += "<div class=\"outputs\" style=\"grid-template-columns:repeat(" +
+             std::to_string(std::max(pictures, 1)) + ",auto)\">\n";
+    if (!gif.file_name.empty()) WriteCell(sequence, gif, shared);
+    const bool single = sequence.set == DirectionSet::kSingle;
+    if (!gif.webp_file_name.empty()) {
+      WriteImage("webp", gif.webp_file_name, single ? EscapeHtml(gif.webp_file_name) : "WebP",
+                 ByteSize(gif.webp_size));
+    }
+    if (png_shown) {
+      WriteImage("png", gif.first_png_file_name,
+                 single ? EscapeHtml(gif.first_png_file_name) : EscapeHtml(gif.direction),
+                 "frame 0");
+    }
+    if (gif.png_frame_count > 0) {
+      std::string text =
+          Plural(static_cast<std::size_t>(gif.png_frame_count), "PNG frame", "PNG frames");
+      if (PngFramesMissing(gif)) {
+        text = std::to_string(gif.png_frame_count) + " of " +
+               Plural(static_cast<std::size_t>(gif.facts.frame_count), "PNG frame", "PNG frames");
+      }
+      const std::string first =
+          gif.first_png_file_name.empty()
+              ? std::string()
+              : EscapeHtml(folder_url_ + EncodeUrlPath(gif.first_png_file_name));
+      html_ += "<a class=\"pngs" + std::string(PngFramesMissing(gif) ? " bad" : "") + "\"" +
+               (first.empty() ? "" : " href=\"" + first + "\"") + ">" + text + "</a>\n";
+    }
+    html_ += "</div>\n";
+  }
+
+  // A full-alpha image on the checkerboard with its caption, at its own size (which the page
+  // does not read: a WebP of another size than its GIF shows as such).
+  void WriteImage(std::string_view kind, const std::string& file_name, const std::string& label,
+                  const std::string& facts) {
+    const std::string url = EscapeHtml(folder_url_ + EncodeUrlPath(file_name));
+    const std::string shown = EscapeHtml(file_name);
+    html_ += "<figure class=\"" + std::string(kind) + "\"><a class=\"frame checker\" href=\"" +
+             url + "\" title=\"" + shown + "\"><img src=\"" + url + "\" alt=\"" + shown +
+             "\"></a><figcaption><b>" + label + "</b> " + EscapeHtml(facts) +
+             "</figcaption></figure>\n";
+  }
+
+  void WriteSheetCard(const Sheet& sheet) {
+    const AtlasFacts& atlas = sheet.atlas;
+    const bool bad = !atlas.error.empty();
+    const std::string name = sheet.name.empty() ? "(no name)" : sheet.name;
+    html_ += "<article class=\"card sheet" + std::string(bad ? " bad" : "") + "\" data-name=\"" +
+             EscapeHtml(sheet.name) + "\">\n<h3>" + EscapeHtml(name) +
+             "</h3>\n<div class=\"facts\"><span>sheet</span>";
+    if (!bad) {
+      std::vector<std::string> facts = {
+          Plural(static_cast<std::size_t>(atlas.frame_count), "frame", "frames"),
+          Plural(static_cast<std::size_t>(atlas.tag_count), "frame tag", "frame tags"),
+          "cell " + std::to_string(atlas.cell_width) + "\u00d7" + std::to_string(atlas.cell_height),
+          std::to_string(atlas.width) + "\u00d7" + std::to_string(atlas.height)};
+      for (const std::string& fact : facts) html_ += "<span>" + EscapeHtml(fact) + "</span>";
+    }
+    html_ += "</div>\n";
+    const std::string image = sheet.name + ".png";
+    const std::string atlas_name = sheet.name + ".json";
+    const std::string url = EscapeHtml(folder_url_ + EncodeUrlPath(image));
+    std::string size;
+    if (!bad && atlas.width > 0 && atlas.height > 0) {
+      size = "\" width=\"" + std::to_string(atlas.width) + "\" height=\"" +
+             std::to_string(atlas.height);
+    }
+    html_ += "<figure class=\"sheet\"><a class=\"frame checker\" href=\"" + url + "\" title=\"" +
+             EscapeHtml(image) + "\"><img src=\"" + url + "\" alt=\"" + EscapeHtml(image) + size +
+             "\"></a><figcaption><b>" + EscapeHtml(image) + "</b> " + ByteSize(sheet.image_size) +
+             " \u00b7 <a href=\"" + EscapeHtml(folder_url_ + EncodeUrlPath(atlas_name)) + "\">" +
+             EscapeHtml(atlas_name) + "</a> " + ByteSize(atlas.file_size);
+    if (bad) html_ += "<span class=\"reason\">" + EscapeHtml(atlas.error) + "</span>";
+    html_ += "</figcaption></figure>\n</article>\n";
   }
 
   void WriteCell(const Sequence& sequence, const DirectionGif& gif,
@@ -327,23 +449,42 @@ std::string EncodeUrlPath(std::string_view path) {
 
 PageSummary Summarize(const std::vector<SpriteFolder>& folders) {
   std::size_t sequences = 0, gifs = 0, broken = 0, failed_folders = 0;
+  std::size_t webps = 0, png_frames = 0, sheets = 0, broken_sheets = 0;
   std::uint64_t bytes = 0;
   for (const SpriteFolder& folder : folders) {
     if (!folder.problem.empty()) ++failed_folders;
     sequences += folder.sequences.size();
     for (const Sequence& sequence : folder.sequences) {
       for (const DirectionGif& gif : sequence.gifs) {
-        ++gifs;
-        bytes += gif.facts.file_size;
-        if (!gif.facts.error.empty()) ++broken;
+        if (!gif.file_name.empty()) {
+          ++gifs;
+          bytes += gif.facts.file_size;
+          if (!gif.facts.error.empty()) ++broken;
+        }
+        if (!gif.webp_file_name.empty()) {
+          ++webps;
+          bytes += gif.webp_size;
+        }
+        png_frames += static_cast<std::size_t>(gif.png_frame_count);
       }
+    }
+    for (const Sheet& sheet : folder.sheets) {
+      ++sheets;
+      bytes += sheet.image_size + sheet.atlas.file_size;
+      if (!sheet.atlas.error.empty()) ++broken_sheets;
     }
   }
   PageSummary summary;
   summary.counts = {Plural(folders.size(), "folder", "folders"),
-                    Plural(sequences, "sequence", "sequences"), Plural(gifs, "GIF", "GIFs"),
-                    ByteSize(bytes)};
+                    Plural(sequences, "sequence", "sequences"), Plural(gifs, "GIF", "GIFs")};
+  if (webps > 0) summary.counts.push_back(Plural(webps, "WebP", "WebPs"));
+  if (png_frames > 0) summary.counts.push_back(Plural(png_frames, "PNG frame", "PNG frames"));
+  if (sheets > 0) summary.counts.push_back(Plural(sheets, "sheet", "sheets"));
+  summary.counts.push_back(ByteSize(bytes));
   if (broken > 0) summary.problems.push_back(Plural(broken, "broken GIF", "broken GIFs"));
+  if (broken_sheets > 0) {
+    summary.problems.push_back(Plural(broken_sheets, "broken sheet", "broken sheets"));
+  }
   if (failed_folders > 0) {
     summary.problems.push_back(Plural(failed_folders, "folder", "folders") + " without GIFs");
   }

@@ -17,8 +17,9 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kUsage =
     "Usage: morvane-preview [-o page.html] (DIR | @listfile[::pattern])...\n"
-    "Writes one HTML page that shows every GIF in the sprite folders DIR, or in the folders the\n"
-    "sprites of a list file were converted into. The page is preview.html unless -o names it.\n";
+    "Writes one HTML page that shows every GIF, WebP and sprite sheet in the sprite folders DIR,\n"
+    "or in the folders the sprites of a list file were converted into. The page is preview.html\n"
+    "unless -o names it.\n";
 
 constexpr std::string_view kDefaultPage = "preview.html";
 
