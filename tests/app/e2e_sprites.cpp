@@ -141,6 +141,37 @@ Canvas Composite(const Anim& anim, std::int32_t frame, std::int32_t direction, i
   return canvas;
 }
 
+Canvas CompositeFullAlpha(const Anim& anim, std::int32_t frame, std::int32_t direction, int width,
+                          int height, int origin_x, int origin_y) {
+  Canvas canvas(width, height, 0);
+  for (int layer = 0; layer < 4; ++layer) {
+    const auto found = anim.layers.find({frame, direction, layer});
+    if (found == anim.layers.end()) continue;
+    const Picture& picture = found->second;
+    const std::vector<Colour>& palette = anim.palettes[layer];
+    for (int y = 0; y < picture.height; ++y) {
+      for (int x = 0; x < picture.width; ++x) {
+        const Pixel pixel = picture.pixels[std::size_t(y) * picture.width + x];
+        const int cx = origin_x + picture.left + x, cy = origin_y + picture.top + y;
+        if (pixel.alpha == 0 || cx < 0 || cy < 0 || cx >= width || cy >= height) continue;
+        const Colour colour = pixel.index < palette.size() ? palette[pixel.index] & 0xFFFFFF : 0;
+        std::uint32_t& target = canvas.pixels[std::size_t(cy) * width + cx];
+        const std::uint64_t a = pixel.alpha, under_alpha = target >> 24;
+        const std::uint64_t total = a * 255 + under_alpha * (255 - a);
+        std::uint32_t mixed = static_cast<std::uint32_t>(total / 255) << 24;
+        for (int shift = 0; shift <= 16; shift += 8) {
+          const std::uint64_t under = target >> shift & 0xFF, over = colour >> shift & 0xFF;
+          mixed |=
+              static_cast<std::uint32_t>((over * a * 255 + under * under_alpha * (255 - a)) / total)
+              << shift;
+        }
+        target = mixed;
+      }
+    }
+  }
+  return canvas;
+}
+
 ::testing::AssertionResult ExactlyReducible(const std::vector<Canvas>& frames, std::size_t limit) {
   std::set<std::uint32_t> all;
   for (std::size_t f = 0; f < frames.size(); ++f) {

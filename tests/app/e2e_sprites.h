@@ -102,6 +102,12 @@ struct Canvas {
 Canvas Composite(const Anim& anim, std::int32_t frame, std::int32_t direction, int width,
                  int height, int origin_x, int origin_y, int threshold, Colour background);
 
+// The same frame as the full-alpha outputs show it: a transparent canvas of straight-alpha
+// values 0xAABBGGRR, each pixel of colour c and alpha a drawn over the canvas pixel (C, A) as
+// T = 255 a + A (255 - a), A' = T / 255, C' = (255 c a + C A (255 - a)) / T per channel.
+Canvas CompositeFullAlpha(const Anim& anim, std::int32_t frame, std::int32_t direction, int width,
+                          int height, int origin_x, int origin_y);
+
 // True when the colour reduction keeps every colour of these frames exactly: at most limit
 // colours over all frames, and in each frame no two colours in one 5-bit-per-channel cell.
 ::testing::AssertionResult ExactlyReducible(const std::vector<Canvas>& frames,

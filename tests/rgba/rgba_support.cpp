@@ -1,7 +1,6 @@
 #include "rgba/rgba_support.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 namespace morvane::rgba::testing {
 
@@ -16,33 +15,6 @@ std::vector<RgbaPixel> PatternFrame(std::int32_t width, std::int32_t height, std
           static_cast<std::uint8_t>((x ^ y) * 11), static_cast<std::uint8_t>(alpha)));
     }
   return pixels;
-}
-
-DecodedImage DecodePng(const std::vector<std::uint8_t>& png) {
-  // IHDR comes first: bit depth and colour type at bytes 24 and 25.
-  constexpr std::uint8_t kRgba = 6;
-  if (png.size() < 26 || png[24] != 8 || png[25] != kRgba) {
-    ADD_FAILURE() << "not an 8-bit RGBA PNG";
-    return {};
-  }
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, png.data(), png.size())) {
-    ADD_FAILURE() << "libpng: " << image.message;
-    return {};
-  }
-  image.format = PNG_FORMAT_RGBA;
-  DecodedImage decoded{
-      static_cast<std::int32_t>(image.width), static_cast<std::int32_t>(image.height),
-      std::vector<RgbaPixel>(static_cast<std::size_t>(image.width) * image.height)};
-  if (!png_image_finish_read(&image, nullptr, decoded.pixels.data(), 0, nullptr)) {
-    ADD_FAILURE() << "libpng: " << image.message;
-    png_image_free(&image);
-    return {};
-  }
-  // A warning (a bad CRC, a damaged stream that libpng recovered from) is a fault too.
-  EXPECT_EQ(image.warning_or_error, 0) << image.message;
-  return decoded;
 }
 
 }  // namespace morvane::rgba::testing

@@ -6,71 +6,23 @@
 #include "core/errors.h"
 #include "rgba/rgba_support.h"
 #include "rgba/webp_encoder.h"
-
-#if MORVANE_RGBA_HAVE_WEBP
-#include <webp/demux.h>
-#endif
+#include "support/full_alpha_decoders.h"
 
 namespace morvane::rgba {
 namespace {
 
 #if MORVANE_RGBA_HAVE_WEBP
 
-struct DecodedAnimation {
-  bool animated = false;
-  std::uint32_t loop_count = 0;
-  std::vector<std::vector<RgbaPixel>> frames;  // the whole canvas as shown
-  std::vector<int> end_times;                  // when each one ends, in ms
-};
+using morvane::testing::DecodedAnimation;
+using morvane::testing::ExpectPlays;
 
-// Plays a WebP with libwebp's animation decoder, straight (not premultiplied) RGBA.
+// Plays a WebP, which must have a canvas of width x height.
 DecodedAnimation DecodeWebp(const std::vector<std::uint8_t>& file, std::int32_t width,
                             std::int32_t height) {
-  DecodedAnimation decoded;
-  WebPBitstreamFeatures features;
-  EXPECT_EQ(WebPGetFeatures(file.data(), file.size(), &features), VP8_STATUS_OK);
-  decoded.animated = features.has_animation != 0;
-  WebPAnimDecoderOptions options;
-  WebPAnimDecoderOptionsInit(&options);
-  options.color_mode = MODE_RGBA;
-  const WebPData data{file.data(), file.size()};
-  std::unique_ptr<WebPAnimDecoder, decltype(&WebPAnimDecoderDelete)> decoder(
-      WebPAnimDecoderNew(&data, &options), &WebPAnimDecoderDelete);
-  if (decoder == nullptr) {
-    ADD_FAILURE() << "libwebp cannot read the file";
-    return decoded;
-  }
-  WebPAnimInfo info;
-  WebPAnimDecoderGetInfo(decoder.get(), &info);
-  EXPECT_EQ(static_cast<std::int32_t>(info.canvas_width), width);
-  EXPECT_EQ(static_cast<std::int32_t>(info.canvas_height), height);
-  decoded.loop_count = info.loop_count;
-  while (WebPAnimDecoderHasMoreFrames(decoder.get())) {
-    std::uint8_t* canvas = nullptr;
-    int end_time = 0;
-    if (!WebPAnimDecoderGetNext(decoder.get(), &canvas, &end_time)) {
-      ADD_FAILURE() << "libwebp fails on a frame";
-      break;
-    }
-    const auto* pixels = reinterpret_cast<const RgbaPixel*>(canvas);
-    decoded.frames.emplace_back(pixels, pixels + static_cast<std::size_t>(width) * height);
-    decoded.end_times.push_back(end_time);
-  }
+  DecodedAnimation decoded = morvane::testing::DecodeWebp(file);
+  EXPECT_EQ(decoded.width, width);
+  EXPECT_EQ(decoded.height, height);
   return decoded;
-}
-
-// Expects the decoded animation to show frame k, and only it, from k x duration to
-// (k + 1) x duration: each decoded frame stands for one or more consecutive equal frames.
-void ExpectPlays(const DecodedAnimation& decoded, const std::vector<std::vector<RgbaPixel>>& frames,
-                 int duration) {
-  std::size_t shown = 0;
-  for (std::size_t k = 0; k < frames.size(); ++k) {
-    const auto start = static_cast<std::int64_t>(k) * duration;
-    while (shown < decoded.end_times.size() && decoded.end_times[shown] <= start) ++shown;
-    ASSERT_LT(shown, decoded.frames.size()) << "frame " << k << " is not shown";
-    EXPECT_TRUE(decoded.frames[shown] == frames[k]) << "frame " << k << " differs";
-  }
-  EXPECT_EQ(decoded.end_times.back(), static_cast<int>(frames.size()) * duration);
 }
 
 TEST(WebpEncoder, PlaysEveryFrameExactly) {
