@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <regex>
 
 #include "support/temp_dir.h"
@@ -142,19 +143,38 @@ TEST_F(ErrorLogFile, ALogRemovedDuringTheRunIsNotRecreatedForRecords) {
   EXPECT_FALSE(LogExists());
 }
 
-TEST(FallbackPath, TheStateDirectoryWhenAbsoluteElseTheHomeDirectory) {
-  EXPECT_EQ(FallbackErrorLogPath("/var/state", "/home/u"), "/var/state/morvane/errors.log");
-  EXPECT_EQ(FallbackErrorLogPath("/var/state", std::nullopt), "/var/state/morvane/errors.log");
-  // A relative or empty XDG_STATE_HOME is not used.
-  EXPECT_EQ(FallbackErrorLogPath("state", "/home/u"), "/home/u/.local/state/morvane/errors.log");
-  EXPECT_EQ(FallbackErrorLogPath("", "/home/u"), "/home/u/.local/state/morvane/errors.log");
-  EXPECT_EQ(FallbackErrorLogPath(std::nullopt, "/home/u"),
-            "/home/u/.local/state/morvane/errors.log");
-  // Without either there is no second place.
-  EXPECT_EQ(FallbackErrorLogPath("state", std::nullopt), "");
-  EXPECT_EQ(FallbackErrorLogPath(std::nullopt, ""), "");
-  EXPECT_EQ(FallbackErrorLogPath(std::nullopt, std::nullopt), "");
+// The fallback from an environment that holds only the variables given.
+std::string FallbackFrom(std::map<std::string, std::string> variables) {
+  return FallbackErrorLogPath([&](const char* name) -> std::optional<std::string> {
+    const auto found = variables.find(name);
+    if (found == variables.end()) return std::nullopt;
+    return found->second;
+  });
 }
+
+#ifdef _WIN32
+TEST(FallbackPath, TheLocalApplicationDataFolderWhenAbsolute) {
+  EXPECT_EQ(FallbackFrom({{"LOCALAPPDATA", "C:\\Users\\u\\AppData\\Local"}}),
+            "C:\\Users\\u\\AppData\\Local\\morvane\\errors.log");
+  EXPECT_EQ(FallbackFrom({{"LOCALAPPDATA", "Local"}, {"HOME", "C:\\Users\\u"}}), "");
+  EXPECT_EQ(FallbackFrom({}), "");
+}
+#else
+TEST(FallbackPath, TheStateDirectoryWhenAbsoluteElseTheHomeDirectory) {
+  const std::string home_state = "/home/u/.local/state/morvane/errors.log";
+  EXPECT_EQ(FallbackFrom({{"XDG_STATE_HOME", "/var/state"}, {"HOME", "/home/u"}}),
+            "/var/state/morvane/errors.log");
+  EXPECT_EQ(FallbackFrom({{"XDG_STATE_HOME", "/var/state"}}), "/var/state/morvane/errors.log");
+  // A relative or empty XDG_STATE_HOME is not used.
+  EXPECT_EQ(FallbackFrom({{"XDG_STATE_HOME", "state"}, {"HOME", "/home/u"}}), home_state);
+  EXPECT_EQ(FallbackFrom({{"XDG_STATE_HOME", ""}, {"HOME", "/home/u"}}), home_state);
+  EXPECT_EQ(FallbackFrom({{"HOME", "/home/u"}}), home_state);
+  // Without either there is no second place.
+  EXPECT_EQ(FallbackFrom({{"XDG_STATE_HOME", "state"}}), "");
+  EXPECT_EQ(FallbackFrom({{"HOME", ""}}), "");
+  EXPECT_EQ(FallbackFrom({}), "");
+}
+#endif
 
 // The program's directory refuses the log (a directory stands under its name, which refuses
 // it whoever runs the tests); the fallback under dir_/state takes the block.
