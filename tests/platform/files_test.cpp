@@ -90,7 +90,7 @@ TEST_F(SpriteFiles, OpenReportsTheSystemText) {
       {Path("missing.spr"), "No such file or directory"},
       {Path("missing/x.spr"), "No such file or directory"},
       {"NUL", "Not a regular file"},
-      {"CONIN$", "Not a regular file"}};
+      {Path("con.spr"), "Not a regular file"}};
 #else
   // A FIFO nobody writes would block an open for ever; it is refused without opening it.
   ASSERT_EQ(mkfifo(Path("pipe.spr").c_str(), 0600), 0);
@@ -110,7 +110,9 @@ using AtomicWrites = testing::TempDirTest;
 TEST_F(AtomicWrites, ReplacesTheFileAndAnyLinkStandingThere) {
   const std::string target = Write("target", "keep");
   const std::string path = dir_ + "/out.gif";
-  fs::create_symlink(target, path);
+  std::error_code error;
+  fs::create_symlink(target, path, error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
   WriteFileAtomically(path, {'G', 'I', 'F'});
   EXPECT_FALSE(fs::is_symlink(path));
   EXPECT_EQ(ReadTextLines(path), std::vector<std::string>{"GIF"});
@@ -130,7 +132,9 @@ TEST_F(AtomicWrites, FailureLeavesNoFileBehind) {
 // A written file waits under a hidden temporary name with the mode a new file gets under the
 // umask, and stands only once placed; unplaced, it leaves nothing behind.
 TEST_F(AtomicWrites, PendingFilesStandOnlyOncePlaced) {
+#ifndef _WIN32
   const mode_t old_mask = ::umask(027);
+#endif
   {
     PendingFile placed = PendingFile::Write(Path("a.gif"), {'a'});
     PendingFile dropped = PendingFile::Write(Path("b.gif"), {'b'});
@@ -142,9 +146,11 @@ TEST_F(AtomicWrites, PendingFilesStandOnlyOncePlaced) {
     PendingFile moved = std::move(placed);
     moved.Place();
   }
+#ifndef _WIN32
   ::umask(old_mask);
   EXPECT_EQ(fs::status(Path("a.gif")).permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#endif
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) ++entries;
   EXPECT_EQ(entries, 1);

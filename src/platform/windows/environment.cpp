@@ -1,7 +1,9 @@
 #include "platform/environment.h"
 
-// windows.h (through wide.h) before shellapi.h, which builds on it.
+// clang-format off
+#include <windows.h>  // before shellapi.h, which builds on it
 #include <shellapi.h>
+// clang-format on
 
 #include <memory>
 

@@ -30,6 +30,11 @@ std::int64_t SpriteFile::Remaining() const {
 }
 
 std::unique_ptr<DiskFile> DiskFile::Open(const std::string& path) {
+  // A device is never opened: the console would wait for input.
+  const std::size_t name_start = path.find_last_of("\\/:");
+  if (windows::IsDeviceName(
+          std::string_view(path).substr(name_start == std::string::npos ? 0 : name_start + 1)))
+    throw IoError(kNotARegularFile);
   const std::wstring system_path = windows::SystemPath(path);
   const DWORD attributes = ::GetFileAttributesW(system_path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)

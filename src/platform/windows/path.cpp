@@ -1,7 +1,8 @@
 #include "platform/path.h"
 
 #include <algorithm>
-#include <array>
+
+#include "wide.h"
 
 namespace morvane {
 
@@ -14,21 +15,6 @@ std::size_t LastSeparator(std::string_view path) {
   return path.find_last_of("\\/:");
 }
 
-char AsciiUpper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// True when the name's part before its first "." is a device name of any case: such a name
-// opens the device instead of a file.
-bool IsDeviceName(std::string_view name) {
-  std::string stem(name.substr(0, name.find('.')));
-  std::transform(stem.begin(), stem.end(), stem.begin(), AsciiUpper);
-  constexpr std::array<std::string_view, 4> kPlain = {"CON", "PRN", "AUX", "NUL"};
-  if (std::find(kPlain.begin(), kPlain.end(), stem) != kPlain.end()) return true;
-  return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
-         stem[3] >= '1' && stem[3] <= '9';
-}
-
 // The rules every name in an output path follows: no character Windows refuses in a name, no
 // device name, no trailing dot or blank (which Windows would drop).
 std::string WindowsSafeName(std::string name) {
@@ -39,7 +25,7 @@ std::string WindowsSafeName(std::string name) {
                c == '"' || c == '|' || c == '?' || c == '*';
       },
       '_');
-  if (IsDeviceName(name)) name.insert(0, "_");
+  if (windows::IsDeviceName(name)) name.insert(0, "_");
   if (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.back() = '_';
   return name;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 namespace morvane::windows {
 
@@ -165,6 +166,17 @@ bool RefusedByPath(DWORD error) {
     default:
       return false;
   }
+}
+
+bool IsDeviceName(std::string_view name) {
+  std::string stem(name.substr(0, name.find('.')));
+  for (char& c : stem) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  constexpr std::string_view kPlain[] = {"CON", "PRN", "AUX", "NUL"};
+  if (std::find(std::begin(kPlain), std::end(kPlain), stem) != std::end(kPlain)) return true;
+  return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) &&
+         stem[3] >= '1' && stem[3] <= '9';
 }
 
 std::string WithCrLf(std::string_view text) {

@@ -29,6 +29,10 @@ const char* ErrorText(DWORD error);
 // directory in the way, a missing folder).
 bool RefusedByPath(DWORD error);
 
+// True when the name's part before its first "." is a device name of any case (CON, PRN, AUX,
+// NUL, COM1-COM9, LPT1-LPT9): such a name opens the device, in any folder, instead of a file.
+bool IsDeviceName(std::string_view name);
+
 // Text with every LF written as CR LF, the line end of text files on Windows.
 std::string WithCrLf(std::string_view text);
 
