@@ -36,11 +36,13 @@ bool IsAbsolutePath(std::string_view path);
 // A name from a sprite file made safe as a file name in an output directory: every separator
 // and NUL byte becomes "_", so no name can write outside the directory. On Windows also the
 // characters <>:"|?* and the bytes 0x01-0x1F; a device name (CON, NUL, COM1, ..., of any case,
-// before the first ".") gets "_" in front, and a trailing "." or blank becomes "_".
+// before the first ".") gets "_" in front. (Every file name goes on with its ending, so none
+// ends in a dot.)
 std::string SafeFileName(std::string_view name);
 
 // A base name made safe as the name of an output folder. On Linux every name is (the empty
-// and all-dot names are the caller's to mend); on Windows the rules of SafeFileName apply.
+// and all-dot names are the caller's to mend); on Windows the rules of SafeFileName apply, and
+// a trailing "." or blank becomes "_".
 std::string SafeFolderName(std::string_view base_name);
 
 // The user's file for application state, from the environment. On Linux:

@@ -15,8 +15,7 @@ std::size_t LastSeparator(std::string_view path) {
   return path.find_last_of("\\/:");
 }
 
-// The rules every name in an output path follows: no character Windows refuses in a name, no
-// device name, no trailing dot or blank (which Windows would drop).
+// No character Windows refuses in a name, and no device name.
 std::string WindowsSafeName(std::string name) {
   std::replace_if(
       name.begin(), name.end(),
@@ -26,7 +25,6 @@ std::string WindowsSafeName(std::string name) {
       },
       '_');
   if (windows::IsDeviceName(name)) name.insert(0, "_");
-  if (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.back() = '_';
   return name;
 }
 
@@ -65,7 +63,10 @@ std::string SafeFileName(std::string_view name) {
 }
 
 std::string SafeFolderName(std::string_view base_name) {
-  return WindowsSafeName(std::string(base_name));
+  // A folder's name ends where it is written, and Windows would drop a trailing dot or blank.
+  std::string name = WindowsSafeName(std::string(base_name));
+  if (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.back() = '_';
+  return name;
 }
 
 std::string UserStateFile(std::string_view application, std::string_view file,
