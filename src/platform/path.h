@@ -53,4 +53,9 @@ std::string SafeFolderName(std::string_view base_name);
 std::string UserStateFile(std::string_view application, std::string_view file,
                           const EnvironmentLookup& environment);
 
+// How UserStateFile finds the file, for the user: "$XDG_STATE_HOME/<application>/<file>
+// (XDG_STATE_HOME an absolute path), else $HOME/.local/state/<application>/<file>" on Linux,
+// "%LOCALAPPDATA%\\<application>\\<file>" on Windows.
+std::string UserStateFileText(std::string_view application, std::string_view file);
+
 }  // namespace morvane

@@ -58,4 +58,10 @@ std::string UserStateFile(std::string_view application, std::string_view file,
   return {};
 }
 
+std::string UserStateFileText(std::string_view application, std::string_view file) {
+  const std::string below = JoinPath(JoinPath("", application), file);
+  return "$XDG_STATE_HOME" + below + " (XDG_STATE_HOME an absolute path), else $HOME/.local/state" +
+         below;
+}
+
 }  // namespace morvane

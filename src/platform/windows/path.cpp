@@ -76,4 +76,8 @@ std::string UserStateFile(std::string_view application, std::string_view file,
   return JoinPath(JoinPath(*local_app_data, application), file);
 }
 
+std::string UserStateFileText(std::string_view application, std::string_view file) {
+  return JoinPath(JoinPath("%LOCALAPPDATA%", application), file);
+}
+
 }  // namespace morvane
