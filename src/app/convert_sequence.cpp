@@ -10,13 +10,18 @@
 #include <vector>
 
 #include "app/frame_source.h"
+#include "app/full_alpha_output.h"
 #include "app/limits.h"
 #include "app/output_names.h"
 #include "app/wildcard.h"
 #include "core/ascii.h"
+#include "core/errors.h"
 #include "platform/fs.h"
 #include "platform/path.h"
 #include "platform/signals.h"
+#include "rgba/rgba_frame.h"
+#include "rgba/sheet_layout.h"
+#include "rgba/webp_encoder.h"
 
 namespace morvane {
 
@@ -24,7 +29,7 @@ namespace {
 
 constexpr std::size_t kNameColumn = 20;
 
-// The files of one direction, in the order they are placed.
+// The files of one direction (or of the sheet), in the order they are placed.
 using DirectionFiles = std::vector<PendingFile>;
 
 // Makes every direction's files side by side (make(d)) and places them through the report in
@@ -66,11 +71,36 @@ void PlaceDirectionsInOrder(std::size_t directions, Report& report, WorkerPool& 
   if (const std::size_t d = first_error.load(); d < directions) std::rethrow_exception(errors[d]);
 }
 
+// The layout of the sequence's sheet, when it has one, after checking the size limits of every
+// WebP and of the sheet, so that a sequence too large for them writes no file. A direction
+// whose canvas cannot be a GIF's stops the checks: its error comes when it is converted, after
+// the files of the directions before it.
+std::optional<rgba::SheetLayout> CheckFullAlphaSizes(const Sprite& sprite, const Sequence& sequence,
+                                                     const Collection& anim,
+                                                     const SequenceSettings& settings) {
+  if (!settings.formats.webp && !settings.formats.sheet) return std::nullopt;
+  std::vector<rgba::DirectionCanvas> canvases;
+  for (std::int32_t d = 0; d < anim.DirectionCount(); ++d) {
+    FrameGeometry geometry;
+    try {
+      geometry = DirectionGeometry(sprite, sequence, anim, d, settings.static_anims);
+    } catch (const Error&) {
+      return std::nullopt;
+    }
+    if (settings.formats.webp) rgba::CheckWebpSize(geometry.width, geometry.height);
+    canvases.push_back(SheetCanvas(geometry));
+  }
+  if (!settings.formats.sheet) return std::nullopt;
+  return rgba::LayOutSheet(canvases, settings.static_anims);
+}
+
 }  // namespace
 
 SequenceSettings SequenceSettings::From(const RunSettingsRecord& run) {
   SequenceSettings settings;
+  settings.formats = run.output_formats;
   settings.static_anims = run.static_anims;
+  settings.frame_duration_ms = rgba::FrameDurationMs(run.anim_speed);
   GifSettings& gif = settings.gif;
   gif.background = run.background_color;
   if (run.binary_transparency) gif.threshold = run.threshold;
@@ -103,18 +133,61 @@ void ConvertSequence(Sprite& sprite, std::int32_t sequence_index, const FileSpec
   const SequenceSettings settings = SequenceSettings::From(run);
   CheckDirectionWork(anim->DirectionCount(), sequence.FrameCount());
   const std::string safe_name = SafeFileName(sequence.Name());
-  PlaceDirectionsInOrder(
-      static_cast<std::size_t>(anim->DirectionCount()), report, pool, [&](std::size_t d) {
-        const auto direction = static_cast<std::int32_t>(d);
-        const std::string path =
-            JoinPath(spec.output_directory,
-                     GifFileName(safe_name, DirectionSuffix(anim->DirectionCount(), direction)));
-        Signals::ThrowIfPending();
-        DirectionFrames frames(sprite, sequence, *anim, direction, settings.static_anims);
-        DirectionFiles files;
-        files.push_back(PendingFile::Write(path, DirectionGif(frames, settings.gif, pool)));
-        return files;
-      });
+  const OutputFormats& formats = settings.formats;
+  const std::int32_t direction_count = anim->DirectionCount();
+  const std::optional<rgba::SheetLayout> sheet =
+      CheckFullAlphaSizes(sprite, sequence, *anim, settings);
+  const auto in_output_directory = [&](const std::string& name) {
+    return JoinPath(spec.output_directory, name);
+  };
+
+  // The sheet is made beside the directions, as one more task whose files come last.
+  const std::size_t tasks = static_cast<std::size_t>(direction_count) + (sheet ? 1 : 0);
+  PlaceDirectionsInOrder(tasks, report, pool, [&](std::size_t d) {
+    Signals::ThrowIfPending();
+    DirectionFiles files;
+    if (d == static_cast<std::size_t>(direction_count)) {
+      std::vector<SheetDirectionNames> names;
+      for (std::int32_t i = 0; i < direction_count; ++i) {
+        const std::string suffix = DirectionSuffix(direction_count, i);
+        std::string tag = GifFileName(safe_name, suffix);
+        tag.resize(tag.size() - std::string_view(".gif").size());
+        names.push_back(
+            {std::move(tag), FramePngStem(safe_name, suffix, sheet->directions[i].frame_count)});
+      }
+      const std::string name = SheetName(safe_name);
+      const SheetFiles made = SequenceSheet(sprite, sequence, *anim, settings.static_anims, *sheet,
+                                            names, name + ".png", settings.frame_duration_ms);
+      files.push_back(PendingFile::Write(in_output_directory(name + ".png"), made.png));
+      files.push_back(
+          PendingFile::Write(in_output_directory(name + ".json"),
+                             std::vector<std::uint8_t>(made.json.begin(), made.json.end())));
+      return files;
+    }
+
+    const auto direction = static_cast<std::int32_t>(d);
+    const std::string suffix = DirectionSuffix(direction_count, direction);
+    if (formats.gif) {
+      DirectionFrames frames(sprite, sequence, *anim, direction, settings.static_anims);
+      files.push_back(PendingFile::Write(in_output_directory(GifFileName(safe_name, suffix)),
+                                         DirectionGif(frames, settings.gif, pool)));
+    }
+    if (formats.png || formats.webp) {
+      DirectionFrames frames(sprite, sequence, *anim, direction, settings.static_anims);
+      const std::int64_t count = frames.Geometry().frames;
+      std::int64_t k = 0;
+      const std::optional<std::vector<std::uint8_t>> webp = DirectionFullAlpha(
+          frames, formats.png, formats.webp, settings.frame_duration_ms,
+          [&](std::vector<std::uint8_t> png) {
+            files.push_back(PendingFile::Write(
+                in_output_directory(FramePngFileName(safe_name, suffix, k++, count)), png));
+          });
+      if (webp)
+        files.push_back(
+            PendingFile::Write(in_output_directory(WebpFileName(safe_name, suffix)), *webp));
+    }
+    return files;
+  });
   console.Write(" Ok ");
   console.Flush();
 }

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "platform/path.h"
+#include "rgba/atlas_json.h"
 
 namespace morvane {
 
@@ -58,12 +59,14 @@ std::string WebpFileName(std::string_view safe_name, std::string_view suffix) {
 
 std::string FramePngFileName(std::string_view safe_name, std::string_view suffix, std::int64_t k,
                              std::int64_t count) {
-  constexpr std::size_t kMinDigits = 3;
-  const std::size_t digits =
-      std::max(kMinDigits, std::to_string(std::max<std::int64_t>(0, count - 1)).size());
-  std::string number = std::to_string(k);
-  if (number.size() < digits) number.insert(0, digits - number.size(), '0');
-  return DirectionFileName(safe_name, suffix, "_" + number + ".png");
+  return DirectionFileName(safe_name, suffix, "_" + rgba::FrameNumber(k, count) + ".png");
+}
+
+std::string FramePngStem(std::string_view safe_name, std::string_view suffix, std::int64_t count) {
+  const std::string ending = "_" + rgba::FrameNumber(0, count) + ".png";
+  std::string name = DirectionFileName(safe_name, suffix, ending);
+  name.resize(name.size() - ending.size());
+  return name;
 }
 
 std::string SheetName(std::string_view safe_name) {

@@ -22,10 +22,12 @@ std::string DirectionFileName(std::string_view safe_name, std::string_view suffi
 std::string GifFileName(std::string_view safe_name, std::string_view suffix);
 std::string WebpFileName(std::string_view safe_name, std::string_view suffix);
 
-// The PNG of frame k of the direction's count frames, "<name><suffix>_<k>.png", k written with
-// as many digits as count - 1 has, at least three.
+// The PNG of frame k of the direction's count frames, "<stem>_<k>.png", k written with as many
+// digits as count - 1 has, at least three, and the stem "<name><suffix>" the names of the count
+// frames share (the name cut so that the longest of them fits).
 std::string FramePngFileName(std::string_view safe_name, std::string_view suffix, std::int64_t k,
                              std::int64_t count);
+std::string FramePngStem(std::string_view safe_name, std::string_view suffix, std::int64_t count);
 
 // The name of a sequence's sprite sheet, written as "<name>.png" and "<name>.json": the safe
 // name cut so that "<name>.json" fits, "_" for an empty name.

@@ -94,7 +94,7 @@ SheetLayout LayOutSheet(std::span<const DirectionCanvas> directions, bool static
   layout.width = layout.columns * layout.cell_width;
   layout.height = layout.rows * layout.cell_height;
   if (layout.width > kMaxSheetSide || layout.height > kMaxSheetSide ||
-      layout.width * layout.height > kMaxSheetPixels)
+      layout.width * layout.height > kMaxSheetPixels || frames > kMaxSheetFrames)
     TooLarge();
   return layout;
 }

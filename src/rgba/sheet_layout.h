@@ -17,6 +17,9 @@ namespace morvane::rgba {
 
 inline constexpr std::int64_t kMaxSheetSide = 16384;
 inline constexpr std::int64_t kMaxSheetPixels = std::int64_t{1} << 26;
+// Frames of one sheet. Each takes a line of about 300 bytes in the atlas, so a sheet of tiny
+// cells is bounded by this rather than by its pixels: 16 directions of the longest GIF.
+inline constexpr std::int64_t kMaxSheetFrames = std::int64_t{1} << 16;
 
 // One direction's canvas as its GIF has it.
 struct DirectionCanvas {
@@ -80,7 +83,8 @@ struct SheetLayout {
 
 // The layout of a sheet of these directions (at least one, each as DirectionCanvas requires;
 // std::invalid_argument otherwise). Raises Error "Image too large for sheet" when the sheet
-// would be wider or higher than kMaxSheetSide or hold more than kMaxSheetPixels pixels.
+// would be wider or higher than kMaxSheetSide, hold more than kMaxSheetPixels pixels or more
+// than kMaxSheetFrames frames.
 SheetLayout LayOutSheet(std::span<const DirectionCanvas> directions, bool static_anims);
 
 }  // namespace morvane::rgba
