@@ -207,6 +207,19 @@ run_case("absolute-path", copy_in("demo.spr"),
                                  else run_dir) + ("\\" if side == "windows" else "/") + "demo.spr"])
 
 
+LONG = "/".join(["folder-with-a-rather-long-name-%02d" % i for i in range(8)])
+
+
+def long_path(side, run_dir):
+    copy_in("demo.spr", into=LONG)(side, run_dir)
+    sep = "\\" if side == "windows" else "/"
+    open(os.path.join(run_dir, "long.lst"), "w").write(LONG.replace("/", sep) + sep + "demo.spr\n")
+
+
+# Paths of 260 characters and more.
+run_case("long-path", long_path, fixed("@long.lst"))
+
+
 def blocked_folder(side, run_dir):
     copy_in("demo.spr", "hero.spr")(side, run_dir)
     open(os.path.join(run_dir, "demo"), "w").write("a file where the folder should be\n")
