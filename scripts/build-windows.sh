@@ -8,7 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libstb-dev)
+# googletest: the sources of the unit tests, which the windows preset configures too.
+packages=(cmake ninja-build g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libstb-dev googletest)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
