@@ -13,17 +13,15 @@
 #include "platform/worker_count.h"
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> arguments = morvane::ProgramArguments(argc, argv);
   // The error log's date and time follow the user's locale.
   std::setlocale(LC_TIME, "");
   morvane::Signals::Install();
   const std::string program_directory = morvane::ProgramDirectory();
   morvane::StandardOutput console;
-  morvane::RunContext context(
-      console, program_directory + morvane::kErrorLogFile,
-      morvane::FallbackErrorLogPath(morvane::EnvironmentValue("XDG_STATE_HOME"),
-                                    morvane::EnvironmentValue("HOME")));
+  morvane::RunContext context(console, program_directory + morvane::kErrorLogFile,
+                              morvane::FallbackErrorLogPath(morvane::EnvironmentValue));
   context.worker_threads = morvane::WorkerThreadCount();
-  const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   int exit_code = 0;
   try {
     context.color_names =

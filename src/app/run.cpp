@@ -7,6 +7,7 @@
 #include "params/command_line.h"
 #include "params/options.h"
 #include "params/version.h"
+#include "platform/path.h"
 #include "platform/worker_pool.h"
 
 namespace morvane {
@@ -23,13 +24,11 @@ constexpr std::string_view kVersionArgument = "--version";
 // environment.
 constexpr const char* kHelpTail[] = {
     "",
+    // Long lines are joined literals, in parentheses so that clang sees them as meant.
     "Files, in the directory of the program (its real path, not a link to it):",
     "  morvane.cfg  read first: the defaults of the options, in its section [defaults]",
     "  colors.cfg   read at start: the colour names -bg accepts",
-    // Long lines are joined literals, in parentheses so that clang sees them as meant.
-    ("  errors.log   appended to: why files could not be parsed or converted; where it cannot be "
-     "written, $XDG_STATE_HOME/morvane/errors.log (XDG_STATE_HOME an absolute path), else "
-     "$HOME/.local/state/morvane/errors.log"),
+    nullptr,  // errors.log, with the place of the system's user state (UserStateFileText)
     "Environment:",
     ("  MORVANE_THREADS  the number of worker threads that convert files; by default one per CPU "
      "the process may use"),
@@ -41,7 +40,16 @@ void PrintHelp(Console& console) {
   for (const std::string& line : UsageLines()) console.Line(line);
   console.Line("");
   for (const std::string& line : OptionHelpLines()) console.Line(line);
-  for (const char* line : kHelpTail) console.Line(line);
+  for (const char* line : kHelpTail) {
+    if (line != nullptr) {
+      console.Line(line);
+    } else {
+      console.Line(
+          "  errors.log   appended to: why files could not be parsed or converted; where it "
+          "cannot be written, " +
+          UserStateFileText("morvane", "errors.log"));
+    }
+  }
 }
 
 // What the walk over the arguments writes (option echoes, messages about options and list

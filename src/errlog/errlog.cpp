@@ -16,9 +16,8 @@ std::string DateTimeText() {
 
 }  // namespace
 
-std::string FallbackErrorLogPath(const std::optional<std::string>& xdg_state_home,
-                                 const std::optional<std::string>& home) {
-  return UserStateFile("morvane", kErrorLogFile, xdg_state_home, home);
+std::string FallbackErrorLogPath(const EnvironmentLookup& environment) {
+  return UserStateFile("morvane", kErrorLogFile, environment);
 }
 
 void ErrorLog::StartBlock() {

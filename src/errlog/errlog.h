@@ -11,6 +11,7 @@
 
 #include "errlog/journal.h"
 #include "platform/console.h"
+#include "platform/path.h"
 
 namespace morvane {
 
@@ -27,12 +28,10 @@ class LogSink {
   ~LogSink() = default;
 };
 
-// Where the log goes when errors.log beside the program cannot be opened for appending, from
-// the values of XDG_STATE_HOME and HOME: <xdg_state_home>/morvane/errors.log when that is an
-// absolute path, else <home>/.local/state/morvane/errors.log when home is set and not empty;
-// empty when there is no such place.
-std::string FallbackErrorLogPath(const std::optional<std::string>& xdg_state_home,
-                                 const std::optional<std::string>& home);
+// Where the log goes when errors.log beside the program cannot be opened for appending: the
+// user's state file morvane/errors.log (UserStateFile) found through the environment; empty
+// when there is no such place.
+std::string FallbackErrorLogPath(const EnvironmentLookup& environment);
 
 // The error log of one run, in the file at the path it is made with, or at fallback_path (when
 // not empty) for a block that cannot start at path. Runs that share the file append whole

@@ -25,8 +25,9 @@ FileSpec ParseFileSpec(const std::string& spec, bool from_list) {
   parts.pattern =
       split == std::string::npos ? std::string("*") : spec.substr(split + kPatternSeparator.size());
   parts.base_name = BaseName(parts.file_name);
-  parts.output_directory = from_list ? DirectoryPart(parts.file_name) + FolderName(parts.base_name)
-                                     : InWorkingDirectory(FolderName(parts.base_name));
+  const std::string folder = SafeFolderName(FolderName(parts.base_name));
+  parts.output_directory =
+      from_list ? DirectoryPart(parts.file_name) + folder : InWorkingDirectory(folder);
   return parts;
 }
 

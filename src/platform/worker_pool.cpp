@@ -59,13 +59,17 @@ struct Loop {
 WorkerPool::WorkerPool(int thread_count) {
   if (thread_count <= 1) return;
   threads_.reserve(static_cast<std::size_t>(thread_count));
-  for (int i = 0; i < thread_count; ++i)
-    threads_.emplace_back([this](std::stop_token stop) { Work(stop); });
+  for (int i = 0; i < thread_count; ++i) threads_.emplace_back([this] { Work(); });
 }
 
 WorkerPool::~WorkerPool() {
-  // Each thread is asked to stop, drains what is queued and is joined, before the queue goes.
-  threads_.clear();
+  // Every thread is asked to stop, drains what is queued and is joined, before the queue goes.
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  task_ready_.notify_all();
+  for (std::thread& thread : threads_) thread.join();
 }
 
 void WorkerPool::Post(std::function<void()> task) {
@@ -80,12 +84,12 @@ void WorkerPool::Post(std::function<void()> task) {
   task_ready_.notify_one();
 }
 
-void WorkerPool::Work(std::stop_token stop) {
+void WorkerPool::Work() {
   for (;;) {
     std::function<void()> task;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      task_ready_.wait(lock, stop, [this] { return !tasks_.empty(); });
+      task_ready_.wait(lock, [this] { return stopping_ || !tasks_.empty(); });
       if (tasks_.empty()) return;  // asked to stop, and nothing is left
       task = std::move(tasks_.front());
       tasks_.pop_front();

@@ -37,12 +37,15 @@ class WorkerPool {
   void ForEach(std::size_t count, const std::function<void(std::size_t)>& body);
 
  private:
-  void Work(std::stop_token stop);
+  void Work();
 
+  // A plain condition variable and a flag of its own (rather than a stop token): the stop
+  // token's wait missed its wake-up under mingw-w64's thread library, and the pool hung.
   std::mutex mutex_;
-  std::condition_variable_any task_ready_;
+  std::condition_variable task_ready_;
+  bool stopping_ = false;  // guarded by mutex_
   std::deque<std::function<void()>> tasks_;
-  std::vector<std::jthread> threads_;  // last member: the threads end before the queue goes
+  std::vector<std::thread> threads_;
 };
 
 }  // namespace morvane

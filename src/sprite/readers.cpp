@@ -1,6 +1,8 @@
 #include "sprite/readers.h"
 
+#if MORVANE_SPRITE_HAVE_LIBDEFLATE
 #include <libdeflate.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -67,7 +69,11 @@ InflateStream::~InflateStream() {
 }
 
 void InflateStream::DecompressorDeleter::operator()(libdeflate_decompressor* decompressor) const {
+#if MORVANE_SPRITE_HAVE_LIBDEFLATE
   libdeflate_free_decompressor(decompressor);
+#else
+  static_cast<void>(decompressor);  // never made without libdeflate
+#endif
 }
 
 std::int64_t InflateStream::Read(std::uint8_t* buffer, std::int64_t count) {
@@ -82,6 +88,9 @@ std::int64_t InflateStream::Read(std::uint8_t* buffer, std::int64_t count) {
 }
 
 bool InflateStream::InflateWhole() {
+#if !MORVANE_SPRITE_HAVE_LIBDEFLATE
+  return false;  // the stream is inflated piece by piece by zlib, to the same bytes
+#else
   if (stated_size_ <= 0 || stated_size_ > kMaxWholeBlockSize || packed_size_ <= 0) return false;
   file_.Seek(start_);
   // A sound stream that ends inside these bytes inflates the same without the rest.
@@ -119,6 +128,7 @@ bool InflateStream::InflateWhole() {
     // not at all when the data ends before them.
     return false;
   }
+#endif
 }
 
 std::unique_ptr<std::uint8_t[]> InflateStream::TakeWholeBlock() {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 
@@ -81,6 +83,15 @@ TEST_F(SpriteFiles, DiskAndMemoryFilesReadAlike) {
 }
 
 TEST_F(SpriteFiles, OpenReportsTheSystemText) {
+#ifdef _WIN32
+  // A device is never read: the console would wait for input.
+  const std::pair<std::string, std::string> cases[] = {
+      {dir_, "Is a directory"},
+      {Path("missing.spr"), "No such file or directory"},
+      {Path("missing/x.spr"), "No such file or directory"},
+      {"NUL", "Not a regular file"},
+      {Path("con.spr"), "Not a regular file"}};
+#else
   // A FIFO nobody writes would block an open for ever; it is refused without opening it.
   ASSERT_EQ(mkfifo(Path("pipe.spr").c_str(), 0600), 0);
   const std::pair<std::string, std::string> cases[] = {
@@ -88,6 +99,7 @@ TEST_F(SpriteFiles, OpenReportsTheSystemText) {
       {Path("missing.spr"), "No such file or directory"},
       {Path("pipe.spr"), "Not a regular file"},
       {"/dev/null", "Not a regular file"}};
+#endif
   for (const auto& [path, message] : cases) {
     EXPECT_EQ(ErrorOf<IoError>([&] { DiskFile::Open(path); }), message) << path;
   }
@@ -98,7 +110,9 @@ using AtomicWrites = testing::TempDirTest;
 TEST_F(AtomicWrites, ReplacesTheFileAndAnyLinkStandingThere) {
   const std::string target = Write("target", "keep");
   const std::string path = dir_ + "/out.gif";
-  fs::create_symlink(target, path);
+  std::error_code error;
+  fs::create_symlink(target, path, error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
   WriteFileAtomically(path, {'G', 'I', 'F'});
   EXPECT_FALSE(fs::is_symlink(path));
   EXPECT_EQ(ReadTextLines(path), std::vector<std::string>{"GIF"});
@@ -118,7 +132,9 @@ TEST_F(AtomicWrites, FailureLeavesNoFileBehind) {
 // A written file waits under a hidden temporary name with the mode a new file gets under the
 // umask, and stands only once placed; unplaced, it leaves nothing behind.
 TEST_F(AtomicWrites, PendingFilesStandOnlyOncePlaced) {
+#ifndef _WIN32
   const mode_t old_mask = ::umask(027);
+#endif
   {
     PendingFile placed = PendingFile::Write(Path("a.gif"), {'a'});
     PendingFile dropped = PendingFile::Write(Path("b.gif"), {'b'});
@@ -130,9 +146,11 @@ TEST_F(AtomicWrites, PendingFilesStandOnlyOncePlaced) {
     PendingFile moved = std::move(placed);
     moved.Place();
   }
+#ifndef _WIN32
   ::umask(old_mask);
   EXPECT_EQ(fs::status(Path("a.gif")).permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#endif
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) ++entries;
   EXPECT_EQ(entries, 1);

@@ -1,8 +1,14 @@
 #include "platform/worker_count.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sched.h>
+#endif
 
+#include <bit>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <thread>
@@ -50,6 +56,20 @@ TEST(WorkerCount, KeepsTheDefaultWithinOneAndTheCap) {
   EXPECT_EQ(WorkerCountFromSetting("2", 1000), 2);  // a number given wins over any default
 }
 
+#ifdef _WIN32
+// The process's affinity mask: a process limited to one CPU has one usable CPU.
+TEST(WorkerCount, CountsTheCpusOfTheAffinityMask) {
+  DWORD_PTR own = 0;
+  DWORD_PTR system = 0;
+  ASSERT_TRUE(GetProcessAffinityMask(GetCurrentProcess(), &own, &system));
+  EXPECT_EQ(UsableCpuCount(), std::popcount(static_cast<std::uint64_t>(own)));
+  const DWORD_PTR first = own & (~own + 1);
+  if (SetProcessAffinityMask(GetCurrentProcess(), first)) {
+    EXPECT_EQ(UsableCpuCount(), 1);
+    SetProcessAffinityMask(GetCurrentProcess(), own);
+  }
+}
+#else
 // The affinity mask is per thread: a thread pinned to one CPU sees one usable CPU, and the
 // rest of the process keeps its own mask.
 TEST(WorkerCount, CountsTheCpusOfTheAffinityMask) {
@@ -71,6 +91,7 @@ TEST(WorkerCount, CountsTheCpusOfTheAffinityMask) {
   EXPECT_EQ(pinned_count, 1);
   EXPECT_EQ(UsableCpuCount(), CPU_COUNT(&own));
 }
+#endif
 
 }  // namespace
 }  // namespace morvane

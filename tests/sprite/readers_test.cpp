@@ -11,6 +11,9 @@
 namespace morvane {
 namespace {
 
+// Whole blocks are inflated in one call only where libdeflate is built in.
+constexpr bool kWholeBlocks = MORVANE_SPRITE_HAVE_LIBDEFLATE;
+
 namespace sw = morvane::sprwriter;
 
 sw::Bytes Counting(std::size_t size) {
@@ -85,7 +88,7 @@ TEST(InflateStream, ZeroLengthReadChangesNothing) {
     EXPECT_EQ(stream.Read(buffer, 0), 0);
     EXPECT_EQ(f.file->Position(), 7);
     EXPECT_EQ(stream.Read(buffer, 40), 40);
-    EXPECT_EQ(stream.InflatedWhole(), stated_size == 100);
+    EXPECT_EQ(stream.InflatedWhole(), kWholeBlocks && stated_size == 100);
     EXPECT_EQ(stream.Read(buffer, 0), 0);
     EXPECT_EQ(stream.Read(buffer, 100), 60);
     EXPECT_TRUE(std::equal(buffer, buffer + 60, f.content.begin() + 40));
@@ -195,7 +198,7 @@ TEST(InflateStreamWays, DeliverTheSameBytesForSoundAndFaultyBlocks) {
     for (const std::int64_t read_size : {7, 4096, 1 << 20}) {
       SCOPED_TRACE(std::string(c.name) + ", reads of " + std::to_string(read_size));
       const BothWays ways = ReadBothWays(c.file, c.packed_size, c.stated_size, read_size);
-      EXPECT_EQ(ways.inflated_whole, c.inflated_whole);
+      EXPECT_EQ(ways.inflated_whole, kWholeBlocks && c.inflated_whole);
       EXPECT_EQ(ways.whole, ways.pieces);
       if (c.delivered == kAll) {
         EXPECT_EQ(ways.whole, content);

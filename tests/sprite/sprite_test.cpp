@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "sprite_test_util.h"
+#include "support/temp_dir.h"
 
 namespace morvane::testing {
 namespace {
@@ -311,8 +313,8 @@ namespace morvane::testing {
 namespace {
 
 TEST(DemoSprite, ReadsFromDiskAndDrawsEveryCell) {
-  char dir[] = "/tmp/morvane-sprite-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string dir = NewTempDirectory("morvane-sprite-");
+  ASSERT_FALSE(dir.empty());
   const std::string path = std::string(dir) + "/demo.spr";
   sw::WriteSpriteFile(path, sw::DemoSprite());
   {
@@ -344,8 +346,8 @@ TEST(DemoSprite, ReadsFromDiskAndDrawsEveryCell) {
       anim.SetImages(ImageSet{});
     }
   }
-  std::remove(path.c_str());
-  rmdir(dir);
+  std::error_code error;
+  std::filesystem::remove_all(dir, error);
 }
 
 }  // namespace

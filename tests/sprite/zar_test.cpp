@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/mman.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <random>
@@ -58,23 +62,50 @@ LayerPalette SweepPalette(ColorValue colour) {
 class GuardedRuns {
  public:
   explicit GuardedRuns(const sw::Bytes& readable) {
+#ifdef _WIN32
+    SYSTEM_INFO system{};
+    GetSystemInfo(&system);
+    const auto page = static_cast<std::size_t>(system.dwPageSize);
+#else
     const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+#endif
     const std::size_t head = (readable.size() + page - 1) / page * page;
     size_ = head + page;
+#ifdef _WIN32
+    block_ = VirtualAlloc(nullptr, size_, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (block_ == nullptr) throw std::runtime_error("VirtualAlloc failed");
+#else
     block_ = mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (block_ == MAP_FAILED) throw std::runtime_error("mmap failed");
+#endif
     auto* const base = static_cast<std::uint8_t*>(block_);
     std::uint8_t* const start = base + head - readable.size();
     std::copy(readable.begin(), readable.end(), start);
+#ifdef _WIN32
+    DWORD old_protection = 0;
+    if (!VirtualProtect(base + head, page, PAGE_NOACCESS, &old_protection))
+      throw std::runtime_error("VirtualProtect failed");
+#else
     if (mprotect(base + head, page, PROT_NONE) != 0) throw std::runtime_error("mprotect failed");
+#endif
     runs_ = {start, readable.size() + page};
   }
-  ~GuardedRuns() { munmap(block_, size_); }
+#ifdef _WIN32
+  ~GuardedRuns() {
+    VirtualFree(block_, 0, MEM_RELEASE);
+  }
+#else
+  ~GuardedRuns() {
+    munmap(block_, size_);
+  }
+#endif
   GuardedRuns(const GuardedRuns&) = delete;
   GuardedRuns& operator=(const GuardedRuns&) = delete;
 
   // The readable data and the page after it, as if the image went on.
-  std::span<const std::uint8_t> Runs() const { return runs_; }
+  std::span<const std::uint8_t> Runs() const {
+    return runs_;
+  }
 
  private:
   void* block_;

@@ -3,25 +3,40 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <system_error>
 
 namespace morvane::testing {
 
+// Makes a fresh directory named prefix + random letters under $TMPDIR (or the system's
+// temporary directory) and returns its path; empty when none could be made.
+inline std::string NewTempDirectory(const std::string& prefix) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::error_code error;
+  const std::string base = tmp != nullptr && *tmp != '\0'
+                               ? std::string(tmp)
+                               : std::filesystem::temp_directory_path(error).string();
+  std::random_device random;
+  constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string path = base + "/" + prefix;
+    for (int i = 0; i < 8; ++i) path += kLetters[random() % (sizeof kLetters - 1)];
+    if (std::filesystem::create_directory(path, error)) return path;
+  }
+  return {};
+}
+
 class TempDirTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/morvane-test-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    dir_ = NewTempDirectory("morvane-test-");
+    ASSERT_FALSE(dir_.empty());
   }
 
   void TearDown() override {

@@ -10,4 +10,8 @@ std::optional<std::string> EnvironmentValue(const char* name) {
   return std::string(value);
 }
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
 }  // namespace morvane

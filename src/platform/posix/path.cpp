@@ -44,13 +44,24 @@ std::string SafeFileName(std::string_view name) {
   return safe;
 }
 
+std::string SafeFolderName(std::string_view base_name) {
+  return std::string(base_name);
+}
+
 std::string UserStateFile(std::string_view application, std::string_view file,
-                          const std::optional<std::string>& xdg_state_home,
-                          const std::optional<std::string>& home) {
+                          const EnvironmentLookup& environment) {
+  const std::optional<std::string> xdg_state_home = environment("XDG_STATE_HOME");
+  const std::optional<std::string> home = environment("HOME");
   const std::string below = JoinPath(JoinPath("", application), file);
   if (xdg_state_home && IsAbsolutePath(*xdg_state_home)) return *xdg_state_home + below;
   if (home && !home->empty()) return *home + "/.local/state" + below;
   return {};
+}
+
+std::string UserStateFileText(std::string_view application, std::string_view file) {
+  const std::string below = JoinPath(JoinPath("", application), file);
+  return "$XDG_STATE_HOME" + below + " (XDG_STATE_HOME an absolute path), else $HOME/.local/state" +
+         below;
 }
 
 }  // namespace morvane
