@@ -32,6 +32,8 @@
 #include <thread>
 #include <utility>
 
+#include "app/e2e_sprites.h"
+#include "app/executable.h"
 #include "preview/full_alpha_support.h"
 #include "support/temp_dir.h"
 
@@ -285,14 +287,36 @@ TEST_F(PhaserClientTest, PhaserLoadsTheSheetAndTheBrowserDecodesTheWebp) {
   const std::string phaser = InstallPhaser(npm, why);
   if (phaser.empty()) GTEST_SKIP() << why;
 
-  // The outputs, as the converter names them: the sheet "walk" of two directions, and the WebP
-  // of its first direction. The frames have soft shadows whose alpha tells each frame apart.
-  const testing::AlphaSequence walk{"walk", {"walk_N", "walk_S"}, 10, 7, 4, 120};
+  // A sprite whose two directions show the frames of walk, each as one layer over nothing, so
+  // that the converter writes their pixels as they are: soft shadows whose alpha tells each frame
+  // apart. The converter makes the sheet "walk" of both directions and their WebPs.
+  const testing::AlphaSequence walk{"walk", {"walk_00", "walk_01"}, 10, 7, 4, 120};
+  constexpr e2e::Colour kShadow = e2e::Rgb(20, 16, 40), kBody = e2e::Rgb(220, 60, 30);
+  e2e::TestSprite sprite(walk.width, walk.height);
+  e2e::Anim anim("walk", static_cast<std::int32_t>(walk.frame_count), 2);
+  anim.palettes[0] = {kShadow, kBody};
+  std::vector<std::int16_t> sequence;
+  for (std::int32_t k = 0; k < walk.frame_count; ++k) {
+    sequence.push_back(static_cast<std::int16_t>(k));
+    for (std::int32_t d = 0; d < 2; ++d) {
+      const std::vector<rgba::RgbaPixel> shown = testing::AlphaFrame(walk, d, k);
+      anim.SetBox(k, d, {0, 0, walk.width, walk.height});
+      anim.SetLayer(k, d, 0, e2e::Picture::Paint(0, 0, walk.width, walk.height, [&](int x, int y) {
+                      const rgba::RgbaPixel pixel = shown[std::size_t(y) * walk.width + x];
+                      return e2e::Pixel{static_cast<std::uint8_t>((pixel & 0xFFFFFF) == kBody),
+                                        rgba::AlphaOf(pixel)};
+                    }));
+    }
+  }
+  sprite.anims = {anim};
+  sprite.AddSequence(walk.name, sequence, 0);
+  Write("site.spr", sprite.Bytes());
+  const e2e::RunResult converted = e2e::RunProgram(
+      MORVANE_CONVERTER, {"-f=sheet,webp", "-a=" + std::to_string(walk.duration_ms), "site.spr"},
+      dir_);
+  ASSERT_EQ(converted.status, 0) << converted.output;
   const std::string site = dir_ + "/site";
-  fs::create_directories(site);
-  testing::WriteSheet(site, walk);
-  testing::WriteWebp(site, walk, 0);
-  const std::string sheet = "walk", webp = "walk_N";
+  const std::string sheet = walk.name, webp = walk.stems[0];
   fs::copy_file(phaser, site + "/phaser.min.js");
   fs::copy_file(MORVANE_CLIENT_PAGE, site + "/phaser_client.html");
 
