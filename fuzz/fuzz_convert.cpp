@@ -1,20 +1,23 @@
 // Fuzz target: the whole per-file job on the input as a sprite file held in memory.
 //
-// The input is parsed, its collections loaded one at a time and every sequence written as GIFs
-// into a scratch directory, exactly as the converter does for a file on disk. The settings come
+// The input is parsed, its collections loaded one at a time and every sequence written into a
+// scratch directory, exactly as the converter does for a file on disk. The settings come
 // from the three header bytes after the tag, which the format leaves uninterpreted, so every
 // input is still a plain sprite file and replays as one:
 //   byte 11  bit 0 binary transparency, bit 1 run-length frames instead of LZW, bit 2 static
 //            anims, bit 3 no dithering, bits 4-5 the sequence pattern ("*", "*a*?", "", "w?l*")
 //   byte 12  threshold (0 stands for 256)
-//   byte 13  background colour (low two bits: black, white, magenta, grey)
+//   byte 13  bits 0-1 background colour (black, white, magenta, grey), bits 2-4 the PNG frames,
+//            WebPs and sheets besides, bit 5 no GIF (when something else is written)
 // A file shorter than that, such as a sprite written with zero bytes there, converts with the
 // default settings.
 //
-// After the job every file in the scratch directory must be a whole GIF that giflib decodes.
+// After the job every file in the scratch directory must be whole: each GIF decodes with giflib,
+// and the PNG, WebP and JSON files have their format's frame.
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "app/convert_file.h"
 #include "fuzz_support.h"
@@ -50,6 +53,13 @@ RunSettingsRecord ChooseSettings(const std::uint8_t* data, std::size_t size, std
   store.Set("dithering", (flags & 8) != 0 ? "0" : "1");
   store.Set("treshold", std::to_string(threshold == 0 ? 256 : threshold));
   store.Set("bgcolor", kBackgrounds[background & 3]);
+  std::string formats;
+  for (const auto& [bit, word] : {std::pair{2, "png"}, {3, "webp"}, {4, "sheet"}}) {
+    if ((background >> bit & 1) != 0 && (MORVANE_HAVE_WEBP || std::string(word) != "webp"))
+      formats += std::string(",") + word;
+  }
+  if (formats.empty() || (background & 0x20) == 0) formats.insert(0, ",gif");
+  store.Set("output_formats", formats.substr(1));
   RunSettingsRecord settings;
   fuzz::QuietConsole console;
   if (!ValidateSettings(store, ColorNames(), settings, console)) {
@@ -73,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::QuietConsole console;
   WorkerPool pool(1);
   fuzz::RunJob([&] { ConvertSpriteFile(file, spec, settings, console, pool); });
-  scratch.CheckWrittenGifs();
+  scratch.CheckWrittenFiles();
   scratch.Clear();
   return 0;
 }

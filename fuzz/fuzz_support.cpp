@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string_view>
 #include <system_error>
 
@@ -71,14 +73,39 @@ void ScratchDirectory::Clear() const {
   }
 }
 
-void ScratchDirectory::CheckWrittenGifs() const {
+// Whether the file has the frame of its format: a PNG's signature and its closing IEND chunk,
+// a WebP's RIFF header counting the file's bytes, an atlas's opening and closing.
+bool WholeFile(const std::string& path, const std::string& ending) {
+  if (ending == ".gif") return DecodesAsGif(path);
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto ends_with = [&](std::string_view tail) {
+    return bytes.size() >= tail.size() && bytes.compare(bytes.size() - tail.size(), tail.size(),
+                                                        tail) == 0;
+  };
+  if (ending == ".png") {
+    return bytes.starts_with("\x89PNG\r\n\x1a\n") &&
+           ends_with(std::string_view("IEND\xae\x42\x60\x82", 8));
+  }
+  if (ending == ".webp") {
+    if (bytes.size() < 12 || !bytes.starts_with("RIFF") || bytes.compare(8, 4, "WEBP") != 0)
+      return false;
+    const auto byte = [&](std::size_t i) { return std::uint32_t{std::uint8_t(bytes[i])}; };
+    return (byte(4) | byte(5) << 8 | byte(6) << 16 | byte(7) << 24) + 8 == bytes.size();
+  }
+  return ending == ".json" && bytes.starts_with("{\"frames\": [") && ends_with("}\n");
+}
+
+void ScratchDirectory::CheckWrittenFiles() const {
   std::error_code error;
   for (const fs::directory_entry& entry : fs::directory_iterator(path_, error)) {
     const std::string name = entry.path().filename().string();
-    if (!entry.is_regular_file() || name.size() < 4 || name.substr(name.size() - 4) != ".gif") {
+    const std::string ending = entry.path().extension().string();
+    if (!entry.is_regular_file() ||
+        (ending != ".gif" && ending != ".png" && ending != ".webp" && ending != ".json")) {
       Fail("left in the output directory: " + name);
     }
-    if (!DecodesAsGif(entry.path().string())) Fail("written GIF does not decode: " + name);
+    if (!WholeFile(entry.path().string(), ending)) Fail("written file is not whole: " + name);
   }
 }
 

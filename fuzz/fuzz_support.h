@@ -37,9 +37,10 @@ class ScratchDirectory {
   const std::string& Path() const { return path_; }
   // Removes everything inside, keeping the directory.
   void Clear() const;
-  // Every file left must be a whole GIF that giflib decodes, under its own name: a temporary
-  // file left behind or a GIF that does not decode is a broken invariant.
-  void CheckWrittenGifs() const;
+  // Every file left must be a whole output under its own name (a GIF that giflib decodes, a
+  // PNG, WebP or atlas with its format's frame): a temporary file left behind or a file cut
+  // short is a broken invariant.
+  void CheckWrittenFiles() const;
 
  private:
   std::string path_;

@@ -139,6 +139,8 @@ void WriteWellFormed(Writer& out) {
   out.Sprite("binary_transparency_white", WithSettings(Simple(2, 1, false), 0x01, 100, 1));
   out.Sprite("static_rle_no_dither", WithSettings(Simple(3, 4, true), 0x0E, 128, 2));
   out.Sprite("pattern_skips", WithSettings(Simple(2, 1, false), 0x30, 1, 3));
+  out.Sprite("full_alpha_outputs", WithSettings(Simple(3, 4, false), 0x00, 128, 0x1C));
+  out.Sprite("full_alpha_without_gif", WithSettings(Simple(2, 1, true), 0x04, 128, 0x34));
 
   auto markers = Simple(4, 1, false);
   markers.sequences[0].frames = {0, -43, 1, 2, 3, 1, -43, -43, 1, 2, 3, -1, 2, -43};

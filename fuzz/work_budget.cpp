@@ -50,7 +50,8 @@ auto OrStop(const Step& step) {
 
 // The canvas and the frames come from the converter's own frame source.
 void WalkDirection(Work& work, const Sprite& sprite, const Sequence& sequence,
-                   const Collection& anim, std::int32_t direction, bool static_anims) {
+                   const Collection& anim, std::int32_t direction, bool static_anims,
+                   std::int64_t pixel_cost) {
   ++work.gifs;
   work.steps += 2 * static_cast<std::int64_t>(sequence.FrameCount());
   DirectionFrames frames =
@@ -59,17 +60,18 @@ void WalkDirection(Work& work, const Sprite& sprite, const Sequence& sequence,
   while (const std::optional<PlacedFrame> placed = OrStop([&] { return frames.Next(); })) {
     if (placed->frame != PlacedFrame::kBackgroundFrame)
       work.decoded += CellBytes(anim, placed->frame, direction);
-    work.pixels += canvas;
+    work.pixels += canvas * pixel_cost;
   }
 }
 
-void WalkCollection(Work& work, const Sprite& sprite, std::int32_t index, bool static_anims) {
+void WalkCollection(Work& work, const Sprite& sprite, std::int32_t index, bool static_anims,
+                    std::int64_t pixel_cost) {
   const Collection& anim = *sprite.GetCollection(index);
   for (const std::int32_t j : sprite.SequencesOf(index)) {
     const Sequence& sequence = *sprite.GetSequence(j);
     OrStop([&] { CheckDirectionWork(anim.DirectionCount(), sequence.FrameCount()); });
     for (std::int32_t d = 0; d < anim.DirectionCount(); ++d) {
-      WalkDirection(work, sprite, sequence, anim, d, static_anims);
+      WalkDirection(work, sprite, sequence, anim, d, static_anims, pixel_cost);
       if (work.Cost() > kWorkBudget) throw Stop{};  // past the budget the rest does not matter
     }
   }
@@ -92,14 +94,18 @@ bool WithinBudget(const Work& work) {
 
 Work EstimateWork(const std::uint8_t* data, std::size_t size, const RunSettingsRecord& run) {
   Work work;
-  const bool static_anims = SequenceSettings::From(run).static_anims;
+  const SequenceSettings settings = SequenceSettings::From(run);
+  // Each output draws the frames again and encodes them; a PNG, WebP or sheet pixel costs about
+  // as much as a GIF pixel in the instrumented build.
+  const OutputFormats& formats = settings.formats;
+  const std::int64_t pixel_cost = formats.gif + formats.png + formats.webp + formats.sheet;
   MemoryFile file(data, size);
   try {
     Sprite sprite = ParseSprite(file);
     for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
       Collection& anim = *sprite.GetCollection(i);
       anim.SetImages(LoadImageSet(file, sprite, i));
-      WalkCollection(work, sprite, i, static_anims);
+      WalkCollection(work, sprite, i, settings.static_anims, pixel_cost);
       anim.SetImages(ImageSet{});
     }
   } catch (const Stop&) {
