@@ -176,6 +176,8 @@ TEST(SheetLayout, LimitsExactlyAtAndJustPast) {
       {"one cell past 2^26 pixels", {{0, 0, 16384, 4097, 1}}, false},
       {"a union past 16384", {{-10000, 0, 10, 1, 1}, {0, 0, 6385, 1, 1}}, false},
       {"rows that would overflow", {{0, 0, 1, 1, std::int64_t{1} << 62}}, false},
+      {"65536 frames of 1 x 1", Repeat(16, {0, 0, 1, 1, 4096}), true},
+      {"65537 frames of 1 x 1", {{0, 0, 1, 1, 65537}}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
