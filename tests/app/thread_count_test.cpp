@@ -155,7 +155,12 @@ class ThreadCounts : public testing::TempDirTest {
 TEST_F(ThreadCounts, TheSampleComesOutTheSameWithEveryOptionSet) {
   WriteSample("hero.spr");
   const std::vector<std::vector<std::string>> option_sets = {
-      {}, {"-d=0"}, {"-l=0"}, {"-b=1", "-t=200", "-bg=#FFF"}, {"-a=50", "-s=1", "-d=0"}};
+      {},
+      {"-d=0"},
+      {"-l=0"},
+      {"-b=1", "-t=200", "-bg=#FFF"},
+      {"-a=50", "-s=1", "-d=0"},
+      {MORVANE_HAVE_WEBP ? "-f=gif,png,webp,sheet" : "-f=gif,png,sheet"}};
   std::vector<Step> steps;
   for (std::size_t i = 0; i < option_sets.size(); ++i) {
     Step step{"options-" + std::to_string(i), option_sets[i]};
