@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Compares the converter with ImageMagick and FFmpeg making the same animated GIFs.
+# Compares the converter with ImageMagick, FFmpeg and Pillow making the same animated GIFs.
 #
 #   bench/compare.sh [-r ROUNDS] [--shape=FRAMES,DIRECTIONS,SIZE] [build-dir]
 #
@@ -8,7 +8,9 @@
 # rounds (default 3, or $ROUNDS), it runs one after another:
 #   morvane -d=1 and morvane -d=0 on the sprite (one process for every direction),
 #   ImageMagick per direction, with Floyd-Steinberg dithering and without,
-#   FFmpeg per direction, palettegen + paletteuse with Floyd-Steinberg dithering and without.
+#   FFmpeg per direction, palettegen + paletteuse with Floyd-Steinberg dithering and without,
+#   Pillow per direction (Debian's python3-pil): the fast octree quantiser and its GIF writer,
+#   without dithering, and its palette with a Floyd-Steinberg remap.
 # Every tool may use every core: morvane runs with MORVANE_THREADS unset (a thread per CPU),
 # and the per-direction processes of the other two run side by side, nproc at a time, each
 # with its own threading left at its default. A tool's time for the sprite is the wall time
@@ -18,7 +20,10 @@
 # checks the GIF and frame counts.
 #
 # morvane reads the sprite and composites the frames itself; the other tools are handed the
-# frames already composited, so their times leave out that step.
+# frames already composited, so their times leave out that step. Pillow's row "pillow" is its
+# whole processes like the others; "pillow warm" takes from each process the best of three
+# passes over its frames already decoded (Python's start and the PPM reading left out) and
+# spreads their sum over min(nproc, directions) cores.
 set -euo pipefail
 
 # shellcheck source=bench/whole_run.sh
@@ -126,6 +131,51 @@ run_ffmpeg() {  # mode round dither
   check_output "$1/ffmpeg" "$OUT"
 }
 
+# One process per direction; it decodes the frames, then reduces and writes the GIF three
+# times, and keeps the fastest pass's seconds in $SCRATCH/job.N.warm.
+pillow_job() {  # n direction; DITHER and OUT from run_pillow
+  local files
+  mapfile -t files < <(frame_files "$2")
+  timed_job "$1" "$PILLOW_PYTHON" "$SCRATCH/pillow_gif.py" "$DITHER" "$OUT/$2.gif" \
+    "$SCRATCH/job.$1.warm" "${files[@]}"
+}
+
+run_pillow() {  # mode round dither
+  local OUT=$SCRATCH/pillow DITHER=$3
+  rm -rf "$OUT" && mkdir "$OUT"
+  timed_side_by_side "$1/pillow/$2" pillow_job
+  check_output "$1/pillow" "$OUT"
+  local cores=$(( $(nproc) < ${#DIRECTIONS[@]} ? $(nproc) : ${#DIRECTIONS[@]} ))
+  awk -v label="$1/pillow-warm/$2" -v cores="$cores" '{ sum += $1 }
+      END { printf "%s %.6f %.2f 0.00 0\n", label, sum / cores, sum }' "$SCRATCH"/job.*.warm \
+    >>"$RESULTS"
+}
+
+write_pillow_script() {
+  cat >"$SCRATCH/pillow_gif.py" <<'PY'
+import sys, time
+from PIL import Image
+
+dither, out, warm, *files = sys.argv[1:]
+frames = [Image.open(f) for f in files]
+for frame in frames:
+    frame.load()
+best = None
+for _ in range(3):
+    start = time.perf_counter()
+    if dither == "none":
+        reduced = [f.quantize(256, method=Image.Quantize.FASTOCTREE) for f in frames]
+    else:
+        reduced = [f.quantize(palette=f.quantize(256, method=Image.Quantize.FASTOCTREE),
+                              dither=Image.Dither.FLOYDSTEINBERG) for f in frames]
+    reduced[0].save(out, save_all=True, append_images=reduced[1:], duration=100, loop=0)
+    seconds = time.perf_counter() - start
+    best = seconds if best is None else min(best, seconds)
+with open(warm, "w") as f:
+    f.write(f"{best:.6f}\n")
+PY
+}
+
 # Takes each tool's time per round, the median over the rounds, and prints the table.
 summarise() {
   python3 - "$RESULTS" "$SCRATCH/output" <<'EOF'
@@ -145,14 +195,14 @@ for line in open(sys.argv[2]):
     output[tuple(label.split("/"))] = (int(pixels), int(size))
 
 names = {"dither": "dithering", "none": "no dithering"}
-tools = ["morvane", "imagemagick", "ffmpeg"]
+tools = ["morvane", "imagemagick", "ffmpeg", "pillow", "pillow-warm"]
 print(f"{'mode':<13} {'tool':<12} {'median s':>9} {'cpu s':>7} {'ns/px':>7} {'x morvane':>10} "
       f"{'x best other':>13} {'GIF MiB':>8}  round times (s)")
 for mode in ["dither", "none"]:
     median = {t: statistics.median(wall[(mode, t)].values()) for t in tools}
-    best_other = min(median["imagemagick"], median["ffmpeg"])
+    best_other = min(median[t] for t in tools if t != "morvane")
     for tool in tools:
-        pixels, size = output[(mode, tool)]
+        pixels, size = output[(mode, tool.replace("-warm", ""))]
         rounds = " ".join(f"{s:.3f}" for s in wall[(mode, tool)].values())
         print(f"{names[mode]:<13} {tool:<12} {median[tool]:>9.3f} "
               f"{statistics.median(cpu[(mode, tool)].values()):>7.2f} "
@@ -181,6 +231,10 @@ main() {
   unset MORVANE_THREADS  # morvane takes a thread per CPU, as the other tools use every core
   need_commands /usr/bin/time:time python3:python3 cmake:cmake "$IMAGEMAGICK":imagemagick \
     ffmpeg:ffmpeg
+  # Pillow from Debian's package, for Debian's own Python (another python3 may stand first in
+  # PATH without it).
+  PILLOW_PYTHON=/usr/bin/python3
+  "$PILLOW_PYTHON" -c 'import PIL' 2>/dev/null || need_commands /nonexistent/pil:python3-pil
   ensure_build "$BUILD"
 
   SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/morvane-compare.XXXXXX")
@@ -191,9 +245,10 @@ main() {
   write_sprite "$SCRATCH/march.spr"
   "$BUILD/tools/ppmdump/morvane-ppmdump" "$SCRATCH/march.spr" "$SCRATCH/frames" >/dev/null
   mapfile -t DIRECTIONS < <(directions)
+  write_pillow_script
   FRAME_COUNT=$(find "$SCRATCH/frames" -name '*.ppm' | wc -l)
 
-  echo "morvane against ImageMagick and FFmpeg"
+  echo "morvane against ImageMagick, FFmpeg and Pillow"
   echo "  build        $BUILD ($BUILD_TYPE)"
   source_line
   machine_line
@@ -205,7 +260,10 @@ main() {
   echo "  ffmpeg       $(ffmpeg -version | sed -n '1s/^ffmpeg version \([^ ]*\).*/\1/p'), its own threading, one process per direction, $(nproc) at once:"
   echo "               -framerate 10 -i FRAMES_%03d.ppm -lavfi split,palettegen=max_colors=256:stats_mode=full,"
   echo "               paletteuse=dither=floyd_steinberg | none -loop 0 OUT.gif"
-  echo "  rounds       $ROUNDS, each running all six in turn; a tool's time runs from its first process's"
+  echo "  pillow       $("$PILLOW_PYTHON" -c 'import PIL; print(PIL.__version__)'), one process per direction, $(nproc) at once:"
+  echo "               quantize(256, FASTOCTREE) | its palette, Floyd-Steinberg remap; save_all GIF"
+  echo "               (warm: the best of 3 passes per process, summed over min(nproc, GIFs) cores)"
+  echo "  rounds       $ROUNDS, each running all eight in turn; a tool's time runs from its first process's"
   echo "               start to its last one's end, its cpu time is the sum over its processes"
   echo
 
@@ -217,6 +275,8 @@ main() {
     run_imagemagick none "$round" None
     run_ffmpeg dither "$round" floyd_steinberg
     run_ffmpeg none "$round" none
+    run_pillow dither "$round" floyd
+    run_pillow none "$round" none
   done
   summarise
 }

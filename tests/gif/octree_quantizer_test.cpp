@@ -56,5 +56,26 @@ TEST(OctreeQuantizer, HugeCountsKeepTheirAverage) {
   EXPECT_EQ(folded.Palette(), std::vector<ColorValue>{Rgb(255, 255, 254)});
 }
 
+// Rows take shortcuts (runs summed at once, the walk resumed from the last colour's path); they
+// must give the tree that single colours give, also when colours come back after their leaves
+// were folded many times over.
+TEST(OctreeQuantizer, RowsGiveTheTreeOfSingleColours) {
+  std::vector<ColorValue> pool(3000);
+  std::uint32_t state = 1;
+  for (ColorValue& colour : pool) colour = (state = state * 1664525u + 1013904223u) >> 8;
+  std::vector<ColorValue> row(64);
+  OctreeQuantizer by_row(256, 8), by_colour(256, 8);
+  for (int r = 0; r < 8000; ++r) {
+    for (std::size_t x = 0; x < row.size(); ++x) {
+      state = state * 1664525u + 1013904223u;
+      // Pairs of equal pixels make runs; the top bits pick a colour of the pool.
+      row[x] = x % 2 == 1 && state % 4 == 0 ? row[x - 1] : pool[(state >> 16) % pool.size()];
+      by_colour.AddColor(row[x]);
+    }
+    by_row.AddRow(row.data(), static_cast<int>(row.size()));
+  }
+  EXPECT_EQ(by_row.Palette(), by_colour.Palette());
+}
+
 }  // namespace
 }  // namespace morvane::gif
