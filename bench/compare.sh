@@ -221,4 +221,6 @@ main() {
   summarise
 }
 
-main "$@"
+if [[ "${BASH_SOURCE[0]}" == "$0" ]]; then
+  main "$@"
+fi

@@ -191,4 +191,6 @@ main() {
   summarise_formats
 }
 
-main "$@"
+if [[ "${BASH_SOURCE[0]}" == "$0" ]]; then
+  main "$@"
+fi
