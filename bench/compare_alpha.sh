@@ -79,7 +79,7 @@ imagemagick_png_job() {  # n direction
 
 ffmpeg_png_job() {  # n direction
   timed_job "$1" ffmpeg -nostdin -v error -y -i "$SCRATCH/pam/${2}_%03d.pam" "${FFMPEG_PNG[@]}" \
-    "$OUT/${2}_%03d.png"
+    -start_number 0 "$OUT/${2}_%03d.png"  # numbered from 0 as morvane's frames
 }
 
 img2webp_job() {  # n direction
