@@ -19,6 +19,9 @@
 #
 # morvane reads the sprite and composites the frames itself; the other tools are handed the
 # frames already composited, so their times leave out that step.
+#
+# compare_alpha.sh does the same for the PNG frames, sheets and WebPs, sourcing this file's
+# helpers.
 set -euo pipefail
 
 # shellcheck source=bench/whole_run.sh
