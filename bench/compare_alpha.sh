@@ -48,16 +48,16 @@ pam_files() {  # direction
 
 # Records the files a tool wrote: kind (png frames, sheet, webp), files, pixels, bytes.
 record_output() {  # label dir expected_files
-  local files=0 pixels=0 bytes=0 kind f p b
+  local count=0 pixels=0 bytes=0 kind f p b
   while read -r kind f p b; do
     [ "$kind" = atlas ] && continue
-    files=$((files + f)) pixels=$((pixels + p)) bytes=$((bytes + b))
+    count=$((count + f)) pixels=$((pixels + p)) bytes=$((bytes + b))
   done < <(output_stats "$2")
-  if [ "$files" -ne "$3" ] || [ "$pixels" -ne "$PIXELS" ]; then
-    echo "$1 wrote $files files of $pixels pixels; expected $3 of $PIXELS" >&2
+  if [ "$count" -ne "$3" ] || [ "$pixels" -ne "$PIXELS" ]; then
+    echo "$1 wrote $count files of $pixels pixels; expected $3 of $PIXELS" >&2
     exit 1
   fi
-  echo "$1 $files $pixels $bytes" >>"$SCRATCH/output"
+  echo "$1 $count $pixels $bytes" >>"$SCRATCH/output"
 }
 
 run_morvane_alpha() {  # output round format expected_files
