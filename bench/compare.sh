@@ -24,6 +24,9 @@
 # whole processes like the others; "pillow warm" takes from each process the best of three
 # passes over its frames already decoded (Python's start and the PPM reading left out) and
 # spreads their sum over min(nproc, directions) cores.
+#
+# compare_alpha.sh does the same for the PNG frames, sheets and WebPs, sourcing this file's
+# helpers.
 set -euo pipefail
 
 # shellcheck source=bench/whole_run.sh
@@ -281,4 +284,6 @@ main() {
   summarise
 }
 
-main "$@"
+if [[ "${BASH_SOURCE[0]}" == "$0" ]]; then
+  main "$@"
+fi
