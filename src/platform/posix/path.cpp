@@ -2,38 +2,18 @@
 
 #include <algorithm>
 
+#include "platform/path_separators.h"
+
 namespace morvane {
 
-namespace {
+const char path_separators::kJoin = '/';
 
-constexpr char kSeparator = '/';
-
-}  // namespace
-
-std::string DirectoryPart(std::string_view path) {
-  const std::size_t separator = path.rfind(kSeparator);
-  return separator == std::string_view::npos ? std::string()
-                                             : std::string(path.substr(0, separator + 1));
-}
-
-std::string FileNamePart(std::string_view path) {
-  const std::size_t separator = path.rfind(kSeparator);
-  return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
-}
-
-std::string JoinPath(std::string_view directory, std::string_view name) {
-  std::string path(directory);
-  path += kSeparator;
-  path += name;
-  return path;
-}
-
-std::string InWorkingDirectory(std::string_view name) {
-  return JoinPath(".", name);
+std::size_t path_separators::Last(std::string_view path) {
+  return path.rfind('/');
 }
 
 bool IsAbsolutePath(std::string_view path) {
-  return path.starts_with(kSeparator);
+  return path.starts_with('/');
 }
 
 std::string SafeFileName(std::string_view name) {

@@ -2,18 +2,19 @@
 
 #include <algorithm>
 
+#include "platform/path_separators.h"
 #include "wide.h"
 
 namespace morvane {
 
-namespace {
-
-constexpr char kSeparator = '\\';
+const char path_separators::kJoin = '\\';
 
 // A file name splits at its last "\", "/" or ":" (a drive letter's colon).
-std::size_t LastSeparator(std::string_view path) {
+std::size_t path_separators::Last(std::string_view path) {
   return path.find_last_of("\\/:");
 }
+
+namespace {
 
 // No character Windows refuses in a name, and no device name.
 std::string WindowsSafeName(std::string name) {
@@ -29,28 +30,6 @@ std::string WindowsSafeName(std::string name) {
 }
 
 }  // namespace
-
-std::string DirectoryPart(std::string_view path) {
-  const std::size_t separator = LastSeparator(path);
-  return separator == std::string_view::npos ? std::string()
-                                             : std::string(path.substr(0, separator + 1));
-}
-
-std::string FileNamePart(std::string_view path) {
-  const std::size_t separator = LastSeparator(path);
-  return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
-}
-
-std::string JoinPath(std::string_view directory, std::string_view name) {
-  std::string path(directory);
-  path += kSeparator;
-  path += name;
-  return path;
-}
-
-std::string InWorkingDirectory(std::string_view name) {
-  return JoinPath(".", name);
-}
 
 bool IsAbsolutePath(std::string_view path) {
   const auto separator = [](char c) { return c == '\\' || c == '/'; };
