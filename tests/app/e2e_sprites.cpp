@@ -108,9 +108,13 @@ std::string Bytes(const sprwriter::Sprite& sprite) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-Canvas Composite(const Anim& anim, std::int32_t frame, std::int32_t direction, int width,
-                 int height, int origin_x, int origin_y, int threshold, Colour background) {
-  Canvas canvas(width, height, background & 0xFFFFFF);
+namespace {
+
+// Calls draw(target, colour, alpha) for every pixel of alpha above 0 that layers 0 to 3 of the
+// frame put on the canvas, in layer order, each picture placed at origin + (left, top).
+template <typename Draw>
+void DrawLayers(const Anim& anim, std::int32_t frame, std::int32_t direction, Canvas& canvas,
+                int origin_x, int origin_y, const Draw& draw) {
   for (int layer = 0; layer < 4; ++layer) {
     const auto found = anim.layers.find({frame, direction, layer});
     if (found == anim.layers.end()) continue;
@@ -120,43 +124,46 @@ Canvas Composite(const Anim& anim, std::int32_t frame, std::int32_t direction, i
       for (int x = 0; x < picture.width; ++x) {
         const Pixel pixel = picture.pixels[std::size_t(y) * picture.width + x];
         const int cx = origin_x + picture.left + x, cy = origin_y + picture.top + y;
-        if (pixel.alpha == 0 || cx < 0 || cy < 0 || cx >= width || cy >= height) continue;
+        if (pixel.alpha == 0 || cx < 0 || cy < 0 || cx >= canvas.width || cy >= canvas.height)
+          continue;
         const Colour colour = pixel.index < palette.size() ? palette[pixel.index] & 0xFFFFFF : 0;
-        std::uint32_t& target = canvas.pixels[std::size_t(cy) * width + cx];
-        if (threshold != -1) {
-          if (pixel.alpha >= threshold) target = colour;
-        } else if (pixel.alpha == 255) {
-          target = colour;
-        } else {
-          std::uint32_t mixed = 0;
-          for (int shift = 0; shift <= 16; shift += 8) {
-            const std::uint32_t under = target >> shift & 0xFF, over = colour >> shift & 0xFF;
-            mixed |= ((255 - pixel.alpha) * under + pixel.alpha * over) / 255 << shift;
-          }
-          target = mixed;
-        }
+        draw(canvas.pixels[std::size_t(cy) * canvas.width + cx], colour, pixel.alpha);
       }
     }
   }
+}
+
+}  // namespace
+
+Canvas Composite(const Anim& anim, std::int32_t frame, std::int32_t direction, int width,
+                 int height, int origin_x, int origin_y, int threshold, Colour background) {
+  Canvas canvas(width, height, background & 0xFFFFFF);
+  DrawLayers(anim, frame, direction, canvas, origin_x, origin_y,
+             [threshold](std::uint32_t& target, Colour colour, std::uint32_t alpha) {
+               if (threshold != -1) {
+                 if (static_cast<int>(alpha) >= threshold) target = colour;
+               } else if (alpha == 255) {
+                 target = colour;
+               } else {
+                 std::uint32_t mixed = 0;
+                 for (int shift = 0; shift <= 16; shift += 8) {
+                   const std::uint32_t under = target >> shift & 0xFF,
+                                       over = colour >> shift & 0xFF;
+                   mixed |= ((255 - alpha) * under + alpha * over) / 255 << shift;
+                 }
+                 target = mixed;
+               }
+             });
   return canvas;
 }
 
 Canvas CompositeFullAlpha(const Anim& anim, std::int32_t frame, std::int32_t direction, int width,
                           int height, int origin_x, int origin_y) {
   Canvas canvas(width, height, 0);
-  for (int layer = 0; layer < 4; ++layer) {
-    const auto found = anim.layers.find({frame, direction, layer});
-    if (found == anim.layers.end()) continue;
-    const Picture& picture = found->second;
-    const std::vector<Colour>& palette = anim.palettes[layer];
-    for (int y = 0; y < picture.height; ++y) {
-      for (int x = 0; x < picture.width; ++x) {
-        const Pixel pixel = picture.pixels[std::size_t(y) * picture.width + x];
-        const int cx = origin_x + picture.left + x, cy = origin_y + picture.top + y;
-        if (pixel.alpha == 0 || cx < 0 || cy < 0 || cx >= width || cy >= height) continue;
-        const Colour colour = pixel.index < palette.size() ? palette[pixel.index] & 0xFFFFFF : 0;
-        std::uint32_t& target = canvas.pixels[std::size_t(cy) * width + cx];
-        const std::uint64_t a = pixel.alpha, under_alpha = target >> 24;
+  DrawLayers(
+      anim, frame, direction, canvas, origin_x, origin_y,
+      [](std::uint32_t& target, Colour colour, std::uint64_t a) {
+        const std::uint64_t under_alpha = target >> 24;
         const std::uint64_t total = a * 255 + under_alpha * (255 - a);
         std::uint32_t mixed = static_cast<std::uint32_t>(total / 255) << 24;
         for (int shift = 0; shift <= 16; shift += 8) {
@@ -166,9 +173,7 @@ Canvas CompositeFullAlpha(const Anim& anim, std::int32_t frame, std::int32_t dir
               << shift;
         }
         target = mixed;
-      }
-    }
-  }
+      });
   return canvas;
 }
 
