@@ -214,7 +214,8 @@ for mode in ["dither", "none"]:
 EOF
 }
 
-main() {
+# The arguments both comparison scripts take: sets ROUNDS, SHAPE and BUILD.
+parse_comparison_arguments() {
   ROUNDS=${ROUNDS:-3}
   SHAPE=(32 8 256)
   local build=build-bench
@@ -230,6 +231,10 @@ main() {
   [[ $ROUNDS =~ ^[1-9][0-9]*$ ]] || usage
   [ "$build" = build-bench ] && build=$REPO/build-bench
   BUILD=$(realpath -m "$build")
+}
+
+main() {
+  parse_comparison_arguments "$@"
 
   unset MORVANE_THREADS  # morvane takes a thread per CPU, as the other tools use every core
   need_commands /usr/bin/time:time python3:python3 cmake:cmake "$IMAGEMAGICK":imagemagick \

@@ -167,21 +167,7 @@ EOF
 }
 
 main() {
-  ROUNDS=${ROUNDS:-3}
-  SHAPE=(32 8 256)
-  local build=build-bench
-  while [ $# -gt 0 ]; do
-    case $1 in
-      -r) [ $# -ge 2 ] || usage; ROUNDS=$2; shift ;;
-      --shape=*) parse_shape "${1#--shape=}" ;;
-      -*) usage ;;
-      *) build=$1 ;;
-    esac
-    shift
-  done
-  [[ $ROUNDS =~ ^[1-9][0-9]*$ ]] || usage
-  [ "$build" = build-bench ] && build=$REPO/build-bench
-  BUILD=$(realpath -m "$build")
+  parse_comparison_arguments "$@"
 
   unset MORVANE_THREADS
   need_commands /usr/bin/time:time python3:python3 cmake:cmake "$IMAGEMAGICK":imagemagick \
