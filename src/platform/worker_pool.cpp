@@ -107,9 +107,15 @@ void WorkerPool::ForEach(std::size_t count, const std::function<void(std::size_t
   const std::size_t helpers = std::min(count - 1, threads_.size());
   for (std::size_t i = 0; i < helpers; ++i) Post([loop] { loop->Run(); });
   loop->Run();
-  std::unique_lock<std::mutex> lock(loop->mutex);
-  loop->all_ended.wait(lock, [&] { return loop->ended == count; });
-  if (loop->error) std::rethrow_exception(loop->error);
+  std::exception_ptr error;
+  {
+    std::unique_lock<std::mutex> lock(loop->mutex);
+    loop->all_ended.wait(lock, [&] { return loop->ended == count; });
+    // The exception moves out under the lock, so the helper that drops the last reference to the
+    // loop never destroys an exception the caller is still handling.
+    error = std::move(loop->error);
+  }
+  if (error) std::rethrow_exception(std::move(error));
 }
 
 }  // namespace morvane
