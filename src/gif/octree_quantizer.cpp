@@ -27,7 +27,7 @@ OctreeQuantizer::OctreeQuantizer(int max_colors, int color_bits)
   next_reducible_.reserve(nodes);
 }
 
-std::int32_t OctreeQuantizer::NewNode(int level) {
+std::int32_t OctreeQuantizer::NewNode(int level, bool leaf) {
   std::int32_t index;
   if (!free_.empty()) {
     index = free_.back();
@@ -41,7 +41,7 @@ std::int32_t OctreeQuantizer::NewNode(int level) {
     links_.emplace_back();
     next_reducible_.push_back(kNone);
   }
-  if (level == color_bits_) {
+  if (leaf) {
     links_[static_cast<std::size_t>(index)].child[0] = OctreeLinks::kLeaf;
     ++leaf_count_;
   } else {
@@ -79,12 +79,22 @@ std::uint32_t Branches(ColorValue colour) {
          kSpread[colour >> 16 & 0xFF];
 }
 
-// The number of top levels two colours share, by the leading zeros of the difference of their
-// branch bits (24 bits in a 32-bit word, three per level).
-constexpr std::array<int, 33> kSharedLevels = [] {
-  std::array<int, 33> table{};
-  for (int zeros = 0; zeros <= 32; ++zeros)
-    table[static_cast<std::size_t>(zeros)] = zeros < 8 ? 0 : (zeros - 8) / 3;
+// The number of top levels two colours share: the leading zeros of the bits where any of their
+// channels differ, folded into one byte.
+int SharedLevels(ColorValue a, ColorValue b) {
+  const ColorValue difference = a ^ b;
+  return std::countl_zero(
+      static_cast<std::uint8_t>(difference | difference >> 8 | difference >> 16));
+}
+
+// The channel bits a colour must share with another to reach the same leaf at each depth: the
+// top depth bits of each channel.
+constexpr std::array<ColorValue, 9> kDepthMask = [] {
+  std::array<ColorValue, 9> table{};
+  for (int depth = 0; depth <= 8; ++depth) {
+    const ColorValue top = (0xFF00u >> depth) & 0xFFu;
+    table[static_cast<std::size_t>(depth)] = top | top << 8 | top << 16;
+  }
   return table;
 }();
 
@@ -99,89 +109,115 @@ inline void OctreeQuantizer::AddToLeaf(std::int32_t index, std::uint64_t count, 
   leaf.blue_sum += blue;
 }
 
-inline void OctreeQuantizer::Insert(ColorValue colour, std::uint32_t branches, std::uint64_t count,
-                                    Path& path) {
-  if (root_ == kNone) root_ = NewNode(0);
-  std::int32_t index = root_;
-  int level = 0;
-  if (path.depth >= 0) {
-    // Levels whose branches agree with the last colour's lead through the same nodes; the
-    // caller has seen that they part above the last colour's leaf.
-    level = kSharedLevels[static_cast<std::size_t>(std::countl_zero(branches ^ path.branches))];
-    index = path.nodes[static_cast<std::size_t>(level)];
-  } else {
-    path.nodes[0] = index;
+int OctreeQuantizer::NewLeafLevel(int level) const {
+  if (leaf_count_ < max_colors_) return color_bits_;
+  // The new leaf overfills the tree. Reduction would fold the new chain of single children
+  // bottom-up, each fold leaving the leaf count as it was, down to the deepest level that holds
+  // other reducible nodes (or to the chain's top, one below where it leaves the tree); end the
+  // chain there at once. On the measuring sprite this skips about four folds per new colour.
+  int deepest = color_bits_ - 1;
+  while (deepest > 0 && reducible_[static_cast<std::size_t>(deepest)] == kNone) --deepest;
+  return std::max(level + 1, deepest);
+}
+
+inline void OctreeQuantizer::WalkToLeaf(ColorValue colour, std::uint32_t branches, int level,
+                                        Path& path) const {
+  std::int32_t index = path.nodes[static_cast<std::size_t>(level)];
+  for (const OctreeLinks* links = &links_[static_cast<std::size_t>(index)]; !links->IsLeaf();
+       links = &links_[static_cast<std::size_t>(index)]) {
+    index = links->child[branches >> (21 - 3 * level) & 7u];
+    path.nodes[static_cast<std::size_t>(++level)] = index;
   }
+  path.depth = level;
+  path.colour = colour;
+  path.mask = kDepthMask[static_cast<std::size_t>(level)];
+}
+
+void OctreeQuantizer::Insert(ColorValue colour, std::uint64_t count, Path& path) {
+  const std::uint32_t branches = Branches(colour);
+  int level = 0;
+  if (root_ == kNone) {
+    root_ = NewNode(0, false);
+    path.nodes[0] = root_;
+  } else {
+    // Levels whose channel bits agree with the last colour's lead through the same nodes; the
+    // caller has seen that they part above the last colour's leaf.
+    level = SharedLevels(colour, path.colour);
+  }
+  std::int32_t index = path.nodes[static_cast<std::size_t>(level)];
+  int leaf_level = 0;  // where the new leaf goes, once the walk leaves the tree
   for (OctreeLinks* links = &links_[static_cast<std::size_t>(index)]; !links->IsLeaf();
        links = &links_[static_cast<std::size_t>(index)]) {
     const std::size_t branch = branches >> (21 - 3 * level) & 7u;
     std::int32_t child = links->child[branch];
     if (child == kNone) {
-      child = NewNode(level + 1);  // may move the pool: look the parent up again
+      if (leaf_level == 0) leaf_level = NewLeafLevel(level);
+      child = NewNode(level + 1, level + 1 == leaf_level);  // may move the pool
       links_[static_cast<std::size_t>(index)].child[branch] = static_cast<std::int16_t>(child);
     }
     index = child;
     path.nodes[static_cast<std::size_t>(++level)] = index;
   }
   path.depth = level;
-  path.branches = branches;
+  path.colour = colour;
+  path.mask = kDepthMask[static_cast<std::size_t>(level)];
   AddToLeaf(index, count, (colour & 0xFF) * count, (colour >> 8 & 0xFF) * count,
             (colour >> 16 & 0xFF) * count);
-  if (leaf_count_ > max_colors_) {
-    while (leaf_count_ > max_colors_ && Reduce()) {
-    }
-    path.depth = -1;
+  if (leaf_count_ <= max_colors_) return;
+  // Reduction frees only nodes below the levels it folds at; the path above the shallowest of
+  // them still holds, and the colour's leaf is found again from there.
+  int kept = level;
+  while (leaf_count_ > max_colors_) {
+    const int folded = Reduce();
+    if (folded < 0) break;
+    kept = std::min(kept, folded);
   }
+  WalkToLeaf(colour, branches, kept, path);
 }
 
 void OctreeQuantizer::AddColor(ColorValue colour, std::uint64_t count) {
   colour &= 0xFFFFFFu;
-  const std::uint32_t branches = Branches(colour);
-  if (path_.EndsAtLeafOf(branches)) {
+  if (path_.Reaches(colour)) {
     AddToLeaf(path_.nodes[static_cast<std::size_t>(path_.depth)], count, (colour & 0xFF) * count,
               (colour >> 8 & 0xFF) * count, (colour >> 16 & 0xFF) * count);
   } else {
-    Insert(colour, branches, count, path_);
+    Insert(colour, count, path_);
   }
 }
 
 void OctreeQuantizer::AddRow(const ColorValue* row, int width) {
   Path path = path_;
-  // Runs that reach the leaf at the end of the path are summed here and added to the leaf in
+  // Pixels that reach the leaf at the end of the path are summed here and added to the leaf in
   // one go before the tree is next walked or changed; sums add up the same in any order.
+  // Testing each pixel against the path's leaf with one mask beats finding runs of equal
+  // pixels first (7.4 against 8.5 ns per pixel on the measuring sprite): its runs average under
+  // two pixels, and four pixels in five reach the last colour's leaf.
   std::uint64_t count = 0, red = 0, green = 0, blue = 0;
-  const auto flush = [&] {
-    if (count == 0) return;
-    AddToLeaf(path.nodes[static_cast<std::size_t>(path.depth)], count, red, green, blue);
-    count = red = green = blue = 0;
-  };
-  int x = 0;
-  while (x < width) {
+  for (int x = 0; x < width; ++x) {
     const ColorValue colour = row[x] & 0xFFFFFFu;
-    int run = 1;
-    while (x + run < width && (row[x + run] & 0xFFFFFFu) == colour) ++run;
-    x += run;
-    const auto n = static_cast<std::uint64_t>(run);
-    const std::uint32_t branches = Branches(colour);
-    if (path.EndsAtLeafOf(branches)) {
-      count += n;
-      red += (colour & 0xFF) * n;
-      green += (colour >> 8 & 0xFF) * n;
-      blue += (colour >> 16 & 0xFF) * n;
+    if (path.Reaches(colour)) {
+      ++count;
+      red += colour & 0xFF;
+      green += colour >> 8 & 0xFF;
+      blue += colour >> 16 & 0xFF;
       continue;
     }
-    flush();
-    Insert(colour, branches, n, path);
+    if (count != 0) {
+      AddToLeaf(path.nodes[static_cast<std::size_t>(path.depth)], count, red, green, blue);
+      count = red = green = blue = 0;
+    }
+    Insert(colour, 1, path);
   }
-  flush();
+  if (count != 0)
+    AddToLeaf(path.nodes[static_cast<std::size_t>(path.depth)], count, red, green, blue);
   path_ = path;
 }
 
-bool OctreeQuantizer::Reduce() {
+int OctreeQuantizer::Reduce() {
   int level = color_bits_ - 1;
   while (level > 0 && reducible_[static_cast<std::size_t>(level)] == kNone) --level;
   const std::int32_t index = reducible_[static_cast<std::size_t>(level)];
-  if (index == kNone) return false;  // a single leaf: nothing left to fold
+  if (index == kNone) return -1;  // a single leaf: nothing left to fold
   OctreeNode& node = nodes_[static_cast<std::size_t>(index)];
   OctreeLinks& links = links_[static_cast<std::size_t>(index)];
   reducible_[static_cast<std::size_t>(level)] = next_reducible_[static_cast<std::size_t>(index)];
@@ -203,7 +239,7 @@ bool OctreeQuantizer::Reduce() {
   links_[static_cast<std::size_t>(index)] = OctreeLinks{};
   links_[static_cast<std::size_t>(index)].child[0] = OctreeLinks::kLeaf;
   leaf_count_ -= children - 1;
-  return true;
+  return level;
 }
 
 void OctreeQuantizer::Walk(std::int32_t index, std::vector<ColorValue>& palette) const {

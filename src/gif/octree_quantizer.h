@@ -54,10 +54,14 @@ class OctreeQuantizer {
   std::vector<ColorValue> Palette() const;
 
  private:
-  std::int32_t NewNode(int level);
+  // A leaf when leaf is set; otherwise a node that joins its level's list of reducible nodes.
+  std::int32_t NewNode(int level, bool leaf);
+  // The level where a colour that leaves the tree below a node at level gets its new leaf.
+  int NewLeafLevel(int level) const;
   void FreeSubtree(std::int32_t index);
-  // Folds the children of the newest reducible node of the deepest non-empty level into it.
-  bool Reduce();
+  // Folds the children of the newest reducible node of the deepest non-empty level into it and
+  // returns that level; -1 when the tree is a single leaf.
+  int Reduce();
   void Walk(std::int32_t index, std::vector<ColorValue>& palette) const;
 
   int max_colors_;
@@ -70,23 +74,23 @@ class OctreeQuantizer {
   std::vector<OctreeLinks> links_;            // the children of nodes_[i] at links_[i]
   std::vector<std::int32_t> next_reducible_;  // and the next reducible node at its level
   std::vector<std::int32_t> free_;
-  // The nodes the last inserted colour passed, by level, down to its leaf at depth (-1: none).
-  // A following colour that shares the top bits of every channel starts from the deepest node
-  // of the shared part. Reducing the tree forgets the path.
+  // The nodes from the root to the leaf of the last inserted colour, by level. Every colour that
+  // shares the top depth bits of each channel with it reaches the same leaf; another starts its
+  // walk from the deepest node of the shared part. Before the first colour nothing reaches it.
   struct Path {
     std::array<std::int32_t, 9> nodes{};
     int depth = -1;
-    std::uint32_t branches = 0;  // the last colour's branch bits, three per level
+    ColorValue colour = 0xFF000000u;
+    ColorValue mask = 0xFFFFFFFFu;  // the bits of colour that decide the leaf
 
-    // Whether a colour with these branch bits reaches the leaf at the end of the path.
-    bool EndsAtLeafOf(std::uint32_t colour_branches) const {
-      return depth >= 0 && (colour_branches ^ branches) >> (24 - 3 * depth) == 0;
-    }
+    bool Reaches(ColorValue other) const { return ((other ^ colour) & mask) == 0; }
   };
-  // Walks down to the colour's leaf and adds count pixels to it; the caller passes the colour's
-  // branch bits and has seen that it does not reach the path's leaf. The path is held by the
-  // caller, so that a row's loop keeps it in locals.
-  void Insert(ColorValue colour, std::uint32_t branches, std::uint64_t count, Path& path);
+  // Walks down to the colour's leaf, growing the tree and reducing it as needed, adds count
+  // pixels to it and leaves the path at it; the caller has seen that the colour does not reach
+  // the path's leaf. The path is held by the caller, so that a row's loop keeps it in locals.
+  void Insert(ColorValue colour, std::uint64_t count, Path& path);
+  // Sets the path from its node at level down to the leaf the colour reaches.
+  void WalkToLeaf(ColorValue colour, std::uint32_t branches, int level, Path& path) const;
   // Adds count pixels whose channels sum to red, green and blue to the leaf at index.
   void AddToLeaf(std::int32_t index, std::uint64_t count, std::uint64_t red, std::uint64_t green,
                  std::uint64_t blue);
