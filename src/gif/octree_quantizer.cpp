@@ -133,6 +133,23 @@ inline void OctreeQuantizer::WalkToLeaf(ColorValue colour, std::uint32_t branche
   path.mask = kDepthMask[static_cast<std::size_t>(level)];
 }
 
+inline bool OctreeQuantizer::FindLeaf(ColorValue colour, Path& path) const {
+  if (root_ == kNone) return false;
+  const std::uint32_t branches = Branches(colour);
+  int level = SharedLevels(colour, path.colour);
+  std::int32_t index = path.nodes[static_cast<std::size_t>(level)];
+  for (const OctreeLinks* links = &links_[static_cast<std::size_t>(index)]; !links->IsLeaf();
+       links = &links_[static_cast<std::size_t>(index)]) {
+    index = links->child[branches >> (21 - 3 * level) & 7u];
+    if (index == kNone) return false;
+    path.nodes[static_cast<std::size_t>(++level)] = index;
+  }
+  path.depth = level;
+  path.colour = colour;
+  path.mask = kDepthMask[static_cast<std::size_t>(level)];
+  return true;
+}
+
 void OctreeQuantizer::Insert(ColorValue colour, std::uint64_t count, Path& path) {
   const std::uint32_t branches = Branches(colour);
   int level = 0;
@@ -205,6 +222,15 @@ void OctreeQuantizer::AddRow(const ColorValue* row, int width) {
     if (count != 0) {
       AddToLeaf(path.nodes[static_cast<std::size_t>(path.depth)], count, red, green, blue);
       count = red = green = blue = 0;
+    }
+    // Most colours that leave the last leaf reach another that exists: that walk stays here,
+    // and only a colour that needs a new leaf takes the call that grows and reduces the tree.
+    if (FindLeaf(colour, path)) {
+      count = 1;
+      red = colour & 0xFF;
+      green = colour >> 8 & 0xFF;
+      blue = colour >> 16 & 0xFF;
+      continue;
     }
     Insert(colour, 1, path);
   }

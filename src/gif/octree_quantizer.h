@@ -89,6 +89,9 @@ class OctreeQuantizer {
   // pixels to it and leaves the path at it; the caller has seen that the colour does not reach
   // the path's leaf. The path is held by the caller, so that a row's loop keeps it in locals.
   void Insert(ColorValue colour, std::uint64_t count, Path& path);
+  // Moves the path to the colour's leaf when the tree has one for it, without changing the tree;
+  // false (the path's nodes partly overwritten, its leaf kept) when the colour needs a new leaf.
+  bool FindLeaf(ColorValue colour, Path& path) const;
   // Sets the path from its node at level down to the leaf the colour reaches.
   void WalkToLeaf(ColorValue colour, std::uint32_t branches, int level, Path& path) const;
   // Adds count pixels whose channels sum to red, green and blue to the leaf at index.
