@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <memory>
 #include <random>
-#include <utility>
 
 namespace morvane {
 
@@ -67,21 +66,6 @@ std::optional<SharedFile> SharedFile::Open(const std::string& path, Opening how)
     return std::nullopt;
   }
   return file;
-}
-
-SharedFile::SharedFile(SharedFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoHandle)) {}
-
-SharedFile& SharedFile::operator=(SharedFile&& other) noexcept {
-  if (this != &other) {
-    CloseHandle();
-    handle_ = std::exchange(other.handle_, kNoHandle);
-  }
-  return *this;
-}
-
-SharedFile::~SharedFile() {
-  CloseHandle();
 }
 
 void SharedFile::CloseHandle() {

@@ -1,23 +1,11 @@
 #include "platform/clock.h"
 
-#include <ctime>
-
 namespace morvane {
 
-namespace {
-
-// Room for any date and time text of the formats in use.
-constexpr std::size_t kMaxTimeText = 256;
-
-}  // namespace
-
-std::string FormatLocalTime(const char* format) {
-  const std::time_t now = std::time(nullptr);
+std::tm LocalTime(std::time_t moment) {
   std::tm local{};
-  localtime_s(&local, &now);
-  char buffer[kMaxTimeText];
-  const std::size_t n = std::strftime(buffer, sizeof buffer, format, &local);
-  return std::string(buffer, n);
+  localtime_s(&local, &moment);
+  return local;
 }
 
 }  // namespace morvane
