@@ -16,14 +16,6 @@ namespace {
 }
 }  // namespace
 
-void SpriteFile::ReadExact(void* buffer, std::size_t count) {
-  if (ReadUpTo(buffer, count) != count) throw IoError("Read beyond end of file");
-}
-
-std::int64_t SpriteFile::Remaining() const {
-  return std::max<std::int64_t>(Size() - Position(), 0);
-}
-
 std::unique_ptr<DiskFile> DiskFile::Open(const std::string& path) {
   // A FIFO, socket or device is refused before opening: opening a FIFO that nobody writes
   // would wait for ever. A path that cannot be looked at gets the open's own error below.
@@ -71,20 +63,6 @@ std::size_t DiskFile::ReadUpTo(void* buffer, std::size_t count) {
     ThrowErrno(error != 0 ? error : EIO);
   }
   return got;
-}
-
-void MemoryFile::Seek(std::int64_t position) {
-  if (position < 0) throw IoError(std::strerror(EINVAL));
-  position_ = position;
-}
-
-std::size_t MemoryFile::ReadUpTo(void* buffer, std::size_t count) {
-  const std::int64_t left = Size() - position_;
-  if (left <= 0 || count == 0) return 0;
-  const std::size_t n = std::min<std::size_t>(count, static_cast<std::size_t>(left));
-  std::memcpy(buffer, bytes_.data() + position_, n);
-  position_ += static_cast<std::int64_t>(n);
-  return n;
 }
 
 }  // namespace morvane

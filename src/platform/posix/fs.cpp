@@ -92,10 +92,6 @@ bool CreatePrivateDirectories(const std::string& path) {
   return is_directory(path);
 }
 
-std::vector<std::string> ReadTextLines(const std::string& path) {
-  return ReadTextLines(path, TextBounds{});
-}
-
 std::vector<std::string> ReadTextLines(const std::string& path, const TextBounds& bounds) {
   FilePtr file(std::fopen(path.c_str(), "rb"));
   if (!file) throw IoError(std::strerror(errno));
@@ -201,15 +197,6 @@ PendingFile PendingFile::Write(const std::string& path, const std::vector<std::u
   return PendingFile(std::move(temp_path), path);
 }
 
-PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
-  if (this != &other) {
-    Discard();
-    temp_path_ = std::exchange(other.temp_path_, std::string());
-    path_ = std::move(other.path_);
-  }
-  return *this;
-}
-
 void PendingFile::Discard() {
   if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
   temp_path_.clear();
@@ -226,13 +213,6 @@ void PendingFile::Place() {
     throw Error(std::strerror(error));
   }
   temp_path_.clear();
-}
-
-void WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  PendingFile file = PendingFile::Write(path, bytes);
-  // A file that was being written when the run began to end is removed, not completed.
-  Signals::ThrowIfPending();
-  file.Place();
 }
 
 }  // namespace morvane

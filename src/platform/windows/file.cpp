@@ -21,14 +21,6 @@ constexpr const char* kInvalidArgument = "Invalid argument";
 
 }  // namespace
 
-void SpriteFile::ReadExact(void* buffer, std::size_t count) {
-  if (ReadUpTo(buffer, count) != count) throw IoError("Read beyond end of file");
-}
-
-std::int64_t SpriteFile::Remaining() const {
-  return std::max<std::int64_t>(Size() - Position(), 0);
-}
-
 std::unique_ptr<DiskFile> DiskFile::Open(const std::string& path) {
   // A device is never opened: the console would wait for input.
   const std::size_t name_start = path.find_last_of("\\/:");
@@ -92,20 +84,6 @@ std::size_t DiskFile::ReadUpTo(void* buffer, std::size_t count) {
     ThrowSystemError(::GetLastError());
   }
   return got;
-}
-
-void MemoryFile::Seek(std::int64_t position) {
-  if (position < 0) throw IoError(kInvalidArgument);
-  position_ = position;
-}
-
-std::size_t MemoryFile::ReadUpTo(void* buffer, std::size_t count) {
-  const std::int64_t left = Size() - position_;
-  if (left <= 0 || count == 0) return 0;
-  const std::size_t n = std::min<std::size_t>(count, static_cast<std::size_t>(left));
-  std::memcpy(buffer, bytes_.data() + position_, n);
-  position_ += static_cast<std::int64_t>(n);
-  return n;
 }
 
 }  // namespace morvane
