@@ -156,12 +156,12 @@ void ConvertSequence(Sprite& sprite, std::int32_t sequence_index, const FileSpec
             {std::move(tag), FramePngStem(safe_name, suffix, sheet->directions[i].frame_count)});
       }
       const std::string name = SheetName(safe_name);
-      const SheetFiles made = SequenceSheet(sprite, sequence, *anim, settings.static_anims, *sheet,
-                                            names, name + ".png", settings.frame_duration_ms);
-      files.push_back(PendingFile::Write(in_output_directory(name + ".png"), made.png));
-      files.push_back(
-          PendingFile::Write(in_output_directory(name + ".json"),
-                             std::vector<std::uint8_t>(made.json.begin(), made.json.end())));
+      SheetPieces png(sprite, sequence, *anim, settings.static_anims, *sheet);
+      files.push_back(PendingFile::WriteInPieces(in_output_directory(name + ".png"),
+                                                 [&png] { return png.Next(); }));
+      const std::string json = SheetAtlas(*sheet, names, name + ".png", settings.frame_duration_ms);
+      files.push_back(PendingFile::Write(in_output_directory(name + ".json"),
+                                         std::vector<std::uint8_t>(json.begin(), json.end())));
       return files;
     }
 

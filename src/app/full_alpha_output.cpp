@@ -44,22 +44,42 @@ rgba::DirectionCanvas SheetCanvas(const FrameGeometry& geometry) {
           .background_frame = geometry.background};
 }
 
-SheetFiles SequenceSheet(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
-                         bool static_anims, const rgba::SheetLayout& layout,
-                         std::span<const SheetDirectionNames> names, std::string_view image,
-                         std::int32_t frame_duration_ms) {
-  rgba::SheetWriter writer(layout);
-  for (std::int32_t d = 0; d < anim.DirectionCount(); ++d) {
-    DirectionFrames frames(sprite, sequence, anim, d, static_anims);
-    RgbaCanvas canvas(frames.Geometry().width, frames.Geometry().height);
-    while (frames.DrawNext(canvas, RgbaValue{0}, kBlendByAlpha)) writer.AddFrame(ViewOf(canvas));
+SheetPieces::SheetPieces(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
+                         bool static_anims, const rgba::SheetLayout& layout)
+    : sprite_(sprite),
+      sequence_(sequence),
+      anim_(anim),
+      static_anims_(static_anims),
+      writer_(layout),
+      canvas_(1, 1) {}
+
+std::span<const std::uint8_t> SheetPieces::Next() {
+  if (finished_) return {};
+  while (!writer_.Complete()) {
+    if (!frames_) {
+      frames_.emplace(sprite_, sequence_, anim_, direction_, static_anims_);
+      canvas_ = RgbaCanvas(frames_->Geometry().width, frames_->Geometry().height);
+    }
+    if (!frames_->DrawNext(canvas_, RgbaValue{0}, kBlendByAlpha)) {
+      frames_.reset();
+      ++direction_;
+      continue;
+    }
+    writer_.AddFrame(ViewOf(canvas_));
+    piece_ = writer_.TakeBytes();
+    if (!piece_.empty()) return piece_;
   }
-  SheetFiles files{writer.Finish(), {}};
+  finished_ = true;
+  piece_ = writer_.Finish();
+  return piece_;
+}
+
+std::string SheetAtlas(const rgba::SheetLayout& layout, std::span<const SheetDirectionNames> names,
+                       std::string_view image, std::int32_t frame_duration_ms) {
   std::vector<rgba::AtlasDirectionNames> atlas_names;
   atlas_names.reserve(names.size());
   for (const SheetDirectionNames& n : names) atlas_names.push_back({n.tag, n.frame_stem});
-  files.json = rgba::AtlasJson(layout, atlas_names, image, frame_duration_ms, kProgramVersion);
-  return files;
+  return rgba::AtlasJson(layout, atlas_names, image, frame_duration_ms, kProgramVersion);
 }
 
 }  // namespace morvane

@@ -14,6 +14,7 @@
 
 #include "app/frame_source.h"
 #include "rgba/sheet_layout.h"
+#include "rgba/sheet_writer.h"
 #include "sprite/sprite.h"
 
 namespace morvane {
@@ -36,17 +37,33 @@ struct SheetDirectionNames {
   std::string frame_stem;
 };
 
-struct SheetFiles {
-  std::vector<std::uint8_t> png;
-  std::string json;
+// The sheet's PNG file of sequence laid out as layout, handed out piece by piece as its rows of
+// cells are compressed (PendingFile::WriteInPieces): the frames are drawn direction by
+// direction when the next piece is asked for, so that only one row of cells and the bytes of
+// one piece are held.
+class SheetPieces {
+ public:
+  SheetPieces(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
+              bool static_anims, const rgba::SheetLayout& layout);
+
+  // The next bytes of the file, valid until the next call; empty once the file is complete.
+  std::span<const std::uint8_t> Next();
+
+ private:
+  const Sprite& sprite_;
+  const Sequence& sequence_;
+  const Collection& anim_;
+  bool static_anims_;
+  rgba::SheetWriter writer_;
+  std::int32_t direction_ = 0;
+  std::optional<DirectionFrames> frames_;  // the direction being drawn
+  RgbaCanvas canvas_;
+  std::vector<std::uint8_t> piece_;
+  bool finished_ = false;
 };
 
-// The sheet of sequence laid out as layout, one entry of names per direction of anim, the
-// atlas naming image as the sheet's PNG file. The frames are drawn direction by direction, and
-// each row of cells is compressed once it is complete.
-SheetFiles SequenceSheet(const Sprite& sprite, const Sequence& sequence, const Collection& anim,
-                         bool static_anims, const rgba::SheetLayout& layout,
-                         std::span<const SheetDirectionNames> names, std::string_view image,
-                         std::int32_t frame_duration_ms);
+// The sheet's atlas: one entry of names per direction, image naming the sheet's PNG file.
+std::string SheetAtlas(const rgba::SheetLayout& layout, std::span<const SheetDirectionNames> names,
+                       std::string_view image, std::int32_t frame_duration_ms);
 
 }  // namespace morvane

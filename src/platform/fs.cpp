@@ -14,6 +14,15 @@ std::vector<std::string> ReadTextLines(const std::string& path) {
   return ReadTextLines(path, TextBounds{});
 }
 
+PendingFile PendingFile::Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  bool handed_out = false;
+  return WriteInPieces(path, [&]() -> std::span<const std::uint8_t> {
+    if (handed_out) return {};
+    handed_out = true;
+    return bytes;
+  });
+}
+
 PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
   if (this != &other) {
     Discard();

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -51,6 +53,12 @@ class PendingFile {
   // Raises Error "Cannot create file <path>" when the file cannot be created (a directory at
   // path included), the system's text when writing fails; nothing is left behind then.
   static PendingFile Write(const std::string& path, const std::vector<std::uint8_t>& bytes);
+  // The same for a file made piece by piece, so that no more than a piece is held: next_piece
+  // hands out the next bytes, which stay valid until it is called again, and an empty piece
+  // ends the file. What next_piece raises goes on to the caller, and nothing is left behind
+  // then either.
+  using NextPiece = std::function<std::span<const std::uint8_t>()>;
+  static PendingFile WriteInPieces(const std::string& path, const NextPiece& next_piece);
 
   PendingFile(PendingFile&& other) noexcept
       : temp_path_(std::exchange(other.temp_path_, std::string())), path_(std::move(other.path_)) {}

@@ -60,6 +60,11 @@ void PngRowEncoder::AddRow(std::span<const RgbaPixel> row) {
   ++rows_added_;
 }
 
+std::vector<std::uint8_t> PngRowEncoder::TakeBytes() {
+  if (backend_ == nullptr) throw std::logic_error("PNG row encoder used after Finish");
+  return backend_->TakeBytes();
+}
+
 std::vector<std::uint8_t> PngRowEncoder::Finish() {
   if (backend_ == nullptr) throw std::logic_error("PNG row encoder used after Finish");
   if (rows_added_ != height_) throw std::logic_error("PNG finished before its last row");

@@ -34,8 +34,8 @@ std::vector<std::uint8_t> EncodePng(const RgbaFrameView& frame,
 
 // A PNG file of width x height given one row of pixels at a time, top row first. With libspng
 // each row is filtered and compressed as it comes: the writer holds zlib's state (about 256 KiB),
-// two rows and the compressed bytes so far. With stb the rows are gathered and compressed once
-// the last one is there: it holds the whole image twice (as pixels and filtered) besides the
+// two rows and the compressed bytes not taken yet. With stb the rows are gathered and compressed
+// once the last one is there: it holds the whole image twice (as pixels and filtered) besides the
 // compressed bytes.
 class PngRowEncoder {
  public:
@@ -48,8 +48,11 @@ class PngRowEncoder {
   // The next row: exactly width pixels (std::invalid_argument otherwise, and for a row after
   // the last).
   void AddRow(std::span<const RgbaPixel> row);
-  // The file; every row must have been added (std::logic_error otherwise). The encoder is
-  // spent afterwards.
+  // The bytes of the file made so far and not taken yet: the file is what TakeBytes hands out,
+  // in order, followed by what Finish returns. With stb nothing comes before Finish.
+  std::vector<std::uint8_t> TakeBytes();
+  // The file, or its rest after TakeBytes; every row must have been added (std::logic_error
+  // otherwise). The encoder is spent afterwards.
   std::vector<std::uint8_t> Finish();
 
   // The interface of each writer's row coder.
@@ -57,6 +60,7 @@ class PngRowEncoder {
    public:
     virtual ~Backend() = default;
     virtual void AddRow(std::span<const RgbaPixel> row) = 0;
+    virtual std::vector<std::uint8_t> TakeBytes() { return {}; }
     virtual std::vector<std::uint8_t> Finish() = 0;
   };
 

@@ -3,6 +3,7 @@
 
 #include <new>
 #include <string>
+#include <utility>
 
 #include "core/errors.h"
 #include "rgba/png_backends.h"
@@ -50,7 +51,7 @@ class SpngEncoder {
     const int status = spng_encode_row(ctx_.get(), row.data(), row.size_bytes());
     if (status != SPNG_EOI) Check(status);
   }
-  std::vector<std::uint8_t> TakeBytes() { return std::move(bytes_); }
+  std::vector<std::uint8_t> TakeBytes() { return std::exchange(bytes_, {}); }
 
  private:
   struct ContextFree {
@@ -87,6 +88,7 @@ class SpngRowBackend final : public PngRowEncoder::Backend {
     encoder_.StartRows();
   }
   void AddRow(std::span<const RgbaPixel> row) override { encoder_.AddRow(row); }
+  std::vector<std::uint8_t> TakeBytes() override { return encoder_.TakeBytes(); }
   std::vector<std::uint8_t> Finish() override { return encoder_.TakeBytes(); }
 
  private:

@@ -17,9 +17,9 @@ namespace morvane::rgba {
 //
 // Memory: one row of cells, layout.width x layout.cell_height pixels of 4 bytes (at most 256
 // MiB, since a sheet holds at most 2^26 pixels; 8 MiB for 32 cells of 256 x 256), and the PNG
-// encoder's (png_encoder.h): with libspng the compressed bytes so far and about 256 KiB, each
-// row of cells being compressed as soon as it is complete; with stb the whole sheet twice
-// until Finish, besides the row.
+// encoder's (png_encoder.h): with libspng about 256 KiB and the compressed bytes not taken yet
+// (TakeBytes), each row of cells being compressed as soon as it is complete; with stb the whole
+// sheet twice until Finish, besides the row.
 class SheetWriter {
  public:
   explicit SheetWriter(SheetLayout layout, PngWriter writer = kDefaultPngWriter);
@@ -32,8 +32,10 @@ class SheetWriter {
   std::int64_t NextFrame() const { return frame_; }
   bool Complete() const { return direction_ == layout_.directions.size(); }
 
-  // The PNG file; every frame must be in (std::logic_error otherwise). The writer is spent
-  // afterwards.
+  // The bytes of the PNG file made so far and not taken yet (PngRowEncoder::TakeBytes).
+  std::vector<std::uint8_t> TakeBytes() { return png_.TakeBytes(); }
+  // The PNG file, or its rest after TakeBytes; every frame must be in (std::logic_error
+  // otherwise). The writer is spent afterwards.
   std::vector<std::uint8_t> Finish();
 
  private:

@@ -4,6 +4,7 @@
 #endif
 
 #include <filesystem>
+#include <span>
 
 #include "core/errors.h"
 #include "platform/file.h"
@@ -151,6 +152,26 @@ TEST_F(AtomicWrites, PendingFilesStandOnlyOncePlaced) {
   EXPECT_EQ(fs::status(Path("a.gif")).permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 #endif
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+// A file written piece by piece is its pieces in order, up to the first empty one; a piece
+// that cannot be made leaves nothing behind.
+TEST_F(AtomicWrites, PiecesMakeOneFileOrNone) {
+  const std::vector<std::string> pieces = {"GI", "F8", "9a", "", "never"};
+  std::size_t next = 0;
+  PendingFile::WriteInPieces(Path("a.gif"), [&]() -> std::span<const std::uint8_t> {
+    const std::string& piece = pieces[next++];
+    return {reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()};
+  }).Place();
+  EXPECT_EQ(ReadTextLines(Path("a.gif")), std::vector<std::string>{"GIF89a"});
+  EXPECT_EQ(next, 4u);
+  EXPECT_THROW(
+      PendingFile::WriteInPieces(
+          Path("b.gif"), []() -> std::span<const std::uint8_t> { throw Error("no more pixels"); }),
+      Error);
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) ++entries;
   EXPECT_EQ(entries, 1);

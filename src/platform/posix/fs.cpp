@@ -155,7 +155,7 @@ bool AppendText(const std::string& path, std::string_view text, bool create) {
   return ok;
 }
 
-PendingFile PendingFile::Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+PendingFile PendingFile::WriteInPieces(const std::string& path, const NextPiece& next_piece) {
   const std::string dir = DirectoryPart(path);
   Signals::ThrowIfPending();  // no file is started once the run is ending
   // A directory in the way would refuse the rename; say so before anything is written.
@@ -178,19 +178,21 @@ PendingFile PendingFile::Write(const std::string& path, const std::vector<std::u
   if (fd < 0) throw Error("Cannot create file " + path);
   TempFile temp(fd, temp_path);
 
-  const std::uint8_t* data = bytes.data();
-  std::size_t left = bytes.size();
-  while (left > 0) {
-    const ssize_t n = ::write(temp.fd(), data, left);
-    if (n < 0) {
-      if (errno == EINTR) {
-        Signals::ThrowIfPending();
-        continue;
+  for (std::span<const std::uint8_t> piece = next_piece(); !piece.empty(); piece = next_piece()) {
+    const std::uint8_t* data = piece.data();
+    std::size_t left = piece.size();
+    while (left > 0) {
+      const ssize_t n = ::write(temp.fd(), data, left);
+      if (n < 0) {
+        if (errno == EINTR) {
+          Signals::ThrowIfPending();
+          continue;
+        }
+        throw Error(std::strerror(errno));
       }
-      throw Error(std::strerror(errno));
+      data += n;
+      left -= static_cast<std::size_t>(n);
     }
-    data += n;
-    left -= static_cast<std::size_t>(n);
   }
   if (temp.Close() != 0) throw Error(std::strerror(errno));
   temp.Release();

@@ -187,7 +187,7 @@ bool AppendText(const std::string& path, std::string_view text, bool create) {
   return windows::WriteAll(file.Get(), lines.data(), lines.size());
 }
 
-PendingFile PendingFile::Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+PendingFile PendingFile::WriteInPieces(const std::string& path, const NextPiece& next_piece) {
   const std::string dir = DirectoryPart(path);
   Signals::ThrowIfPending();  // no file is started once the run is ending
   // A directory in the way would refuse the replace; say so before anything is written.
@@ -209,8 +209,10 @@ PendingFile PendingFile::Write(const std::string& path, const std::vector<std::u
   if (handle == INVALID_HANDLE_VALUE) throw Error("Cannot create file " + path);
   TempFile temp(handle, windows::SystemPath(temp_path));
 
-  if (!windows::WriteAll(temp.Get(), reinterpret_cast<const char*>(bytes.data()), bytes.size()))
-    throw Error(windows::ErrorText(::GetLastError()));
+  for (std::span<const std::uint8_t> piece = next_piece(); !piece.empty(); piece = next_piece()) {
+    if (!windows::WriteAll(temp.Get(), reinterpret_cast<const char*>(piece.data()), piece.size()))
+      throw Error(windows::ErrorText(::GetLastError()));
+  }
   if (!temp.Close()) throw Error(windows::ErrorText(::GetLastError()));
   temp.Release();
   return PendingFile(std::move(temp_path), path);
