@@ -90,7 +90,8 @@ std::optional<rgba::SheetLayout> CheckFullAlphaSizes(const Sprite& sprite, const
     if (settings.formats.webp) rgba::CheckWebpSize(geometry.width, geometry.height);
     canvases.push_back(SheetCanvas(geometry));
   }
-  if (!settings.formats.sheet) return std::nullopt;
+  // A collection without directions has no frames, so no sheet, as it has no GIF.
+  if (!settings.formats.sheet || canvases.empty()) return std::nullopt;
   return rgba::LayOutSheet(canvases, settings.static_anims);
 }
 

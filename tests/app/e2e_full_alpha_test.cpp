@@ -51,9 +51,11 @@ TestSprite LayeredSprite() {
       anim.SetLayer(f, d, 3, Picture::Solid(0, 2, 4, 1, 0, 60));
     }
   }
-  sprite.anims = {anim};
+  // A collection without directions has no frames: its sequence writes no file, no sheet either.
+  sprite.anims = {anim, Anim("none", 1, 0)};
   sprite.AddSequence("run", {0, 1, 2, 3, 4}, 0);
   sprite.AddSequence("hold", {3, 3}, 0);
+  sprite.AddSequence("none", {0}, 1);
   return sprite;
 }
 
@@ -231,7 +233,9 @@ TEST_F(FullAlpha, EveryOutputShowsTheGifsFramesWithTheirAlpha) {
   const TestSprite sprite = LayeredSprite();
   for (const char* file : {"gif.spr", "placed.spr", "static.spr"}) Write(file, sprite.Bytes());
   const std::string formats = MORVANE_HAVE_WEBP ? "gif,png,webp,sheet" : "gif,png,sheet";
-  Run({"-a=40", "gif.spr", "-f=" + formats, "placed.spr", "-s", "static.spr"});
+  const std::string console =
+      Run({"-a=40", "gif.spr", "-f=" + formats, "placed.spr", "-s", "static.spr"});
+  EXPECT_NE(console.find("3 file(s) processed"), std::string::npos) << console;
 
   for (const std::string folder : {"placed", "static"}) {
     SCOPED_TRACE(folder);
