@@ -1,4 +1,4 @@
-// The two PNG writers behind png_encoder.h, with the compression they are given. Only
+// The PNG writers behind png_encoder.h, with the compression they are given. Only
 // png_encoder.cpp, the tests and the benchmarks include this header.
 #pragma once
 
@@ -59,9 +59,15 @@ std::vector<std::uint8_t> EncodeWithSpng(const RgbaFrameView& frame,
 // ours, so it always compresses with kPngCompression's zlib level and strategy.
 std::vector<std::uint8_t> EncodeWithStb(const RgbaFrameView& frame);
 
+// libdeflate at its fastest level, every row filtered Up (libdeflate builds only).
+std::vector<std::uint8_t> EncodeWithLibdeflate(const RgbaFrameView& frame);
+
 // Row by row; sides checked by the caller.
 std::unique_ptr<PngRowEncoder::Backend> MakeSpngRowBackend(std::int32_t width, std::int32_t height,
                                                            const PngCompression& compression);
 std::unique_ptr<PngRowEncoder::Backend> MakeStbRowBackend(std::int32_t width, std::int32_t height);
+// Gathers the rows and compresses them once the last one is there, as stb does.
+std::unique_ptr<PngRowEncoder::Backend> MakeLibdeflateRowBackend(std::int32_t width,
+                                                                 std::int32_t height);
 
 }  // namespace morvane::rgba::png_detail

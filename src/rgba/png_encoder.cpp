@@ -12,14 +12,21 @@ void CheckSides(std::int64_t width, std::int64_t height) {
 }
 
 void CheckAvailable(PngWriter writer) {
-  if (!PngWriterAvailable(writer))
-    throw std::invalid_argument("this build has no libspng PNG writer");
+  if (!PngWriterAvailable(writer)) throw std::invalid_argument("this build lacks that PNG writer");
 }
 
 }  // namespace
 
 bool PngWriterAvailable(PngWriter writer) {
-  return writer == PngWriter::kStb || MORVANE_RGBA_HAVE_SPNG;
+  switch (writer) {
+    case PngWriter::kSpng:
+      return MORVANE_RGBA_HAVE_SPNG;
+    case PngWriter::kLibdeflate:
+      return MORVANE_RGBA_HAVE_LIBDEFLATE;
+    case PngWriter::kStb:
+      break;
+  }
+  return true;
 }
 
 std::vector<std::uint8_t> EncodePng(const RgbaFrameView& frame, PngWriter writer) {
@@ -27,6 +34,9 @@ std::vector<std::uint8_t> EncodePng(const RgbaFrameView& frame, PngWriter writer
   if (frame.pixels.size() != static_cast<std::size_t>(frame.width) * frame.height)
     throw std::invalid_argument("a frame must hold width x height pixels");
   CheckAvailable(writer);
+#if MORVANE_RGBA_HAVE_LIBDEFLATE
+  if (writer == PngWriter::kLibdeflate) return png_detail::EncodeWithLibdeflate(frame);
+#endif
 #if MORVANE_RGBA_HAVE_SPNG
   if (writer == PngWriter::kSpng)
     return png_detail::EncodeWithSpng(frame, png_detail::kPngCompression);
@@ -38,6 +48,12 @@ PngRowEncoder::PngRowEncoder(std::int32_t width, std::int32_t height, PngWriter 
     : width_(width), height_(height) {
   CheckSides(width, height);
   CheckAvailable(writer);
+#if MORVANE_RGBA_HAVE_LIBDEFLATE
+  if (writer == PngWriter::kLibdeflate) {
+    backend_ = png_detail::MakeLibdeflateRowBackend(width, height);
+    return;
+  }
+#endif
 #if MORVANE_RGBA_HAVE_SPNG
   if (writer == PngWriter::kSpng) {
     backend_ = png_detail::MakeSpngRowBackend(width, height, png_detail::kPngCompression);

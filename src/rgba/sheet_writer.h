@@ -22,7 +22,7 @@ namespace morvane::rgba {
 // sheet twice until Finish, besides the row.
 class SheetWriter {
  public:
-  explicit SheetWriter(SheetLayout layout, PngWriter writer = kDefaultPngWriter);
+  explicit SheetWriter(SheetLayout layout, PngWriter writer = kDefaultRowPngWriter);
 
   // The next frame: a canvas of its direction's size (std::invalid_argument otherwise, and
   // std::logic_error once every frame is in). The view is not used after the call.

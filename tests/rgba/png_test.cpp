@@ -57,14 +57,16 @@ TEST_P(PngWriterTest, RefusesWhatIsNotAnImage) {
 
 std::vector<PngWriter> AvailableWriters() {
   std::vector<PngWriter> writers;
-  for (PngWriter writer : {PngWriter::kSpng, PngWriter::kStb})
+  for (PngWriter writer : {PngWriter::kSpng, PngWriter::kStb, PngWriter::kLibdeflate})
     if (PngWriterAvailable(writer)) writers.push_back(writer);
   return writers;
 }
 
 INSTANTIATE_TEST_SUITE_P(Writers, PngWriterTest, ::testing::ValuesIn(AvailableWriters()),
                          [](const auto& info) {
-                           return std::string(info.param == PngWriter::kSpng ? "spng" : "stb");
+                           return std::string(info.param == PngWriter::kSpng  ? "spng"
+                                              : info.param == PngWriter::kStb ? "stb"
+                                                                              : "libdeflate");
                          });
 
 }  // namespace
