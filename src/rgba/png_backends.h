@@ -65,9 +65,11 @@ std::vector<std::uint8_t> EncodeWithLibdeflate(const RgbaFrameView& frame);
 // Row by row; sides checked by the caller.
 std::unique_ptr<PngRowEncoder::Backend> MakeSpngRowBackend(std::int32_t width, std::int32_t height,
                                                            const PngCompression& compression);
-std::unique_ptr<PngRowEncoder::Backend> MakeStbRowBackend(std::int32_t width, std::int32_t height);
-// Gathers the rows and compresses them once the last one is there, as stb does.
-std::unique_ptr<PngRowEncoder::Backend> MakeLibdeflateRowBackend(std::int32_t width,
-                                                                 std::int32_t height);
+// For the writers of whole images (stb, libdeflate): the rows are gathered and the image
+// encoded once the last one is there.
+using WholeImageEncoder = std::vector<std::uint8_t> (*)(const RgbaFrameView& frame);
+std::unique_ptr<PngRowEncoder::Backend> MakeGatheringRowBackend(std::int32_t width,
+                                                                std::int32_t height,
+                                                                WholeImageEncoder encode);
 
 }  // namespace morvane::rgba::png_detail

@@ -17,6 +17,41 @@ void CheckAvailable(PngWriter writer) {
 
 }  // namespace
 
+namespace png_detail {
+namespace {
+
+class GatheringRowBackend final : public PngRowEncoder::Backend {
+ public:
+  GatheringRowBackend(std::int32_t width, std::int32_t height, WholeImageEncoder encode)
+      : width_(width), height_(height), encode_(encode) {
+    pixels_.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  }
+  void AddRow(std::span<const RgbaPixel> row) override {
+    pixels_.insert(pixels_.end(), row.begin(), row.end());
+  }
+  std::vector<std::uint8_t> Finish() override {
+    std::vector<std::uint8_t> png = encode_(RgbaFrameView{pixels_, width_, height_});
+    pixels_ = {};
+    return png;
+  }
+
+ private:
+  std::int32_t width_;
+  std::int32_t height_;
+  WholeImageEncoder encode_;
+  std::vector<RgbaPixel> pixels_;
+};
+
+}  // namespace
+
+std::unique_ptr<PngRowEncoder::Backend> MakeGatheringRowBackend(std::int32_t width,
+                                                                std::int32_t height,
+                                                                WholeImageEncoder encode) {
+  return std::make_unique<GatheringRowBackend>(width, height, encode);
+}
+
+}  // namespace png_detail
+
 bool PngWriterAvailable(PngWriter writer) {
   switch (writer) {
     case PngWriter::kSpng:
@@ -50,7 +85,7 @@ PngRowEncoder::PngRowEncoder(std::int32_t width, std::int32_t height, PngWriter 
   CheckAvailable(writer);
 #if MORVANE_RGBA_HAVE_LIBDEFLATE
   if (writer == PngWriter::kLibdeflate) {
-    backend_ = png_detail::MakeLibdeflateRowBackend(width, height);
+    backend_ = png_detail::MakeGatheringRowBackend(width, height, png_detail::EncodeWithLibdeflate);
     return;
   }
 #endif
@@ -60,7 +95,7 @@ PngRowEncoder::PngRowEncoder(std::int32_t width, std::int32_t height, PngWriter 
     return;
   }
 #endif
-  backend_ = png_detail::MakeStbRowBackend(width, height);
+  backend_ = png_detail::MakeGatheringRowBackend(width, height, png_detail::EncodeWithStb);
 }
 
 PngRowEncoder::~PngRowEncoder() = default;

@@ -42,26 +42,6 @@ void PutChunk(std::vector<std::uint8_t>& out, std::string_view type, const std::
   PutBigEndian(out, static_cast<std::uint32_t>(crc));
 }
 
-class LibdeflateRowBackend final : public PngRowEncoder::Backend {
- public:
-  LibdeflateRowBackend(std::int32_t width, std::int32_t height) : width_(width), height_(height) {
-    pixels_.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-  }
-  void AddRow(std::span<const RgbaPixel> row) override {
-    pixels_.insert(pixels_.end(), row.begin(), row.end());
-  }
-  std::vector<std::uint8_t> Finish() override {
-    std::vector<std::uint8_t> png = EncodeWithLibdeflate(RgbaFrameView{pixels_, width_, height_});
-    pixels_ = {};
-    return png;
-  }
-
- private:
-  std::int32_t width_;
-  std::int32_t height_;
-  std::vector<RgbaPixel> pixels_;
-};
-
 }  // namespace
 
 std::vector<std::uint8_t> EncodeWithLibdeflate(const RgbaFrameView& frame) {
@@ -107,11 +87,6 @@ std::vector<std::uint8_t> EncodeWithLibdeflate(const RgbaFrameView& frame) {
   PutChunk(png, "IDAT", compressed.data(), compressed_size);
   PutChunk(png, "IEND", nullptr, 0);
   return png;
-}
-
-std::unique_ptr<PngRowEncoder::Backend> MakeLibdeflateRowBackend(std::int32_t width,
-                                                                 std::int32_t height) {
-  return std::make_unique<LibdeflateRowBackend>(width, height);
 }
 
 }  // namespace morvane::rgba::png_detail

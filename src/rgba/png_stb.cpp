@@ -50,30 +50,6 @@ unsigned char* CompressForStb(unsigned char* data, int data_len, int* out_len, i
 #include <stb_image_write.h>
 
 namespace morvane::rgba::png_detail {
-namespace {
-
-class StbRowBackend final : public PngRowEncoder::Backend {
- public:
-  StbRowBackend(std::int32_t width, std::int32_t height) : width_(width), height_(height) {
-    pixels_.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-  }
-
-  void AddRow(std::span<const RgbaPixel> row) override {
-    pixels_.insert(pixels_.end(), row.begin(), row.end());
-  }
-  std::vector<std::uint8_t> Finish() override {
-    std::vector<std::uint8_t> png = EncodeWithStb(RgbaFrameView{pixels_, width_, height_});
-    pixels_ = {};
-    return png;
-  }
-
- private:
-  std::int32_t width_;
-  std::int32_t height_;
-  std::vector<RgbaPixel> pixels_;
-};
-
-}  // namespace
 
 std::vector<std::uint8_t> EncodeWithStb(const RgbaFrameView& frame) {
   // stb_image_write counts the filtered image, a filter byte and 4 bytes a pixel per row, in int.
@@ -89,10 +65,6 @@ std::vector<std::uint8_t> EncodeWithStb(const RgbaFrameView& frame) {
   // Its only failures are allocations and the compressor's, which fails for memory alone.
   if (!png) throw std::bad_alloc();
   return std::vector<std::uint8_t>(png.get(), png.get() + size);
-}
-
-std::unique_ptr<PngRowEncoder::Backend> MakeStbRowBackend(std::int32_t width, std::int32_t height) {
-  return std::make_unique<StbRowBackend>(width, height);
 }
 
 }  // namespace morvane::rgba::png_detail
