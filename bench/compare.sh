@@ -245,12 +245,7 @@ main() {
   "$PILLOW_PYTHON" -c 'import PIL' 2>/dev/null || need_commands /nonexistent/pil:python3-pil
   ensure_build "$BUILD"
 
-  SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/morvane-compare.XXXXXX")
-  trap 'rm -rf "$SCRATCH"' EXIT
-  RESULTS=$SCRATCH/results
-  : >"$RESULTS"
-  : >"$SCRATCH/output"
-  write_sprite "$SCRATCH/march.spr"
+  make_scratch compare
   "$BUILD/tools/ppmdump/morvane-ppmdump" "$SCRATCH/march.spr" "$SCRATCH/frames" >/dev/null
   mapfile -t DIRECTIONS < <(directions)
   write_pillow_script

@@ -174,12 +174,7 @@ main() {
     ffmpeg:ffmpeg img2webp:webp
   ensure_build "$BUILD"
 
-  SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/morvane-compare-alpha.XXXXXX")
-  trap 'rm -rf "$SCRATCH"' EXIT
-  RESULTS=$SCRATCH/results
-  : >"$RESULTS"
-  : >"$SCRATCH/output"
-  write_sprite "$SCRATCH/march.spr"
+  make_scratch compare-alpha
 
   # The frames as morvane composites them, and the directions in the sheet's row order.
   (cd "$SCRATCH" && "$BUILD/src/app/morvane" -d=0 -f=png,sheet march.spr >/dev/null)

@@ -154,11 +154,7 @@ main() {
   need_commands /usr/bin/time:time python3:python3 cmake:cmake
   ensure_build "$BUILD"
 
-  SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/morvane-full-alpha.XXXXXX")
-  trap 'rm -rf "$SCRATCH"' EXIT
-  RESULTS=$SCRATCH/results
-  : >"$RESULTS"
-  write_sprite "$SCRATCH/march.spr"
+  make_scratch full-alpha
 
   local counts="${THREAD_COUNTS[*]}"
   echo "morvane whole runs with full-alpha outputs"

@@ -53,12 +53,7 @@ main() {
   ensure_build "$BUILD"
   quietly cmake --build "$BUILD" --target pipeline_bench
 
-  SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/morvane-serial-share.XXXXXX")
-  trap 'rm -rf "$SCRATCH"' EXIT
-  RESULTS=$SCRATCH/results
-  : >"$RESULTS"
-  : >"$SCRATCH/output"
-  write_sprite "$SCRATCH/march.spr"
+  make_scratch serial-share
 
   echo "morvane serial share"
   echo "  build        $BUILD ($BUILD_TYPE)"

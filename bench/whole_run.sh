@@ -108,6 +108,17 @@ write_sprite() {
   "$BUILD/tools/benchsprite/morvane-benchsprite" "$1" "${SHAPE[@]}"
 }
 
+# Makes $SCRATCH, a scratch directory named after $1 and removed when the script exits, with
+# an empty $RESULTS and $SCRATCH/output and the measuring sprite as $SCRATCH/march.spr.
+make_scratch() {
+  SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/morvane-$1.XXXXXX")
+  trap 'rm -rf "$SCRATCH"' EXIT
+  RESULTS=$SCRATCH/results
+  : >"$RESULTS"
+  : >"$SCRATCH/output"
+  write_sprite "$SCRATCH/march.spr"
+}
+
 # Runs a command with its standard output in $SCRATCH/stdout and its standard error in
 # $SCRATCH/stderr, and appends "label wall_s user_s sys_s maxrss_kib" to $RESULTS. The wall
 # time is taken around the process (including /usr/bin/time's own start, well under a
@@ -345,12 +356,7 @@ main() {
   need_commands /usr/bin/time:time python3:python3 cmake:cmake
   ensure_build "$BUILD"
 
-  SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/morvane-whole-run.XXXXXX")
-  trap 'rm -rf "$SCRATCH"' EXIT
-  RESULTS=$SCRATCH/results
-  : >"$RESULTS"
-  : >"$SCRATCH/output"
-  write_sprite "$SCRATCH/march.spr"
+  make_scratch whole-run
 
   echo "morvane whole-run measurement"
   echo "  build        $BUILD ($BUILD_TYPE)"
