@@ -3,6 +3,7 @@
 // before it produced, as in a conversion, and reports the time per frame pixel ("per_pixel").
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -152,32 +153,41 @@ void BM_MapFloydSteinberg(benchmark::State& state) {
 BENCHMARK(BM_MapNearest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MapFloydSteinberg)->Unit(benchmark::kMillisecond);
 
-// Floyd-Steinberg on two frames at once, as the conversion does it.
-void BM_MapFloydSteinbergPairs(benchmark::State& state) {
+// Floyd-Steinberg on four frames at once, as the conversion does it.
+void BM_MapFloydSteinbergInStep(benchmark::State& state) {
+  constexpr std::size_t kGroup = gif::FloydSteinbergDitherer::kMaxInStep;
   std::vector<std::vector<ColorValue>> palettes;
   for (const RgbCanvas& frame : Frames())
     palettes.push_back(gif::BuildOctreePalette(frame, 256, 8));
-  std::vector<std::uint8_t> out_a(kSize * kSize), out_b(kSize * kSize);
+  std::vector<std::vector<std::uint8_t>> out(kGroup, std::vector<std::uint8_t>(kSize * kSize));
   for (auto _ : state) {
-    for (std::size_t f = 0; f + 1 < Frames().size(); f += 2) {
-      const RgbCanvas& a = Frames()[f];
-      const RgbCanvas& b = Frames()[f + 1];
-      gif::ColorLookup lookup_a(palettes[f]), lookup_b(palettes[f + 1]);
-      gif::FloydSteinbergDitherer ditherer_a(a.Width(), lookup_a), ditherer_b(b.Width(), lookup_b);
-      for (int y = 0; y < a.Height(); ++y) {
-        const std::size_t at = static_cast<std::size_t>(y) * a.Width();
-        gif::FloydSteinbergDitherer::MapRowPair(ditherer_a, a.Row(y), out_a.data() + at, ditherer_b,
-                                                b.Row(y), out_b.data() + at);
-        ditherer_a.StartNextRow();
-        ditherer_b.StartNextRow();
+    for (std::size_t f = 0; f + kGroup <= Frames().size(); f += kGroup) {
+      std::vector<gif::ColorLookup> lookups;
+      lookups.reserve(kGroup);
+      std::vector<gif::FloydSteinbergDitherer> ditherers;
+      ditherers.reserve(kGroup);
+      std::array<gif::FloydSteinbergDitherer*, kGroup> walking{};
+      for (std::size_t i = 0; i < kGroup; ++i) {
+        lookups.emplace_back(palettes[f + i]);
+        ditherers.emplace_back(Frames()[f + i].Width(), lookups.back());
+        walking[i] = &ditherers[i];
       }
-      benchmark::DoNotOptimize(out_a.data());
-      benchmark::DoNotOptimize(out_b.data());
+      std::array<const ColorValue*, kGroup> rows{};
+      std::array<std::uint8_t*, kGroup> outs{};
+      for (int y = 0; y < Frames()[f].Height(); ++y) {
+        for (std::size_t i = 0; i < kGroup; ++i) {
+          rows[i] = Frames()[f + i].Row(y);
+          outs[i] = out[i].data() + static_cast<std::size_t>(y) * Frames()[f].Width();
+        }
+        gif::FloydSteinbergDitherer::MapRowsInStep(walking, rows, outs);
+        for (gif::FloydSteinbergDitherer& ditherer : ditherers) ditherer.StartNextRow();
+      }
+      benchmark::DoNotOptimize(out[0].data());
     }
   }
   SetPerPixel(state, kFrames * kSize * kSize);
 }
-BENCHMARK(BM_MapFloydSteinbergPairs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MapFloydSteinbergInStep)->Unit(benchmark::kMillisecond);
 
 // One GIF's colour maps merged into a global one; the frames are set up outside the timing.
 void BM_OptimizeColorMaps(benchmark::State& state) {

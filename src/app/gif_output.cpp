@@ -4,6 +4,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -18,47 +19,48 @@ namespace morvane {
 
 namespace {
 
-// Canvases a direction holds at once while their frames are reduced side by side: two for each
-// thread, so that one direction alone keeps every thread busy, and a pair with one thread, as
-// frames are paired anyway. Every thread may hold a direction, so each window gets an equal
-// share of a fixed bound of memory.
+// Canvases a direction holds at once while their frames are reduced side by side: a group of
+// four for each thread, so that one direction alone keeps every thread busy, and one group with
+// one thread, as frames are reduced four in step anyway. Every thread may hold a direction, so
+// each window gets an equal share of a fixed bound of memory.
+constexpr std::size_t kGroupFrames = 4;
 std::size_t WindowCanvases(const FrameGeometry& geometry, int threads) {
   constexpr std::int64_t kWindowsBytes = std::int64_t{256} << 20;
-  const std::int64_t pair_bytes = std::int64_t{geometry.width} * geometry.height * 4 * 2;
-  const std::int64_t pairs =
-      std::clamp<std::int64_t>(kWindowsBytes / threads / pair_bytes, 1, threads);
-  return static_cast<std::size_t>(2 * pairs);
+  const std::int64_t group_bytes =
+      std::int64_t{geometry.width} * geometry.height * 4 * std::int64_t{kGroupFrames};
+  const std::int64_t groups =
+      std::clamp<std::int64_t>(kWindowsBytes / threads / group_bytes, 1, threads);
+  return static_cast<std::size_t>(groups) * kGroupFrames;
 }
 
 // Takes each reduced frame in sequence order with the canvas it was reduced from.
 using ReducedFrameSink = std::function<void(gif::GifFrame frame, const RgbCanvas& canvas)>;
 
-// Draws the frames a window at a time and reduces each window's pairs side by side. Frames are
-// paired as one by one they would be, (0, 1), (2, 3), ..., a last odd one alone: reducing two at
-// a time is faster and gives the same frames. The window's canvases are reused from one window
-// to the next.
+// Draws the frames a window at a time and reduces each window's groups side by side. Frames are
+// grouped as one by one they would be, (0..3), (4..7), ..., the last group perhaps shorter:
+// reducing four at a time is faster and gives the same frames. The window's canvases are
+// reused from one window to the next.
 void ReduceFrames(DirectionFrames& frames, const GifSettings& settings, WorkerPool& pool,
                   const ReducedFrameSink& sink) {
   const FrameGeometry& geometry = frames.Geometry();
   const std::size_t window_size = WindowCanvases(geometry, pool.Concurrency());
   std::vector<RgbCanvas> window;
-  std::vector<std::array<gif::GifFrame, 2>> reduced;
+  std::vector<std::vector<gif::GifFrame>> reduced;
   for (std::int64_t left = geometry.frames; left > 0;) {
     std::size_t count = 0;
     for (; count < window_size && left > 0; ++count, --left) {
       if (window.size() == count) window.emplace_back(geometry.width, geometry.height);
       frames.DrawNext(window[count], settings.background, settings.DrawThreshold());
     }
-    reduced.assign((count + 1) / 2, {});
-    pool.ForEach(reduced.size(), [&](std::size_t p) {
-      const std::size_t first = 2 * p;
-      if (first + 1 < count) {
-        reduced[p] = gif::BuildFramePair(window[first], window[first + 1], settings.reduction);
-      } else {
-        reduced[p][0] = gif::BuildFrame(window[first], settings.reduction);
-      }
+    reduced.assign((count + kGroupFrames - 1) / kGroupFrames, {});
+    pool.ForEach(reduced.size(), [&](std::size_t g) {
+      const std::size_t first = g * kGroupFrames;
+      reduced[g] = gif::BuildFrames(
+          std::span<const RgbCanvas>(window).subspan(first, std::min(kGroupFrames, count - first)),
+          settings.reduction);
     });
-    for (std::size_t i = 0; i < count; ++i) sink(std::move(reduced[i / 2][i % 2]), window[i]);
+    for (std::size_t i = 0; i < count; ++i)
+      sink(std::move(reduced[i / kGroupFrames][i % kGroupFrames]), window[i]);
   }
 }
 

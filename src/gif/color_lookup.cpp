@@ -12,15 +12,16 @@ namespace {
 
 #if MORVANE_SEARCH_AVX2
 // Sixteen entries at a time in 16-bit lanes; entries past the palette lie far away, so whole
-// blocks of 16 may be searched. The distances are kept, the minimum found across the lanes,
-// and the first lane holding it is the lowest index among equal distances.
+// blocks of 16 may be searched. Distances come in multiples of 16, so each lane keeps the least
+// of distance + block over the blocks: the least distance and, on ties, the lowest block. The
+// lowest index at the least distance is then the first lane holding the least of the lanes
+// (one pass, no second scan).
 __attribute__((target("avx2"))) int SearchAvx2(const std::int16_t* red, const std::int16_t* green,
                                                const std::int16_t* blue, int blocks, int r, int g,
                                                int b) {
-  const __m256i vr = _mm256_set1_epi16(static_cast<std::int16_t>(r));
-  const __m256i vg = _mm256_set1_epi16(static_cast<std::int16_t>(g));
-  const __m256i vb = _mm256_set1_epi16(static_cast<std::int16_t>(b));
-  __m256i distance[16];
+  const __m256i vr = _mm256_set1_epi16(static_cast<std::int16_t>(16 * r));
+  const __m256i vg = _mm256_set1_epi16(static_cast<std::int16_t>(16 * g));
+  const __m256i vb = _mm256_set1_epi16(static_cast<std::int16_t>(16 * b));
   __m256i best = _mm256_set1_epi16(0x7FFF);
   for (int i = 0; i < blocks; ++i) {
     const __m256i dr =
@@ -31,19 +32,14 @@ __attribute__((target("avx2"))) int SearchAvx2(const std::int16_t* red, const st
         _mm256_sub_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(blue + 16 * i)), vb);
     const __m256i d = _mm256_add_epi16(_mm256_add_epi16(_mm256_abs_epi16(dr), _mm256_abs_epi16(dg)),
                                        _mm256_abs_epi16(db));
-    distance[i] = d;
-    best = _mm256_min_epi16(best, d);
+    best = _mm256_min_epu16(best, _mm256_or_si256(d, _mm256_set1_epi16(static_cast<short>(i))));
   }
-  // Distances are never negative, so the unsigned minimum of the lanes is the minimum.
   const __m128i half =
-      _mm_min_epi16(_mm256_castsi256_si128(best), _mm256_extracti128_si256(best, 1));
-  const __m256i target =
-      _mm256_set1_epi16(static_cast<std::int16_t>(_mm_extract_epi16(_mm_minpos_epu16(half), 0)));
-  for (int i = 0;; ++i) {
-    const auto hits =
-        static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(distance[i], target)));
-    if (hits != 0) return 16 * i + __builtin_ctz(hits) / 2;
-  }
+      _mm_min_epu16(_mm256_castsi256_si128(best), _mm256_extracti128_si256(best, 1));
+  const int least = _mm_extract_epi16(_mm_minpos_epu16(half), 0);
+  const auto hits = static_cast<unsigned>(_mm256_movemask_epi8(
+      _mm256_cmpeq_epi16(best, _mm256_set1_epi16(static_cast<std::int16_t>(least)))));
+  return 16 * (least & 15) + __builtin_ctz(hits) / 2;
 }
 
 bool HasAvx2() {
@@ -64,6 +60,16 @@ int ColorLookup::Search(int red, int green, int blue) const {
   return SearchPortable(red, green, blue);
 }
 
+long g_searches = 0;
+std::uint8_t ColorLookup::SearchCell(std::size_t cell, ColorValue colour) {
+  ++g_searches;
+  const auto index = static_cast<std::uint8_t>(Search(static_cast<int>(colour & 0xFF),
+                                                      static_cast<int>(colour >> 8 & 0xFF),
+                                                      static_cast<int>(colour >> 16 & 0xFF)));
+  MakeView().Set(cell, index);
+  return index;
+}
+
 int ColorLookup::SearchPortable(int red, int green, int blue) const {
   if (count_ == 0) return 0;
   // On noise nearly every cell misses once, and this search is most of the reduction's time.
@@ -71,9 +77,9 @@ int ColorLookup::SearchPortable(int red, int green, int blue) const {
   // far away), so the compiler vectorises the distance, minimum and block-scan loops; the first
   // index at the minimum is the lowest index among equal distances.
   constexpr std::size_t kLanes = 8;
-  const auto r = static_cast<std::int16_t>(red);
-  const auto g = static_cast<std::int16_t>(green);
-  const auto b = static_cast<std::int16_t>(blue);
+  const auto r = static_cast<std::int16_t>(16 * red);
+  const auto g = static_cast<std::int16_t>(16 * green);
+  const auto b = static_cast<std::int16_t>(16 * blue);
   std::array<std::int16_t, 256> distance;
   for (std::size_t i = 0; i < 256; ++i) {
     const auto dr = static_cast<std::int16_t>(red_[i] - r);

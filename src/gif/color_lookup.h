@@ -26,9 +26,9 @@ class ColorLookup {
       rgb_[4 * static_cast<std::size_t>(i)] = static_cast<std::int32_t>(colour & 0xFF);
       rgb_[4 * static_cast<std::size_t>(i) + 1] = static_cast<std::int32_t>((colour >> 8) & 0xFF);
       rgb_[4 * static_cast<std::size_t>(i) + 2] = static_cast<std::int32_t>((colour >> 16) & 0xFF);
-      red_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(colour & 0xFF);
-      green_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>((colour >> 8) & 0xFF);
-      blue_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>((colour >> 16) & 0xFF);
+      red_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(16 * (colour & 0xFF));
+      green_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(16 * (colour >> 8 & 0xFF));
+      blue_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(16 * (colour >> 16 & 0xFF));
     }
     const View view = MakeView();
     for (int i = 0; i < count_; ++i) {
@@ -51,7 +51,7 @@ class ColorLookup {
     std::uint8_t* cache;
     std::uint8_t* known;
     const std::int32_t* rgb;  // red, green, blue, 0 per entry
-    const ColorLookup* lookup;
+    ColorLookup* lookup;
 
     bool Known(std::size_t cell) const { return (known[cell / 8] >> (cell % 8) & 1) != 0; }
     void Set(std::size_t cell, int index) const {
@@ -67,15 +67,11 @@ class ColorLookup {
                      static_cast<ColorValue>(b) << 16);
     }
     // The same for a colour 0x00BBGGRR.
-    int Nearest(ColorValue colour) const {
+    std::uint8_t Nearest(ColorValue colour) const {
       const std::size_t cell = Cell(colour);
-      int index = cache[cell];
-      if (index == kUnknown && !Known(cell)) {
-        index =
-            lookup->Search(static_cast<int>(colour & 0xFF), static_cast<int>(colour >> 8 & 0xFF),
-                           static_cast<int>(colour >> 16 & 0xFF));
-        Set(cell, index);
-      }
+      const std::uint8_t index = cache[cell];
+      if (index == kUnknown && !Known(cell)) [[unlikely]]
+        return lookup->SearchCell(cell, colour);
       return index;
     }
   };
@@ -87,15 +83,20 @@ class ColorLookup {
   int Search(int red, int green, int blue) const;
   // The same search without processor-specific code, which Search falls back to.
   int SearchPortable(int red, int green, int blue) const;
+  // Searches for colour 0x00BBGGRR and stores the answer for its cell. Kept out of line so
+  // that the callers' loops keep their state in registers.
+  std::uint8_t SearchCell(std::size_t cell, ColorValue colour);
 
  private:
   static constexpr std::uint8_t kUnknown = 0xFF;
   std::vector<std::uint8_t> cache_;
   std::vector<std::uint8_t> known_;
   std::array<std::int32_t, 4 * 256> rgb_{};  // red, green, blue, 0 per entry
-  // Channels as 16-bit lanes, all 256 entries always present: entries past the palette hold
-  // kFar, whose distance from any colour exceeds every real one.
-  static constexpr std::int16_t kFar = 1000;
+  // Channels times 16 as 16-bit lanes, all 256 entries always present: entries past the
+  // palette hold kFar, whose distance from any colour exceeds every real one (3 x (9000 - 4080)
+  // > 16 x 765) while three of them still fit a lane. The low four bits of a distance stay free
+  // for the search to note where it found it.
+  static constexpr std::int16_t kFar = 9000;
   std::array<std::int16_t, 256> red_{};
   std::array<std::int16_t, 256> green_{};
   std::array<std::int16_t, 256> blue_{};

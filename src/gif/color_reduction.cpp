@@ -1,6 +1,9 @@
 // Colour reduction of a canvas: octree palette, then nearest-colour or diffused mapping.
 #include "gif/color_reduction.h"
 
+#include <algorithm>
+#include <array>
+
 #include "core/errors.h"
 #include "gif/color_lookup.h"
 #include "gif/dither.h"
@@ -69,29 +72,50 @@ ReducedFrame ReduceBitmap(const RgbCanvas& source, const ReductionSettings& sett
   return result;
 }
 
-std::array<ReducedFrame, 2> ReduceBitmapPair(const RgbCanvas& first, const RgbCanvas& second,
-                                             const ReductionSettings& settings,
-                                             std::vector<std::uint8_t> first_pixels,
-                                             std::vector<std::uint8_t> second_pixels) {
-  if (settings.dither_method != kDitherFloydSteinberg || first.Empty() || second.Empty() ||
-      first.Width() != second.Width() || first.Height() != second.Height()) {
-    ReducedFrame reduced = ReduceBitmap(first, settings, std::move(first_pixels));
-    return {std::move(reduced), ReduceBitmap(second, settings, std::move(second_pixels))};
+std::vector<ReducedFrame> ReduceBitmaps(std::span<const RgbCanvas> sources,
+                                        const ReductionSettings& settings,
+                                        std::vector<std::vector<std::uint8_t>> pixels) {
+  pixels.resize(sources.size());
+  bool in_step = settings.dither_method == kDitherFloydSteinberg && sources.size() > 1;
+  for (const RgbCanvas& source : sources)
+    in_step = in_step && !source.Empty() && source.Width() == sources[0].Width() &&
+              source.Height() == sources[0].Height();
+  std::vector<ReducedFrame> result;
+  result.reserve(sources.size());
+  if (!in_step) {
+    for (std::size_t i = 0; i < sources.size(); ++i)
+      result.push_back(ReduceBitmap(sources[i], settings, std::move(pixels[i])));
+    return result;
   }
   CheckSettings(settings);
-  std::vector<ColorValue> palette_a, palette_b;
-  std::array<ReducedFrame, 2> result{
-      Prepare(first, settings.reduction_bits, palette_a, std::move(first_pixels)),
-      Prepare(second, settings.reduction_bits, palette_b, std::move(second_pixels))};
-  ColorLookup lookup_a(palette_a), lookup_b(palette_b);
-  FloydSteinbergDitherer ditherer_a(first.Width(), lookup_a), ditherer_b(second.Width(), lookup_b);
-  const auto width = static_cast<std::size_t>(first.Width());
-  for (std::int32_t y = 0; y < first.Height(); ++y) {
-    const std::size_t at = static_cast<std::size_t>(y) * width;
-    FloydSteinbergDitherer::MapRowPair(ditherer_a, first.Row(y), result[0].pixels.data() + at,
-                                       ditherer_b, second.Row(y), result[1].pixels.data() + at);
-    ditherer_a.StartNextRow();
-    ditherer_b.StartNextRow();
+  constexpr std::size_t kGroup = FloydSteinbergDitherer::kMaxInStep;
+  for (std::size_t first = 0; first < sources.size(); first += kGroup) {
+    const std::size_t count = std::min(kGroup, sources.size() - first);
+    std::vector<ColorLookup> lookups;
+    lookups.reserve(count);
+    std::vector<FloydSteinbergDitherer> ditherers;
+    ditherers.reserve(count);
+    for (std::size_t i = first; i < first + count; ++i) {
+      std::vector<ColorValue> palette;
+      result.push_back(Prepare(sources[i], settings.reduction_bits, palette, std::move(pixels[i])));
+      lookups.emplace_back(palette);
+      ditherers.emplace_back(sources[i].Width(), lookups.back());
+    }
+    std::array<FloydSteinbergDitherer*, kGroup> walking{};
+    std::array<const ColorValue*, kGroup> rows{};
+    std::array<std::uint8_t*, kGroup> outs{};
+    for (std::size_t i = 0; i < count; ++i) walking[i] = &ditherers[i];
+    const auto width = static_cast<std::size_t>(sources[0].Width());
+    for (std::int32_t y = 0; y < sources[0].Height(); ++y) {
+      const std::size_t at = static_cast<std::size_t>(y) * width;
+      for (std::size_t i = 0; i < count; ++i) {
+        rows[i] = sources[first + i].Row(y);
+        outs[i] = result[first + i].pixels.data() + at;
+      }
+      FloydSteinbergDitherer::MapRowsInStep({walking.data(), count}, {rows.data(), count},
+                                            {outs.data(), count});
+      for (std::size_t i = 0; i < count; ++i) ditherers[i].StartNextRow();
+    }
   }
   return result;
 }

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "core/canvas.h"
@@ -37,12 +38,12 @@ struct ReducedFrame {
 ReducedFrame ReduceBitmap(const RgbCanvas& source, const ReductionSettings& settings,
                           std::vector<std::uint8_t> pixels = {});
 
-// Two reductions at once, each the same as ReduceBitmap of its canvas; with Floyd-Steinberg
-// diffusion on canvases of one size, the two frames' pixels are mapped in step, which lets the
-// processor overlap their work.
-std::array<ReducedFrame, 2> ReduceBitmapPair(const RgbCanvas& first, const RgbCanvas& second,
-                                             const ReductionSettings& settings,
-                                             std::vector<std::uint8_t> first_pixels = {},
-                                             std::vector<std::uint8_t> second_pixels = {});
+// Reductions of several canvases, each the same as ReduceBitmap of its canvas, in order. With
+// Floyd-Steinberg diffusion, canvases of one size have their pixels mapped up to four at a time
+// in step, which lets the processor overlap their work. pixels[i], where given, is storage
+// result i may take over.
+std::vector<ReducedFrame> ReduceBitmaps(std::span<const RgbCanvas> sources,
+                                        const ReductionSettings& settings,
+                                        std::vector<std::vector<std::uint8_t>> pixels = {});
 
 }  // namespace morvane::gif

@@ -1,6 +1,9 @@
 // Floyd-Steinberg error diffusion over the serpentine row walk.
 #include "gif/dither.h"
 
+#include <stdexcept>
+#include <utility>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -77,8 +80,9 @@ class FloydSteinbergDitherer::Walk {
         below_(Load(ditherer.below_.data())),
         below_prev_(Load(ditherer.below_prev_.data())) {}
 
-  // Maps the pixel at offset at (in pixels, signed) from the run's first one.
-  std::uint8_t Map(ColorValue colour, std::ptrdiff_t at) {
+  // Maps the pixel at offset at (in pixels, signed) from the run's first one. Inlined so that
+  // the state stays in registers: as a call it went through memory (pairs 13.8 -> 11.5 ns).
+  [[gnu::always_inline]] std::uint8_t Map(ColorValue colour, std::ptrdiff_t at) {
     const __m128i zero = _mm_setzero_si128();
     auto* share = reinterpret_cast<__m128i*>(slots_ + 4 * at);
     const __m128i pending = _mm_loadu_si128(share);
@@ -90,7 +94,7 @@ class FloydSteinbergDitherer::Walk {
         _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(colour & 0xFFFFFF)), zero), zero);
     // Signed saturation to 16 bits, then unsigned to 8 bits, clamps to 0..255.
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(_mm_add_epi32(input, sum), zero), zero);
-    const int index = lookup_.Nearest(static_cast<ColorValue>(_mm_cvtsi128_si32(bytes)));
+    const std::size_t index = lookup_.Nearest(static_cast<ColorValue>(_mm_cvtsi128_si32(bytes)));
 
     const __m128i wanted = _mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero);
     const __m128i e = _mm_sub_epi32(wanted, Load(lookup_.rgb + 4 * index));
@@ -140,42 +144,60 @@ void FloydSteinbergDitherer::MapRun(const ColorValue* first, std::uint8_t* out, 
   walk.Finish(count);
 }
 
-void FloydSteinbergDitherer::MapRowPair(FloydSteinbergDitherer& a, const ColorValue* row_a,
-                                        std::uint8_t* out_a, FloydSteinbergDitherer& b,
-                                        const ColorValue* row_b, std::uint8_t* out_b) {
-  if (a.width_ != b.width_ || a.column_ != b.column_ || a.direction_ != b.direction_ ||
-      a.column_ < 0 || a.column_ >= a.width_) {
-    a.MapRow(row_a, out_a);
-    b.MapRow(row_b, out_b);
-    return;
+template <std::size_t N>
+void FloydSteinbergDitherer::WalkInStep(FloydSteinbergDitherer* const* ditherers,
+                                        const ColorValue* const* rows, std::uint8_t* const* outs) {
+  const FloydSteinbergDitherer& lead = *ditherers[0];
+  const int count = lead.RowRemaining();
+  const std::ptrdiff_t step = lead.direction_;
+  const int column = lead.column_;
+  [&]<std::size_t... kWalk>(std::index_sequence<kWalk...>) {
+    std::array<Walk, N> walks{Walk(*ditherers[kWalk])...};
+    // Local copies: the byte stores below could otherwise alias the callers' pointer arrays,
+    // which would then be read again for every pixel.
+    const std::array<const ColorValue*, N> in{rows[kWalk]...};
+    const std::array<std::uint8_t*, N> out{outs[kWalk]...};
+    for (int k = 0; k < count; ++k) {
+      const std::ptrdiff_t at = column + k * step;
+      ((out[kWalk][at] = walks[kWalk].Map(in[kWalk][at], k * step)), ...);
+    }
+    (walks[kWalk].Finish(count), ...);
   }
-  // The two walks do not depend on each other, so the processor overlaps their long chains of
-  // dependent steps.
-  const int count = a.RowRemaining();
-  const std::ptrdiff_t step = a.direction_;
-  const int column = a.column_;
-  Walk walk_a(a);
-  Walk walk_b(b);
-  for (int k = 0; k < count; ++k) {
-    const std::ptrdiff_t at = column + k * step;
-    out_a[at] = walk_a.Map(row_a[at], k * step);
-    out_b[at] = walk_b.Map(row_b[at], k * step);
-  }
-  walk_a.Finish(count);
-  walk_b.Finish(count);
+  (std::make_index_sequence<N>());
 }
 #else
 void FloydSteinbergDitherer::MapRun(const ColorValue* first, std::uint8_t* out, int count) {
   MapRunPortable(first, out, count);
 }
 
-void FloydSteinbergDitherer::MapRowPair(FloydSteinbergDitherer& a, const ColorValue* row_a,
-                                        std::uint8_t* out_a, FloydSteinbergDitherer& b,
-                                        const ColorValue* row_b, std::uint8_t* out_b) {
-  a.MapRow(row_a, out_a);
-  b.MapRow(row_b, out_b);
+template <std::size_t N>
+void FloydSteinbergDitherer::WalkInStep(FloydSteinbergDitherer* const* ditherers,
+                                        const ColorValue* const* rows, std::uint8_t* const* outs) {
+  for (std::size_t i = 0; i < N; ++i) ditherers[i]->MapRow(rows[i], outs[i]);
 }
 #endif
+
+void FloydSteinbergDitherer::MapRowsInStep(std::span<FloydSteinbergDitherer* const> ditherers,
+                                           std::span<const ColorValue* const> rows,
+                                           std::span<std::uint8_t* const> outs) {
+  const std::size_t count = ditherers.size();
+  if (rows.size() != count || outs.size() != count)
+    throw std::invalid_argument("one row and one output per ditherer");
+  if (count == 0) return;
+  const FloydSteinbergDitherer& lead = *ditherers[0];
+  bool in_step = count <= kMaxInStep && lead.column_ >= 0 && lead.column_ < lead.width_;
+  for (std::size_t i = 1; in_step && i < count; ++i) {
+    const FloydSteinbergDitherer& other = *ditherers[i];
+    in_step = other.width_ == lead.width_ && other.column_ == lead.column_ &&
+              other.direction_ == lead.direction_;
+  }
+  // The walks do not depend on each other, so the processor overlaps their long chains of
+  // dependent steps; four hide more of the latency than two (10.5 -> 8.9 ns a pixel).
+  if (in_step && count == 4) return WalkInStep<4>(ditherers.data(), rows.data(), outs.data());
+  if (in_step && count == 3) return WalkInStep<3>(ditherers.data(), rows.data(), outs.data());
+  if (in_step && count == 2) return WalkInStep<2>(ditherers.data(), rows.data(), outs.data());
+  for (std::size_t i = 0; i < count; ++i) ditherers[i]->MapRow(rows[i], outs[i]);
+}
 
 void FloydSteinbergDitherer::StartNextRow() {
   for (std::size_t c = 0; c < 3; ++c)

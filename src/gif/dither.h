@@ -2,7 +2,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "core/canvas.h"
@@ -69,10 +71,15 @@ class FloydSteinbergDitherer : public NearestMapper {
   void MapRun(const ColorValue* first, std::uint8_t* out, int count);
   // The same without processor-specific code, which MapRun falls back to.
   void MapRunPortable(const ColorValue* first, std::uint8_t* out, int count);
-  // MapRow for two ditherers at once, each with its own row; the same as a.MapRow then
-  // b.MapRow, but faster when both stand at the same column of rows of the same width.
-  static void MapRowPair(FloydSteinbergDitherer& a, const ColorValue* row_a, std::uint8_t* out_a,
-                         FloydSteinbergDitherer& b, const ColorValue* row_b, std::uint8_t* out_b);
+  // The most ditherers MapRowsInStep walks together.
+  static constexpr std::size_t kMaxInStep = 4;
+  // MapRow for several ditherers at once, each with its own row and output; the same as MapRow
+  // of each in turn, but faster when up to kMaxInStep of them stand at the same column of rows
+  // of one width: their chains of dependent steps do not depend on each other, so the
+  // processor overlaps them.
+  static void MapRowsInStep(std::span<FloydSteinbergDitherer* const> ditherers,
+                            std::span<const ColorValue* const> rows,
+                            std::span<std::uint8_t* const> outs);
 
   int Slot() const { return slot_; }
   // The value of one channel's slot (channel 0 red, 1 green, 2 blue).
@@ -82,6 +89,9 @@ class FloydSteinbergDitherer : public NearestMapper {
 
  private:
   class Walk;
+  template <std::size_t N>
+  static void WalkInStep(FloydSteinbergDitherer* const* ditherers, const ColorValue* const* rows,
+                         std::uint8_t* const* outs);
 
   // The pixels left in the current row, from the current column in the walk's direction.
   int RowRemaining() const { return direction_ > 0 ? width_ - column_ : column_ + 1; }

@@ -1,6 +1,7 @@
 // Frames of a GIF made from true-colour canvases by colour reduction.
 #include "gif/frame_builder.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace morvane::gif {
@@ -31,18 +32,19 @@ GifFrame BuildFrame(const RgbCanvas& canvas, const ReductionSettings& settings) 
   return frame;
 }
 
-std::array<GifFrame, 2> BuildFramePair(const RgbCanvas& first, const RgbCanvas& second,
-                                       const ReductionSettings& settings) {
-  std::array<GifFrame, 2> frames{SizedFrame(first), SizedFrame(second)};
-  if (first.Empty() || second.Empty()) {
-    Fill(frames[0], first, settings);
-    Fill(frames[1], second, settings);
+std::vector<GifFrame> BuildFrames(std::span<const RgbCanvas> canvases,
+                                  const ReductionSettings& settings) {
+  std::vector<GifFrame> frames;
+  frames.reserve(canvases.size());
+  for (const RgbCanvas& canvas : canvases) frames.push_back(SizedFrame(canvas));
+  if (std::ranges::any_of(canvases, &RgbCanvas::Empty)) {
+    for (std::size_t i = 0; i < frames.size(); ++i) Fill(frames[i], canvases[i], settings);
     return frames;
   }
-  std::array<ReducedFrame, 2> reduced = ReduceBitmapPair(
-      first, second, settings, std::move(frames[0].Pixels()), std::move(frames[1].Pixels()));
-  TakeReduction(frames[0], std::move(reduced[0]));
-  TakeReduction(frames[1], std::move(reduced[1]));
+  std::vector<std::vector<std::uint8_t>> storage;
+  for (GifFrame& frame : frames) storage.push_back(std::move(frame.Pixels()));
+  std::vector<ReducedFrame> reduced = ReduceBitmaps(canvases, settings, std::move(storage));
+  for (std::size_t i = 0; i < frames.size(); ++i) TakeReduction(frames[i], std::move(reduced[i]));
   return frames;
 }
 

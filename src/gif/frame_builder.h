@@ -1,7 +1,8 @@
 // Frames of a GIF made from true-colour canvases by colour reduction.
 #pragma once
 
-#include <array>
+#include <span>
+#include <vector>
 
 #include "core/canvas.h"
 #include "gif/color_reduction.h"
@@ -14,9 +15,9 @@ namespace morvane::gif {
 // canvas a GIF cannot hold, before any reduction.
 GifFrame BuildFrame(const RgbCanvas& canvas, const ReductionSettings& settings);
 
-// Two frames, the same as two BuildFrame calls, faster when both canvases have one size. Both
-// sizes are checked before either canvas is reduced.
-std::array<GifFrame, 2> BuildFramePair(const RgbCanvas& first, const RgbCanvas& second,
-                                       const ReductionSettings& settings);
+// Frames for several canvases, the same as BuildFrame of each in order, faster when canvases
+// have one size. Every size is checked before any canvas is reduced.
+std::vector<GifFrame> BuildFrames(std::span<const RgbCanvas> canvases,
+                                  const ReductionSettings& settings);
 
 }  // namespace morvane::gif

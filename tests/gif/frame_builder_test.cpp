@@ -74,15 +74,16 @@ TEST(BuildFrame, FailuresComeBeforeAnyFrameIsAdded) {
   // are checked before either canvas is reduced.
   const RgbCanvas too_wide(0x10000, 1);
   EXPECT_EQ(ErrorOf([&] { BuildFrame(too_wide, Refused()); }), "Image too large for GIF");
-  EXPECT_EQ(ErrorOf([&] { BuildFramePair(RgbCanvas(2, 2), too_wide, Refused()); }),
-            "Image too large for GIF");
-  EXPECT_EQ(ErrorOf([&] { BuildFramePair(RgbCanvas(2, 2), RgbCanvas(3, 3), Refused()); }),
-            "Unsupported dither method");
+  const RgbCanvas with_too_wide[] = {RgbCanvas(2, 2), too_wide};
+  EXPECT_EQ(ErrorOf([&] { BuildFrames(with_too_wide, Refused()); }), "Image too large for GIF");
+  const RgbCanvas two_sizes[] = {RgbCanvas(2, 2), RgbCanvas(3, 3)};
+  EXPECT_EQ(ErrorOf([&] { BuildFrames(two_sizes, Refused()); }), "Unsupported dither method");
 }
 
-// Frames built in pairs equal frames built one by one: noisy canvases (so the diffusion and the
-// cache decisions are busy) of one size, of two sizes, and with an empty canvas.
-TEST(BuildFramePair, PairsGiveTheFramesOfSingleBuilds) {
+// Frames built in groups equal frames built one by one: noisy canvases (so the diffusion and the
+// cache decisions are busy) of one size in groups of 2 to 6 (more than walk in step), of two
+// sizes, and with an empty canvas.
+TEST(BuildFrames, GroupsGiveTheFramesOfSingleBuilds) {
   std::uint32_t seed = 3;
   auto canvas = [&seed](int width, int height) {
     RgbCanvas c(width, height);
@@ -93,24 +94,28 @@ TEST(BuildFramePair, PairsGiveTheFramesOfSingleBuilds) {
       }
     return c;
   };
-  const std::pair<RgbCanvas, RgbCanvas> pairs[] = {
-      {canvas(37, 9), canvas(37, 9)}, {canvas(37, 9), canvas(20, 5)}, {RgbCanvas(), canvas(3, 3)}};
+  std::vector<std::vector<RgbCanvas>> groups;
+  for (int size = 2; size <= 6; ++size) {
+    groups.emplace_back();
+    for (int i = 0; i < size; ++i) groups.back().push_back(canvas(37, 9));
+  }
+  groups.push_back({canvas(37, 9), canvas(20, 5)});
+  groups.push_back({RgbCanvas(), canvas(3, 3)});
   for (const int dither : {kDitherFloydSteinberg, kDitherNearest}) {
     ReductionSettings settings;
     settings.dither_method = dither;
-    for (const auto& [first, second] : pairs) {
-      const std::array<GifFrame, 2> singles{BuildFrame(first, settings),
-                                            BuildFrame(second, settings)};
-      const std::array<GifFrame, 2> paired = BuildFramePair(first, second, settings);
-      for (int i = 0; i < 2; ++i) {
-        const GifFrame& a = singles[static_cast<std::size_t>(i)];
-        const GifFrame& b = paired[static_cast<std::size_t>(i)];
-        EXPECT_EQ(b.Width(), a.Width());
-        EXPECT_EQ(b.Height(), a.Height());
-        EXPECT_EQ(b.Pixels(), a.Pixels()) << "frame " << i << " dither " << dither;
-        ASSERT_EQ(b.LocalColorMap().ColorCount(), a.LocalColorMap().ColorCount());
-        for (int e = 0; e < a.LocalColorMap().ColorCount(); ++e)
-          EXPECT_EQ(b.LocalColorMap().Entry(e), a.LocalColorMap().Entry(e));
+    for (const std::vector<RgbCanvas>& group : groups) {
+      const std::vector<GifFrame> grouped = BuildFrames(group, settings);
+      ASSERT_EQ(grouped.size(), group.size());
+      for (std::size_t i = 0; i < group.size(); ++i) {
+        const GifFrame single = BuildFrame(group[i], settings);
+        const GifFrame& b = grouped[i];
+        EXPECT_EQ(b.Width(), single.Width());
+        EXPECT_EQ(b.Height(), single.Height());
+        EXPECT_EQ(b.Pixels(), single.Pixels()) << "frame " << i << " of " << group.size();
+        ASSERT_EQ(b.LocalColorMap().ColorCount(), single.LocalColorMap().ColorCount());
+        for (int e = 0; e < single.LocalColorMap().ColorCount(); ++e)
+          EXPECT_EQ(b.LocalColorMap().Entry(e), single.LocalColorMap().Entry(e));
       }
     }
   }
