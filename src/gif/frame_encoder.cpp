@@ -29,10 +29,9 @@ FrameEncoder::FrameEncoder(ByteSink& out, int code_bits, int colour_count,
 }
 
 void FrameEncoder::Encode() {
-  out_->push_back(static_cast<std::uint8_t>(min_code_size_));
+  Begin();
   try {
     if (pixels_ != nullptr) CompressPixels();
-    PackCode(end_code_);
   } catch (...) {
     // What was packed before the failure still goes out, whole bytes only; the frame stays
     // without end code and terminator.
@@ -40,8 +39,25 @@ void FrameEncoder::Encode() {
     writer_.Flush();
     throw;
   }
+  End();
+}
+
+void FrameEncoder::Begin() {
+  out_->push_back(static_cast<std::uint8_t>(min_code_size_));
+}
+
+void FrameEncoder::End() {
+  PackCode(end_code_);
   writer_.Flush();
   out_->push_back(0x00);
+}
+
+std::ptrdiff_t FrameEncoder::ValidPixelCount() const {
+  if (pixels_ == nullptr) return 0;
+  if (colour_count_ >= 256) return pixels_end_ - pixels_;
+  const std::uint8_t* pixel = pixels_;
+  while (pixel < pixels_end_ && *pixel < colour_count_) ++pixel;
+  return pixel - pixels_;
 }
 
 void FrameEncoder::RaiseColorNotInTable() {
@@ -55,6 +71,18 @@ void EncodeFrame(ByteSink& out, FrameCompression compression, int code_bits, int
   } else {
     LzwEncoder::EncodeFrame(out, code_bits, colour_count, pixels, width, height);
   }
+}
+
+void EncodeFramePair(FrameCompression compression, const FrameCode& first, ByteSink& first_out,
+                     const FrameCode& second, ByteSink& second_out) {
+  if (compression == FrameCompression::kLzw) {
+    LzwEncoder::EncodeFramePair(first, first_out, second, second_out);
+    return;
+  }
+  EncodeFrame(first_out, compression, first.code_bits, first.colour_count, first.pixels,
+              first.width, first.height);
+  EncodeFrame(second_out, compression, second.code_bits, second.colour_count, second.pixels,
+              second.width, second.height);
 }
 
 }  // namespace morvane::gif

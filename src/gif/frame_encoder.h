@@ -30,6 +30,13 @@ class FrameEncoder {
   // terminator. A pixel not below the colour count raises "Color not in color table": the bytes
   // packed so far are written out, without end code or terminator.
   void Encode();
+  // Encode in parts, for encoders that code several frames at once: Begin writes the minimum
+  // code size byte, End the end code and the terminator. Between them CompressPixels, or the
+  // encoder's own walk over pixels checked beforehand.
+  void Begin();
+  void End();
+  // How many pixels from the first one lie below the colour count.
+  std::ptrdiff_t ValidPixelCount() const;
   // Codes the pixels, of which there is at least one.
   virtual void CompressPixels() = 0;
 
@@ -80,9 +87,9 @@ class FrameEncoder {
   int first_free_;             // the first code a string gets after a clear
   bool just_cleared_ = false;  // set with a clear code; each encoder resets it by its own rule
 
- private:
   [[noreturn]] static void RaiseColorNotInTable();
 
+ private:
   ByteSink* out_;
   int colour_count_;
   const std::uint8_t* pixels_;
@@ -96,5 +103,21 @@ class FrameEncoder {
 // Writes one frame's image data with the encoder the compression names.
 void EncodeFrame(ByteSink& out, FrameCompression compression, int code_bits, int colour_count,
                  const std::uint8_t* pixels, std::int32_t width, std::int32_t height);
+
+// One frame's pixels and code size, as EncodeFrame takes them.
+struct FrameCode {
+  int code_bits = 0;
+  int colour_count = 0;
+  const std::uint8_t* pixels = nullptr;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+};
+
+// Two frames' image data, each the same as EncodeFrame of it into its own sink; LZW frames
+// whose pixels are all in their colour tables are coded in step, which lets the processor
+// overlap the two chains of dependent table lookups. When the first frame fails, the second is
+// not coded.
+void EncodeFramePair(FrameCompression compression, const FrameCode& first, ByteSink& first_out,
+                     const FrameCode& second, ByteSink& second_out);
 
 }  // namespace morvane::gif

@@ -153,24 +153,36 @@ GifVersion RequiredVersion(const GifImage& image) {
   return version;
 }
 
-void EncodeFrameData(const GifImage& image, const GifFrame& frame, FrameCompression compression,
-                     ByteSink& out) {
+namespace {
+
+// A frame's pixels with the code size and colour count its image data is coded with.
+FrameCode CodeOf(const GifImage& image, const GifFrame& frame) {
   const int local_count = frame.LocalColorMap().ColorCount();
-  int code_bits = 0;
-  int colour_count = 0;
+  FrameCode code;
   if (local_count > 0) {
-    code_bits = BitsForCount(local_count);
-    colour_count = local_count;
+    code.code_bits = BitsForCount(local_count);
+    code.colour_count = local_count;
   } else {
-    code_bits = BitsForCount(image.GlobalColorMap().ColorCount());
+    code.code_bits = BitsForCount(image.GlobalColorMap().ColorCount());
     for (const GifFrame& other : image.Frames())
-      code_bits = std::max(code_bits, BitsForCount(other.LocalColorMap().ColorCount()));
-    colour_count = 1 << code_bits;
+      code.code_bits = std::max(code.code_bits, BitsForCount(other.LocalColorMap().ColorCount()));
+    code.colour_count = 1 << code.code_bits;
   }
   if (frame.Pixels().size() < static_cast<std::size_t>(frame.Width()) * frame.Height())
     throw std::logic_error("GIF frame pixel buffer smaller than the frame");
-  EncodeFrame(out, compression, code_bits, colour_count, frame.Pixels().data(), frame.Width(),
-              frame.Height());
+  code.pixels = frame.Pixels().data();
+  code.width = frame.Width();
+  code.height = frame.Height();
+  return code;
+}
+
+}  // namespace
+
+void EncodeFrameData(const GifImage& image, const GifFrame& frame, FrameCompression compression,
+                     ByteSink& out) {
+  const FrameCode code = CodeOf(image, frame);
+  EncodeFrame(out, compression, code.code_bits, code.colour_count, code.pixels, code.width,
+              code.height);
 }
 
 void WriteGif(const GifImage& image, FrameCompression compression, ByteSink& out) {
@@ -180,26 +192,30 @@ void WriteGif(const GifImage& image, FrameCompression compression, ByteSink& out
 }
 
 ByteSink EncodeGif(const GifImage& image, FrameCompression compression, WorkerPool& pool) {
-  ByteSink bytes;
-  if (pool.Serial()) {
-    // Room for about a byte per pixel, so that the buffer seldom has to move while it grows.
-    std::size_t pixels = 0;
-    for (const GifFrame& frame : image.Frames()) pixels += frame.Pixels().size();
-    bytes.reserve(pixels + 4096);
-    WriteGif(image, compression, bytes);
-    return bytes;
-  }
-  // Every frame's code stream is made in a buffer of its own, side by side, then copied in
-  // order; the first frame in file order that fails decides the error.
+  // Every frame's code stream is made in a buffer of its own, two frames at a time and the
+  // pairs side by side, then copied in order; the first frame in file order that fails decides
+  // the error.
   std::vector<ByteSink> frame_data(static_cast<std::size_t>(image.FrameCount()));
   if (RequiredVersion(image) != GifVersion::kNone) {
-    pool.ForEach(frame_data.size(), [&](std::size_t i) {
-      const GifFrame& frame = image.FrameAt(static_cast<int>(i));
-      if (!frame.IsEmpty()) EncodeFrameData(image, frame, compression, frame_data[i]);
+    std::vector<int> coded;  // the frames with pixels
+    for (int i = 0; i < image.FrameCount(); ++i)
+      if (!image.FrameAt(i).IsEmpty()) coded.push_back(i);
+    pool.ForEach((coded.size() + 1) / 2, [&](std::size_t pair) {
+      const int first = coded[2 * pair];
+      ByteSink& first_out = frame_data[static_cast<std::size_t>(first)];
+      if (2 * pair + 1 == coded.size()) {
+        EncodeFrameData(image, image.FrameAt(first), compression, first_out);
+        return;
+      }
+      const int second = coded[2 * pair + 1];
+      EncodeFramePair(compression, CodeOf(image, image.FrameAt(first)), first_out,
+                      CodeOf(image, image.FrameAt(second)),
+                      frame_data[static_cast<std::size_t>(second)]);
     });
   }
   std::size_t size = 4096;
   for (const ByteSink& data : frame_data) size += data.size();
+  ByteSink bytes;
   bytes.reserve(size);
   WriteGifWith(image, bytes, [&](int index, const GifFrame&, ByteSink& out) {
     const ByteSink& data = frame_data[static_cast<std::size_t>(index)];

@@ -88,6 +88,52 @@ TEST_P(EncoderBytes, DataOf255BytesIsOneFullBlock) {
   FAIL() << "no frame coded to exactly 255 bytes";
 }
 
+// Two frames coded together give each frame's own bytes: frames of different lengths (one
+// walks on alone), code sizes and string lengths, and a bad pixel in either frame: in the first
+// it stops both, in the second the first is whole.
+TEST_P(EncoderBytes, PairsGiveEachFramesOwnBytes) {
+  struct Frame {
+    int bits;
+    int colours;
+    Bytes pixels;
+  };
+  Bytes bad_late = Noise(5000, 16, 9);
+  bad_late[4321] = 16;
+  const Frame noise{8, 256, Noise(9000, 256, 5)}, runs{4, 16, RandomRuns(7000, 16, 40, 6)},
+      tiny{2, 4, {3}}, bad_first{2, 3, {3, 0}}, late{4, 16, bad_late};
+  const std::pair<Frame, Frame> pairs[] = {{noise, runs}, {runs, noise}, {tiny, noise},
+                                           {noise, late}, {late, noise}, {bad_first, runs}};
+  for (const auto& [first, second] : pairs) {
+    auto code = [](const Frame& f) {
+      return FrameCode{f.bits, f.colours, f.pixels.data(), static_cast<int>(f.pixels.size()), 1};
+    };
+    auto alone = [&](const Frame& f, bool& failed) {
+      Bytes out;
+      try {
+        EncodeFrame(out, GetParam(), f.bits, f.colours, f.pixels.data(),
+                    static_cast<int>(f.pixels.size()), 1);
+      } catch (const GifError&) {
+        failed = true;
+      }
+      return out;
+    };
+    bool first_fails = false, second_fails = false;
+    const Bytes first_alone = alone(first, first_fails);
+    const Bytes second_alone = alone(second, second_fails);
+    Bytes first_out, second_out;
+    bool failed = false;
+    try {
+      EncodeFramePair(GetParam(), code(first), first_out, code(second), second_out);
+    } catch (const GifError& e) {
+      EXPECT_STREQ(e.what(), "Color not in color table");
+      failed = true;
+    }
+    EXPECT_EQ(failed, first_fails || second_fails);
+    EXPECT_EQ(first_out, first_alone);
+    EXPECT_EQ(second_out, first_fails ? Bytes{} : second_alone);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(BothCoders, EncoderBytes, ::testing::Values(kLzw, kRunLength),
                          [](const auto& info) { return CompressionName(info.param); });
 
