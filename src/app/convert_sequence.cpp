@@ -170,8 +170,9 @@ void ConvertSequence(Sprite& sprite, std::int32_t sequence_index, const FileSpec
     const std::string suffix = DirectionSuffix(direction_count, direction);
     if (formats.gif) {
       DirectionFrames frames(sprite, sequence, *anim, direction, settings.static_anims);
-      files.push_back(PendingFile::Write(in_output_directory(GifFileName(safe_name, suffix)),
-                                         DirectionGif(frames, settings.gif, pool)));
+      files.push_back(
+          PendingFile::Write(in_output_directory(GifFileName(safe_name, suffix)),
+                             DirectionGif(frames, settings.gif, pool, direction_count)));
     }
     if (formats.png || formats.webp) {
       DirectionFrames frames(sprite, sequence, *anim, direction, settings.static_anims);

@@ -19,17 +19,20 @@ namespace morvane {
 
 namespace {
 
-// Canvases a direction holds at once while their frames are reduced side by side: a group of
-// four for each thread, so that one direction alone keeps every thread busy, and one group with
-// one thread, as frames are reduced four in step anyway. Every thread may hold a direction, so
-// each window gets an equal share of a fixed bound of memory.
+// Canvases a direction holds at once while their frames are reduced side by side: groups of
+// four, as frames are reduced four in step. When the directions converted side by side leave
+// threads idle, a direction takes a group for each thread it may keep busy, so that one
+// direction alone keeps every thread busy; otherwise one group, which holds memory to what
+// two frames a thread took when frames were reduced in pairs. Every thread may hold a
+// direction, so each window gets an equal share of a fixed bound of memory.
 constexpr std::size_t kGroupFrames = 4;
-std::size_t WindowCanvases(const FrameGeometry& geometry, int threads) {
+std::size_t WindowCanvases(const FrameGeometry& geometry, int threads, int directions) {
   constexpr std::int64_t kWindowsBytes = std::int64_t{256} << 20;
   const std::int64_t group_bytes =
       std::int64_t{geometry.width} * geometry.height * 4 * std::int64_t{kGroupFrames};
+  const std::int64_t idle_share = std::max(1, threads / std::max(1, directions));
   const std::int64_t groups =
-      std::clamp<std::int64_t>(kWindowsBytes / threads / group_bytes, 1, threads);
+      std::clamp<std::int64_t>(kWindowsBytes / threads / group_bytes, 1, idle_share);
   return static_cast<std::size_t>(groups) * kGroupFrames;
 }
 
@@ -41,9 +44,9 @@ using ReducedFrameSink = std::function<void(gif::GifFrame frame, const RgbCanvas
 // reducing four at a time is faster and gives the same frames. The window's canvases are
 // reused from one window to the next.
 void ReduceFrames(DirectionFrames& frames, const GifSettings& settings, WorkerPool& pool,
-                  const ReducedFrameSink& sink) {
+                  int directions, const ReducedFrameSink& sink) {
   const FrameGeometry& geometry = frames.Geometry();
-  const std::size_t window_size = WindowCanvases(geometry, pool.Concurrency());
+  const std::size_t window_size = WindowCanvases(geometry, pool.Concurrency(), directions);
   std::vector<RgbCanvas> window;
   std::vector<std::vector<gif::GifFrame>> reduced;
   for (std::int64_t left = geometry.frames; left > 0;) {
@@ -85,7 +88,8 @@ std::uint16_t FrameDelayHundredths(std::uint32_t anim_speed_ms) {
   return static_cast<std::uint16_t>(std::max<std::uint32_t>((anim_speed_ms + 5) / 10, 1));
 }
 
-gif::ByteSink DirectionGif(DirectionFrames& frames, const GifSettings& settings, WorkerPool& pool) {
+gif::ByteSink DirectionGif(DirectionFrames& frames, const GifSettings& settings, WorkerPool& pool,
+                           int directions) {
   gif::GifImage image;
   image.SetBackgroundColor(settings.background);
   std::optional<gif::BinaryTransparency> transparency;
@@ -93,11 +97,12 @@ gif::ByteSink DirectionGif(DirectionFrames& frames, const GifSettings& settings,
   // An animation of several counted frames repeats for ever; the plain background frame
   // does not.
   const bool loops = frames.Geometry().counted > 1 && !frames.Geometry().background;
-  ReduceFrames(frames, settings, pool, [&](gif::GifFrame reduced, const RgbCanvas& canvas) {
-    gif::GifFrame& frame = image.FrameAt(image.AddFrame(std::move(reduced)));
-    if (loops && image.FrameCount() == 1) frame.AddExtension(gif::LoopExtension());
-    if (transparency) transparency->AddFrame(image, frame, canvas);
-  });
+  ReduceFrames(frames, settings, pool, directions,
+               [&](gif::GifFrame reduced, const RgbCanvas& canvas) {
+                 gif::GifFrame& frame = image.FrameAt(image.AddFrame(std::move(reduced)));
+                 if (loops && image.FrameCount() == 1) frame.AddExtension(gif::LoopExtension());
+                 if (transparency) transparency->AddFrame(image, frame, canvas);
+               });
   Signals::ThrowIfPending();
   if (transparency) {
     transparency->OptimizeColorMaps(image);

@@ -37,8 +37,10 @@ struct GifSettings {
 std::uint16_t FrameDelayHundredths(std::uint32_t anim_speed_ms);
 
 // The GIF file of the frames, which must not have been drawn yet, as bytes. The frames are
-// drawn a window at a time and reduced two at a time, the pairs of a window side by side on the
-// pool, and the code streams are encoded side by side.
-gif::ByteSink DirectionGif(DirectionFrames& frames, const GifSettings& settings, WorkerPool& pool);
+// drawn a window at a time and reduced four at a time, the groups of a window side by side on
+// the pool, and the code streams are encoded two at a time, side by side. directions: how many
+// directions the caller converts side by side, which sizes the window.
+gif::ByteSink DirectionGif(DirectionFrames& frames, const GifSettings& settings, WorkerPool& pool,
+                           int directions);
 
 }  // namespace morvane
