@@ -60,9 +60,7 @@ int ColorLookup::Search(int red, int green, int blue) const {
   return SearchPortable(red, green, blue);
 }
 
-long g_searches = 0;
 std::uint8_t ColorLookup::SearchCell(std::size_t cell, ColorValue colour) {
-  ++g_searches;
   const auto index = static_cast<std::uint8_t>(Search(static_cast<int>(colour & 0xFF),
                                                       static_cast<int>(colour >> 8 & 0xFF),
                                                       static_cast<int>(colour >> 16 & 0xFF)));
