@@ -17,9 +17,9 @@
 #                   is meaningful only for the default --shape;
 #   per direction   drawing the frames and the colour-map optimisation, which run serially
 #                   within a GIF while the GIFs run side by side;
-#   per frame       octree palettes, mapping to them (in pairs of frames) and encoding.
+#   per frame       octree palettes, mapping to them (four frames in step) and encoding.
 # and the time at N threads is estimated as
-#   once per file + per direction / min(N, directions) + per frame / min(N, frame pairs),
+#   once per file + per direction / min(N, directions) + per frame / min(N, frame groups),
 # which leaves out the overlap of one GIF's serial stages with other GIFs' frames, so it errs
 # on the slow side. Nothing is timed inside the converter.
 set -euo pipefail
@@ -67,7 +67,7 @@ main() {
 
   if ! "$BUILD/bench/pipeline_bench" --benchmark_repetitions=3 \
     --benchmark_report_aggregates_only=true --benchmark_format=json \
-    --benchmark_filter='BM_(LoadImages|DrawFrames|OctreePalette|MapNearest|MapFloydSteinbergPairs|OptimizeColorMaps|Encode)' \
+    --benchmark_filter='BM_(LoadImages|DrawFrames|OctreePalette|MapNearest|MapFloydSteinbergInStep|OptimizeColorMaps|Encode)' \
     >"$SCRATCH/stages.json" 2>"$SCRATCH/stderr"; then
     cat "$SCRATCH/stderr" >&2
     exit 1
@@ -110,7 +110,7 @@ stages = [
     ("colour-map optimisation", "direction",
      "BM_OptimizeColorMaps/dither:1", "BM_OptimizeColorMaps/dither:0"),
     ("octree palette", "frame", "BM_OctreePalette", "BM_OctreePalette"),
-    ("mapping: FS pairs | nearest", "frame", "BM_MapFloydSteinbergPairs", "BM_MapNearest"),
+    ("mapping: FS in step | nearest", "frame", "BM_MapFloydSteinbergInStep", "BM_MapNearest"),
     ("LZW encoding", "frame", "BM_Encode/rle:0/dither:1", "BM_Encode/rle:0/dither:0"),
 ]
 classes = {"file": "once per file", "direction": "per direction", "frame": "per frame"}
@@ -132,19 +132,19 @@ print(f"{'rest of the run':<30} {'once per file':<14} {rest['-d=1']:>11.1f} {res
 print(f"{'whole run, 1 thread (cpu)':<30} {'':<14} {whole['-d=1']:>11.1f} {whole['-d=0']:>11.1f}")
 print()
 
-pairs = (frames + 1) // 2
+groups = (frames + 3) // 4
 for m in modes:
     total = sum(share[m].values())
     print(f"{m}: once per file {share[m]['file'] / total:.0%}, per direction "
           f"{share[m]['direction'] / total:.0%}, per frame {share[m]['frame'] / total:.0%}")
 print()
 print(f"estimate: once per file + per direction / min(N, {gifs} directions)"
-      f" + per frame / min(N, {pairs} frame pairs)")
+      f" + per frame / min(N, {groups} frame groups)")
 counts = sorted({1, 2, cores, 16, 64})
 print(f"{'threads':>8} {'-d=1 speedup':>13} {'-d=0 speedup':>13}")
 def speedup(m, n):
     s = share[m]
-    return sum(s.values()) / (s["file"] + s["direction"] / min(n, gifs) + s["frame"] / min(n, pairs))
+    return sum(s.values()) / (s["file"] + s["direction"] / min(n, gifs) + s["frame"] / min(n, groups))
 for n in counts:
     print(f"{n:>8} {speedup('-d=1', n):>13.2f} {speedup('-d=0', n):>13.2f}")
 print(f"{'limit':>8} {speedup('-d=1', 10**9):>13.2f} {speedup('-d=0', 10**9):>13.2f}")
