@@ -20,11 +20,10 @@ namespace morvane {
 namespace {
 
 // Canvases a direction holds at once while their frames are reduced side by side: groups of
-// four, as frames are reduced four in step. When the directions converted side by side leave
-// threads idle, a direction takes a group for each thread it may keep busy, so that one
-// direction alone keeps every thread busy; otherwise one group, which holds memory to what
-// two frames a thread took when frames were reduced in pairs. Every thread may hold a
-// direction, so each window gets an equal share of a fixed bound of memory.
+// four, as frames are reduced four in step. One group when the directions converted side by
+// side keep every thread busy; otherwise a group for each thread a direction may keep busy.
+// Every thread may hold a direction, so each window gets an equal share of a fixed bound of
+// memory.
 constexpr std::size_t kGroupFrames = 4;
 std::size_t WindowCanvases(const FrameGeometry& geometry, int threads, int directions) {
   constexpr std::int64_t kWindowsBytes = std::int64_t{256} << 20;

@@ -100,6 +100,12 @@ constexpr std::array<ColorValue, 9> kDepthMask = [] {
 
 }  // namespace
 
+inline void OctreeQuantizer::Path::EndAt(ColorValue leaf_colour, int leaf_depth) {
+  depth = leaf_depth;
+  colour = leaf_colour;
+  mask = kDepthMask[static_cast<std::size_t>(leaf_depth)];
+}
+
 inline void OctreeQuantizer::AddToLeaf(std::int32_t index, std::uint64_t count, std::uint64_t red,
                                        std::uint64_t green, std::uint64_t blue) {
   OctreeNode& leaf = nodes_[static_cast<std::size_t>(index)];
@@ -120,23 +126,8 @@ int OctreeQuantizer::NewLeafLevel(int level) const {
   return std::max(level + 1, deepest);
 }
 
-inline void OctreeQuantizer::WalkToLeaf(ColorValue colour, std::uint32_t branches, int level,
+inline bool OctreeQuantizer::WalkToLeaf(ColorValue colour, std::uint32_t branches, int level,
                                         Path& path) const {
-  std::int32_t index = path.nodes[static_cast<std::size_t>(level)];
-  for (const OctreeLinks* links = &links_[static_cast<std::size_t>(index)]; !links->IsLeaf();
-       links = &links_[static_cast<std::size_t>(index)]) {
-    index = links->child[branches >> (21 - 3 * level) & 7u];
-    path.nodes[static_cast<std::size_t>(++level)] = index;
-  }
-  path.depth = level;
-  path.colour = colour;
-  path.mask = kDepthMask[static_cast<std::size_t>(level)];
-}
-
-inline bool OctreeQuantizer::FindLeaf(ColorValue colour, Path& path) const {
-  if (root_ == kNone) return false;
-  const std::uint32_t branches = Branches(colour);
-  int level = SharedLevels(colour, path.colour);
   std::int32_t index = path.nodes[static_cast<std::size_t>(level)];
   for (const OctreeLinks* links = &links_[static_cast<std::size_t>(index)]; !links->IsLeaf();
        links = &links_[static_cast<std::size_t>(index)]) {
@@ -144,10 +135,13 @@ inline bool OctreeQuantizer::FindLeaf(ColorValue colour, Path& path) const {
     if (index == kNone) return false;
     path.nodes[static_cast<std::size_t>(++level)] = index;
   }
-  path.depth = level;
-  path.colour = colour;
-  path.mask = kDepthMask[static_cast<std::size_t>(level)];
+  path.EndAt(colour, level);
   return true;
+}
+
+inline bool OctreeQuantizer::FindLeaf(ColorValue colour, Path& path) const {
+  return root_ != kNone &&
+         WalkToLeaf(colour, Branches(colour), SharedLevels(colour, path.colour), path);
 }
 
 void OctreeQuantizer::Insert(ColorValue colour, std::uint64_t count, Path& path) {
@@ -175,9 +169,7 @@ void OctreeQuantizer::Insert(ColorValue colour, std::uint64_t count, Path& path)
     index = child;
     path.nodes[static_cast<std::size_t>(++level)] = index;
   }
-  path.depth = level;
-  path.colour = colour;
-  path.mask = kDepthMask[static_cast<std::size_t>(level)];
+  path.EndAt(colour, level);
   AddToLeaf(index, count, (colour & 0xFF) * count, (colour >> 8 & 0xFF) * count,
             (colour >> 16 & 0xFF) * count);
   if (leaf_count_ <= max_colors_) return;

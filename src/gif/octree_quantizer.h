@@ -84,6 +84,8 @@ class OctreeQuantizer {
     ColorValue mask = 0xFFFFFFFFu;  // the bits of colour that decide the leaf
 
     bool Reaches(ColorValue other) const { return ((other ^ colour) & mask) == 0; }
+    // Ends the path at the leaf at depth, the one colour reaches.
+    void EndAt(ColorValue leaf_colour, int leaf_depth);
   };
   // Walks down to the colour's leaf, growing the tree and reducing it as needed, adds count
   // pixels to it and leaves the path at it; the caller has seen that the colour does not reach
@@ -92,8 +94,9 @@ class OctreeQuantizer {
   // Moves the path to the colour's leaf when the tree has one for it, without changing the tree;
   // false (the path's nodes partly overwritten, its leaf kept) when the colour needs a new leaf.
   bool FindLeaf(ColorValue colour, Path& path) const;
-  // Sets the path from its node at level down to the leaf the colour reaches.
-  void WalkToLeaf(ColorValue colour, std::uint32_t branches, int level, Path& path) const;
+  // Walks the path from its node at level down the colour's branches and ends it at the leaf
+  // there; false (the path's nodes partly overwritten, its leaf kept) at a missing child.
+  bool WalkToLeaf(ColorValue colour, std::uint32_t branches, int level, Path& path) const;
   // Adds count pixels whose channels sum to red, green and blue to the leaf at index.
   void AddToLeaf(std::int32_t index, std::uint64_t count, std::uint64_t red, std::uint64_t green,
                  std::uint64_t blue);
