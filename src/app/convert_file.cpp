@@ -36,7 +36,7 @@ void ConvertSpriteFile(SpriteFile& file, const FileSpec& spec, const RunSettings
   for (std::int32_t i = 0; i < sprite.CollectionCount(); ++i) {
     Signals::ThrowIfPending();
     Collection& anim = *sprite.GetCollection(i);
-    anim.SetImages(LoadImageSet(file, sprite, i));
+    anim.SetImages(LoadImageSet(file, sprite, i, &pool));
     for (const std::int32_t j : sprite.SequencesOf(i)) {
       ConvertSequence(sprite, j, spec, run, report, pool);
       ++sequences_shown;

@@ -101,7 +101,8 @@ ZarImage::ZarImage(std::int64_t place, std::int32_t left, std::int32_t top, std:
 // Reads one image-set block into a new set: the tag, the palettes and the place list.
 class ImageSetReader {
  public:
-  explicit ImageSetReader(std::int64_t expected_count) : expected_count_(expected_count) {}
+  ImageSetReader(std::int64_t expected_count, WorkerPool* helpers)
+      : expected_count_(expected_count), helpers_(helpers) {}
 
   // Reads the block from image_pos up to the absolute position end_pos.
   ImageSet Read(SpriteFile& file, std::int64_t image_pos, std::int64_t end_pos);
@@ -114,6 +115,7 @@ class ImageSetReader {
   bool ReadZarRecord(ImageDataReader& reader, bool in_block);
 
   std::int64_t expected_count_;
+  WorkerPool* helpers_;
   std::int64_t place_count_ = 0;
   std::unique_ptr<ImageSet::Loaded> loaded_ = std::make_unique<ImageSet::Loaded>();
 };
@@ -139,7 +141,8 @@ ImageSet ImageSetReader::Read(SpriteFile& file, std::int64_t image_pos, std::int
   if (*storage == ImageStorage::kPlain) {
     stream = std::make_unique<PlainStream>(file, start, stated_size);
   } else {
-    auto packed = std::make_unique<InflateStream>(file, start, end_pos - start, unpacked_size);
+    auto packed =
+        std::make_unique<InflateStream>(file, start, end_pos - start, unpacked_size, helpers_);
     inflate = packed.get();
     stream = std::move(packed);
     stated_size = unpacked_size;
@@ -262,7 +265,8 @@ template void ImageSet::DrawSubImage(std::int64_t, RgbCanvas&, int, CanvasPoint,
 template void ImageSet::DrawSubImage(std::int64_t, RgbaCanvas&, int, CanvasPoint,
                                      std::int32_t) const;
 
-ImageSet LoadImageSet(SpriteFile& file, const Sprite& sprite, std::int32_t index) {
+ImageSet LoadImageSet(SpriteFile& file, const Sprite& sprite, std::int32_t index,
+                      WorkerPool* helpers) {
   const Collection* anim = sprite.GetCollection(index);
   if (anim == nullptr) {
     throw IndexError("List index out of bounds (" + std::to_string(index) + ")");
@@ -271,7 +275,7 @@ ImageSet LoadImageSet(SpriteFile& file, const Sprite& sprite, std::int32_t index
   const std::int64_t end_pos = next != nullptr ? next->ImagePos() : file.Size();
   // Four places a cell; the cells have their boxes in memory, so this cannot overflow.
   const std::int64_t expected_count = std::int64_t{anim->FrameCount()} * anim->DirectionCount() * 4;
-  return ImageSetReader(expected_count).Read(file, anim->ImagePos(), end_pos);
+  return ImageSetReader(expected_count, helpers).Read(file, anim->ImagePos(), end_pos);
 }
 
 }  // namespace morvane

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/file.h"
+#include "platform/worker_pool.h"
 
 struct libdeflate_decompressor;
 
@@ -64,9 +65,10 @@ class InflateStream final : public DataStream {
   static constexpr std::int64_t kExpansionSlack = 4096;
 
   // Seeks the sprite file to start and initialises inflation; nobody else may move the file
-  // while the stream is read. A stream that cannot be initialised delivers nothing.
+  // while the stream is read. A stream that cannot be initialised delivers nothing. With
+  // helpers, an idle worker maps the pages of a block inflated whole while it is inflated.
   InflateStream(SpriteFile& file, std::int64_t start, std::int64_t packed_size,
-                std::int64_t stated_size = kNoStatedSize);
+                std::int64_t stated_size = kNoStatedSize, WorkerPool* helpers = nullptr);
   ~InflateStream() override;
 
   std::int64_t Read(std::uint8_t* buffer, std::int64_t count) override;
@@ -89,6 +91,7 @@ class InflateStream final : public DataStream {
   std::int64_t ReadPieces(std::uint8_t* buffer, std::int64_t count);
 
   SpriteFile& file_;
+  WorkerPool* helpers_;
   std::int64_t start_;
   std::int64_t packed_size_;
   std::int64_t stated_size_;

@@ -250,7 +250,9 @@ Sprite ParseSprite(SpriteFile& file);
 // collection's block, or to the end of the file for the last. Image data that ends inside a
 // palette or a record ends the list there; a list of other than four places a cell then raises
 // SpriteFormatError "wrong number of subimages". More than kMaxImageDataBytes of image data
-// raises Error; an index outside the collections raises IndexError.
-ImageSet LoadImageSet(SpriteFile& file, const Sprite& sprite, std::int32_t index);
+// raises Error; an index outside the collections raises IndexError. Idle workers of helpers,
+// when given, may lend a hand with the reading.
+ImageSet LoadImageSet(SpriteFile& file, const Sprite& sprite, std::int32_t index,
+                      WorkerPool* helpers = nullptr);
 
 }  // namespace morvane
