@@ -88,7 +88,8 @@ std::vector<ReducedFrame> ReduceBitmaps(std::span<const RgbCanvas> sources,
     return result;
   }
   CheckSettings(settings);
-  constexpr std::size_t kGroup = FloydSteinbergDitherer::kMaxInStep;
+  static_assert(kFramesInStep <= FloydSteinbergDitherer::kMaxInStep);
+  constexpr std::size_t kGroup = kFramesInStep;
   for (std::size_t first = 0; first < sources.size(); first += kGroup) {
     const std::size_t count = std::min(kGroup, sources.size() - first);
     std::vector<ColorLookup> lookups;

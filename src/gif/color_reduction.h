@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -37,6 +38,10 @@ struct ReducedFrame {
 // storage the result's pixels may take over; whatever it holds is overwritten.
 ReducedFrame ReduceBitmap(const RgbCanvas& source, const ReductionSettings& settings,
                           std::vector<std::uint8_t> pixels = {});
+
+// The most canvases ReduceBitmaps maps in step; callers that gather canvases for it do best in
+// groups of this many.
+inline constexpr std::size_t kFramesInStep = 4;
 
 // Reductions of several canvases, each the same as ReduceBitmap of its canvas, in order. With
 // Floyd-Steinberg diffusion, canvases of one size have their pixels mapped up to four at a time
