@@ -8,8 +8,9 @@ namespace morvane::gif {
 namespace {
 
 // Codes are assigned up to 4094: the string that would get 4095 makes a clear code instead.
-constexpr int kClearAtFreeCode = 4095;
+constexpr std::uint32_t kClearAtFreeCode = 4095;
 constexpr int kMaxCodeWidth = 12;
+constexpr std::uint32_t kEmpty = LzwStringTable::kEmpty;
 
 }  // namespace
 
@@ -17,7 +18,6 @@ LzwEncoder::LzwEncoder(ByteSink& out, const FrameCode& frame)
     : FrameEncoder(out, frame.code_bits, frame.colour_count, frame.pixels, frame.width,
                    frame.height) {
   largest_code_ = (1 << code_width_) - 1;
-  next_free_ = first_free_;
 }
 
 void LzwEncoder::EncodeFrame(ByteSink& out, int code_bits, int colour_count,
@@ -42,70 +42,142 @@ void LzwEncoder::EncodeFramePair(const FrameCode& first, ByteSink& first_out,
   // processor overlaps them.
   a.Begin();
   b.Begin();
-  Cursor at_a = a.Start(a_valid);
-  Cursor at_b = b.Start(b_valid);
-  for (std::ptrdiff_t both = std::min(at_a.end - at_a.pixel, at_b.end - at_b.pixel); both > 0;
-       --both) {
-    a.Step(at_a);
-    b.Step(at_b);
+  Walk at_a = a.Start(a_valid);
+  Walk at_b = b.Start(b_valid);
+  for (;;) {
+    const std::ptrdiff_t both = std::min(a.PixelsEnd() - at_a.pixel, b.PixelsEnd() - at_b.pixel);
+    if (both == 0) break;
+    StepBoth(at_a, at_b, at_a.pixel + both);
+    if (at_a.next_free > kClearAtFreeCode) a.PackKept(at_a);
+    if (at_b.next_free > kClearAtFreeCode) b.PackKept(at_b);
   }
-  while (at_a.pixel < at_a.end) a.Step(at_a);
-  while (at_b.pixel < at_b.end) b.Step(at_b);
-  a.EmitCode(at_a.prefix);
-  b.EmitCode(at_b.prefix);
+  a.WalkTo(at_a, a.PixelsEnd());
+  b.WalkTo(at_b, b.PixelsEnd());
+  a.Finish(at_a);
+  b.Finish(at_b);
   a.End();
   b.End();
 }
 
-// After each code the width follows the decoder, which widens its codes once the next free code
-// no longer fits; at 12 bits the largest code becomes 4096 so the width stops growing.
-[[gnu::always_inline]] inline void LzwEncoder::EmitCode(int code) {
-  PackCode(code);
-  if (next_free_ > largest_code_ || just_cleared_) {
-    if (just_cleared_) {
-      code_width_ = initial_width_;
-      largest_code_ = (1 << code_width_) - 1;
-      just_cleared_ = false;
-    } else {
+LzwEncoder::Walk LzwEncoder::Start(std::ptrdiff_t valid_count) {
+  table_ = std::make_unique<LzwStringTable>();
+  PackClear();
+  Walk walk{PixelsBegin(), 0, static_cast<std::uint32_t>(first_free_), &table_->Raw()};
+  if (valid_count > 0) walk.prefix = *walk.pixel++;
+  return walk;
+}
+
+// A step has no branch on whether the string goes on, which a processor cannot foresee (one
+// string ends every 4 to 6 pixels): it reads the first two slots the key's probe may reach and
+// chooses with masks. Only a key whose probe goes on past them takes the loop.
+[[gnu::always_inline]] inline void LzwEncoder::Step(Walk& walk) {
+  std::uint32_t* const slots = walk.table->slots.data();
+  const std::uint32_t value = *walk.pixel++;
+  const std::uint32_t key = walk.prefix << 8 | value;
+  const std::uint32_t tag = key << 12;
+  const std::uint32_t first = LzwStringTable::FirstSlot(key);
+  const std::uint32_t first_entry = slots[first];
+  const std::uint32_t second_entry = slots[first + 1];
+  // An entry xor the key's tag is below 4096 exactly when the entry holds the key, and it is
+  // then the entry's code. An empty slot never reads so: no key has all 20 bits set.
+  const std::uint32_t first_code = first_entry ^ tag;
+  const std::uint32_t second_code = second_entry ^ tag;
+  const std::uint32_t first_hit = 0u - static_cast<std::uint32_t>(first_code < 0x1000);
+  const std::uint32_t second_hit = 0u - static_cast<std::uint32_t>(second_code < 0x1000);
+  const std::uint32_t first_empty = 0u - static_cast<std::uint32_t>(first_entry == kEmpty);
+  const std::uint32_t second_full = 0u - static_cast<std::uint32_t>(second_entry != kEmpty);
+  std::uint32_t found = first_hit | second_hit;
+  std::uint32_t next_prefix = (first_code & first_hit) | (second_code & second_hit);
+  std::uint32_t free_slot = first + 1 + first_empty;
+  if ((~found & ~first_empty & second_full) != 0) [[unlikely]] {
+    // Both slots hold other keys: the probe goes on past them.
+    for (std::uint32_t slot = first + 2;; ++slot) {
+      const std::uint32_t entry = slots[slot];
+      if ((entry ^ tag) < 0x1000) {
+        found = ~0u;
+        next_prefix = entry ^ tag;
+        break;
+      }
+      if (entry == kEmpty) {
+        free_slot = slot;
+        break;
+      }
+    }
+  }
+  const std::uint32_t ended = ~found;
+  // The string so far is kept as the code written when next_free is assigned; a string that
+  // goes on leaves it to be overwritten.
+  walk.table->codes[walk.next_free] = static_cast<std::uint16_t>(walk.prefix);
+  // An ended string enters the table with the pixel after it; otherwise the store goes to the
+  // spare slot past the table.
+  slots[(free_slot & ended) | (LzwStringTable::kSpareSlot & found)] = tag | walk.next_free;
+  walk.next_free += ended & 1u;
+  walk.prefix = next_prefix | (value & ended);
+}
+
+void LzwEncoder::StepOne(Walk& walk, const std::uint8_t* end) {
+  // A copy that nothing else sees stays in registers.
+  Walk x = walk;
+  while (x.pixel < end) {
+    Step(x);
+    if (x.next_free > kClearAtFreeCode) break;
+  }
+  walk = x;
+}
+
+void LzwEncoder::StepBoth(Walk& a, Walk& b, const std::uint8_t* end) {
+  Walk x = a;
+  Walk y = b;
+  while (x.pixel < end) {
+    Step(x);
+    Step(y);
+    if ((x.next_free | y.next_free) > kClearAtFreeCode) break;
+  }
+  a = x;
+  b = y;
+}
+
+void LzwEncoder::PackClear() {
+  PackCode(clear_code_);
+  code_width_ = initial_width_;
+  largest_code_ = (1 << code_width_) - 1;
+}
+
+// Each code goes out at the width the decoder reads it with: the decoder widens its codes once
+// the next free code, the one assigned with this code, no longer fits; at 12 bits the largest
+// code becomes 4096 so the width stops growing. The string that would get code 4095 makes a
+// clear code after its own.
+void LzwEncoder::PackKept(Walk& walk) {
+  const std::uint32_t end = std::min(walk.next_free, LzwStringTable::kCodes);
+  for (auto code = static_cast<std::uint32_t>(first_free_); code < end; ++code) {
+    PackCode(walk.table->codes[code]);
+    if (static_cast<int>(code) > largest_code_) {
       ++code_width_;
       largest_code_ = code_width_ == kMaxCodeWidth ? 4096 : (1 << code_width_) - 1;
     }
   }
-}
-
-void LzwEncoder::EmitClear() {
-  just_cleared_ = true;
-  EmitCode(clear_code_);
-  table_->Clear();
-  next_free_ = first_free_;
-}
-
-LzwEncoder::Cursor LzwEncoder::Start(std::ptrdiff_t valid_count) {
-  table_ = std::make_unique<LzwStringTable>();
-  EmitClear();
-  if (valid_count == 0) RaiseColorNotInTable();
-  return Cursor{PixelsBegin() + 1, PixelsBegin() + valid_count, *PixelsBegin()};
-}
-
-[[gnu::always_inline]] inline void LzwEncoder::Step(Cursor& cursor) {
-  const int value = *cursor.pixel++;
-  const std::uint32_t key = static_cast<std::uint32_t>(cursor.prefix) << 8 | value;
-  std::uint32_t slot = 0;
-  const int code = table_->Find(key, slot);
-  if (code >= 0) {
-    cursor.prefix = code;
-    return;
+  if (walk.next_free > kClearAtFreeCode) {
+    PackClear();
+    table_->Clear();
   }
-  EndString(cursor.prefix, key, slot);
-  cursor.prefix = value;
+  walk.next_free = static_cast<std::uint32_t>(first_free_);
 }
 
-[[gnu::noinline]] void LzwEncoder::EndString(int prefix, std::uint32_t key, std::uint32_t slot) {
-  EmitCode(prefix);
-  if (next_free_ >= kClearAtFreeCode) {
-    EmitClear();
-  } else {
-    table_->Store(slot, key, next_free_++);
+void LzwEncoder::WalkTo(Walk& walk, const std::uint8_t* end) {
+  while (walk.pixel < end) {
+    StepOne(walk, end);
+    if (walk.next_free > kClearAtFreeCode) PackKept(walk);
+  }
+}
+
+void LzwEncoder::Finish(Walk& walk) {
+  const std::uint32_t next_free = walk.next_free;
+  PackKept(walk);
+  PackCode(static_cast<int>(walk.prefix));
+  // The end code's width follows this last code like any other.
+  if (next_free <= kClearAtFreeCode && static_cast<int>(next_free) > largest_code_) {
+    ++code_width_;
+    largest_code_ = code_width_ == kMaxCodeWidth ? 4096 : (1 << code_width_) - 1;
   }
 }
 
@@ -113,10 +185,13 @@ void LzwEncoder::CompressPixels() {
   // The codes of the pixels before the first one outside the colour table go out; that pixel
   // then raises the error before its string is coded.
   const std::ptrdiff_t valid = ValidPixelCount();
-  Cursor cursor = Start(valid);
-  while (cursor.pixel < cursor.end) Step(cursor);
-  if (cursor.end != PixelsEnd()) RaiseColorNotInTable();
-  EmitCode(cursor.prefix);
+  Walk walk = Start(valid);
+  WalkTo(walk, PixelsBegin() + valid);
+  if (valid == 0 || PixelsBegin() + valid != PixelsEnd()) {
+    PackKept(walk);
+    RaiseColorNotInTable();
+  }
+  Finish(walk);
 }
 
 }  // namespace morvane::gif

@@ -19,27 +19,39 @@ class LzwEncoder final : public FrameEncoder {
                               ByteSink& second_out);
 
  private:
-  // A frame's walk: the next pixel, where the walk stops, and the code of the string so far.
-  struct Cursor {
+  // A frame's walk, held in locals by the loop: the next pixel, the code of the string so far,
+  // the code the next new string gets, and the table. The code written when code k is assigned
+  // waits in the table's codes[k] until the codes are packed.
+  struct Walk {
     const std::uint8_t* pixel;
-    const std::uint8_t* end;
-    int prefix;
+    std::uint32_t prefix;
+    std::uint32_t next_free;
+    LzwStringTable::Storage* table;
   };
 
   LzwEncoder(ByteSink& out, const FrameCode& frame);
   void CompressPixels() override;
-  // Clears the table and starts the walk at the first pixel, which the walk covers with the
-  // valid_count pixels from it on.
-  Cursor Start(std::ptrdiff_t valid_count);
-  // Extends the string by the next pixel, or codes it and starts a new one.
-  void Step(Cursor& cursor);
-  // Codes the string and enters it with the pixel after it (key) in the slot Find named.
-  void EndString(int prefix, std::uint32_t key, std::uint32_t slot);
-  void EmitCode(int code);
-  void EmitClear();
+  // Writes the clear code that starts the frame and starts the walk at the first pixel, which
+  // the walk covers with the valid_count pixels from it on.
+  Walk Start(std::ptrdiff_t valid_count);
+  // Extends the string by the next pixel, or keeps its code, enters it in the table with the
+  // pixel and starts a new string there.
+  static void Step(Walk& walk);
+  // Steps one walk, or two in turn, up to end (the first walk's end), or until a walk has used
+  // code 4095 (its codes then need packing, and its table clearing, before its next step).
+  static void StepOne(Walk& walk, const std::uint8_t* end);
+  static void StepBoth(Walk& a, Walk& b, const std::uint8_t* end);
+  // Packs the codes kept since the last clear and, when the walk has used code 4095, a clear
+  // code, after which the table is empty.
+  void PackKept(Walk& walk);
+  // Steps the walk up to end, packing and clearing as codes run out.
+  void WalkTo(Walk& walk, const std::uint8_t* end);
+  // Packs the kept codes and the last string's code.
+  void Finish(Walk& walk);
+  // Packs the clear code and starts the code widths again.
+  void PackClear();
 
   int largest_code_ = 0;  // the largest code the current width holds
-  int next_free_ = 0;     // the code the next new string gets
   std::unique_ptr<LzwStringTable> table_;
 };
 

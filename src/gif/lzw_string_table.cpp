@@ -6,12 +6,12 @@
 
 namespace morvane::gif {
 
-LzwStringTable::LzwStringTable() : slots_(std::make_unique_for_overwrite<std::uint32_t[]>(kSlots)) {
+LzwStringTable::LzwStringTable() : storage_(std::make_unique_for_overwrite<Storage>()) {
   Clear();
 }
 
 void LzwStringTable::Clear() {
-  std::fill_n(slots_.get(), kSlots, kEmpty);
+  std::fill_n(storage_->slots.data(), kProbedSlots, kEmpty);
   count_ = 0;
 }
 

@@ -1,14 +1,17 @@
 // The string table of the LZW frame encoder.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
 namespace morvane::gif {
 
 // Maps key = (prefix code << 8) | pixel (at most 20 bits) to the code of that string. Open
-// addressing over 16384 slots of 32 bits, each (key << 12) | code or all bits set when empty;
-// linear probing from a multiplicative hash. The encoder clears the table before it holds 4095
+// addressing over slots of 32 bits, each (key << 12) | code or all bits set when empty; linear
+// probing from a multiplicative hash into 16384 slots. A probe that runs past the last of them
+// goes on into as many more slots as the table may hold strings, never back to the first: the
+// slot after a slot is always the next one. The encoder clears the table before it holds 4095
 // strings, so three quarters of the slots stay empty, probe runs stay short, and every probe
 // ends at an empty slot. The codes the encoder writes depend only on which strings the table
 // holds, never on where it keeps them.
@@ -16,8 +19,20 @@ class LzwStringTable {
  public:
   static constexpr std::uint32_t kSlots = 16384;
   static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+  static constexpr std::uint32_t kCodes = 4096;
   // More strings than any frame's table can hold; storing beyond it is a logic error.
-  static constexpr std::uint32_t kMaxStrings = kSlots / 2;
+  static constexpr std::uint32_t kMaxStrings = kCodes;
+  // The slots probes may reach, and the spare slot after them.
+  static constexpr std::uint32_t kProbedSlots = kSlots + kMaxStrings;
+  static constexpr std::uint32_t kSpareSlot = kProbedSlots;
+
+  // The slots, then one spare slot that takes the stores of an encoder's step that has nothing
+  // to store, then a line of codes for the encoder's own use, one for each code it may assign.
+  // In one block, an encoder's step reaches all of them from one address.
+  struct Storage {
+    std::array<std::uint32_t, kProbedSlots + 1> slots;
+    std::array<std::uint16_t, kCodes> codes;
+  };
 
   LzwStringTable();
 
@@ -26,8 +41,8 @@ class LzwStringTable {
 
   // The code stored for key, or -1 with slot set to the empty slot where key belongs.
   int Find(std::uint32_t key, std::uint32_t& slot) const {
-    for (std::uint32_t s = FirstSlot(key);; s = (s + 1) & (kSlots - 1)) {
-      const std::uint32_t entry = slots_[s];
+    for (std::uint32_t s = FirstSlot(key);; ++s) {
+      const std::uint32_t entry = storage_->slots[s];
       if (entry == kEmpty) {
         slot = s;
         return -1;
@@ -38,8 +53,11 @@ class LzwStringTable {
   // Stores key with its code in the slot that Find named for it.
   void Store(std::uint32_t slot, std::uint32_t key, int code) {
     if (++count_ > kMaxStrings) RaiseFull();
-    slots_[slot] = key << 12 | (static_cast<std::uint32_t>(code) & 0xFFF);
+    storage_->slots[slot] = key << 12 | (static_cast<std::uint32_t>(code) & 0xFFF);
   }
+
+  // For an encoder that reads and stores the slots itself, keeping to the layout above.
+  Storage& Raw() { return *storage_; }
 
   // Where the probe for key starts.
   static std::uint32_t FirstSlot(std::uint32_t key) { return (key * 0x9E3779B1u) >> 18; }
@@ -47,7 +65,7 @@ class LzwStringTable {
  private:
   [[noreturn]] static void RaiseFull();
 
-  std::unique_ptr<std::uint32_t[]> slots_;
+  std::unique_ptr<Storage> storage_;
   std::uint32_t count_ = 0;
 };
 
