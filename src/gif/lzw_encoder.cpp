@@ -75,7 +75,11 @@ LzwEncoder::Walk LzwEncoder::Start(std::ptrdiff_t valid_count) {
   const std::uint32_t value = *walk.pixel++;
   const std::uint32_t key = walk.prefix << 8 | value;
   const std::uint32_t tag = key << 12;
-  const std::uint32_t first = LzwStringTable::FirstSlot(key);
+  // FirstSlot(key), with the pixel's part of the product taken off the chain from one step's
+  // prefix to the next.
+  const std::uint32_t first =
+      (walk.prefix * (LzwStringTable::kHashFactor << 8) + value * LzwStringTable::kHashFactor) >>
+      LzwStringTable::kHashShift;
   const std::uint32_t first_entry = slots[first];
   const std::uint32_t second_entry = slots[first + 1];
   // An entry xor the key's tag is below 4096 exactly when the entry holds the key, and it is

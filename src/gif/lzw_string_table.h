@@ -60,7 +60,9 @@ class LzwStringTable {
   Storage& Raw() { return *storage_; }
 
   // Where the probe for key starts.
-  static std::uint32_t FirstSlot(std::uint32_t key) { return (key * 0x9E3779B1u) >> 18; }
+  static std::uint32_t FirstSlot(std::uint32_t key) { return (key * kHashFactor) >> kHashShift; }
+  static constexpr std::uint32_t kHashFactor = 0x9E3779B1u;
+  static constexpr int kHashShift = 18;  // leaves the top 14 bits: a slot below kSlots
 
  private:
   [[noreturn]] static void RaiseFull();
