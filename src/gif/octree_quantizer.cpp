@@ -11,6 +11,7 @@ namespace morvane::gif {
 
 namespace {
 constexpr std::int32_t kNone = OctreeNode::kNone;
+constexpr std::int16_t kOutside = 0;  // the pool's first node, outside the tree
 }  // namespace
 
 OctreeQuantizer::OctreeQuantizer(int max_colors, int color_bits)
@@ -22,9 +23,19 @@ OctreeQuantizer::OctreeQuantizer(int max_colors, int color_bits)
   // color_bits ancestors; reserving that much avoids regrowing the pool in the common case.
   const std::size_t nodes =
       static_cast<std::size_t>(max_colors + 1) * static_cast<std::size_t>(color_bits) + 1;
-  nodes_.reserve(nodes);
-  links_.reserve(nodes);
-  next_reducible_.reserve(nodes);
+  nodes_.reserve(nodes + 1);
+  links_.reserve(nodes + 1);
+  next_reducible_.reserve(nodes + 1);
+  descent_.reserve(nodes + 1);
+  level_.reserve(nodes + 1);
+  top_branches_.reserve(nodes + 1);
+  nodes_.emplace_back();
+  links_.emplace_back();
+  next_reducible_.push_back(kNone);
+  descent_.emplace_back().fill(kOutside);
+  level_.push_back(0);
+  top_branches_.push_back(0);
+  top_.fill(kOutside);
 }
 
 std::int32_t OctreeQuantizer::NewNode(int level, bool leaf) {
@@ -40,7 +51,13 @@ std::int32_t OctreeQuantizer::NewNode(int level, bool leaf) {
     nodes_.emplace_back();
     links_.emplace_back();
     next_reducible_.push_back(kNone);
+    descent_.emplace_back();
+    level_.push_back(0);
+    top_branches_.push_back(0);
   }
+  descent_[static_cast<std::size_t>(index)].fill(leaf ? static_cast<std::int16_t>(index)
+                                                      : kOutside);
+  level_[static_cast<std::size_t>(index)] = static_cast<std::uint8_t>(level);
   if (leaf) {
     links_[static_cast<std::size_t>(index)].child[0] = OctreeLinks::kLeaf;
     ++leaf_count_;
@@ -102,6 +119,7 @@ constexpr std::array<ColorValue, 9> kDepthMask = [] {
 
 inline void OctreeQuantizer::Path::EndAt(ColorValue leaf_colour, int leaf_depth) {
   depth = leaf_depth;
+  known = leaf_depth;
   colour = leaf_colour;
   mask = kDepthMask[static_cast<std::size_t>(leaf_depth)];
 }
@@ -141,7 +159,8 @@ inline bool OctreeQuantizer::WalkToLeaf(ColorValue colour, std::uint32_t branche
 
 inline bool OctreeQuantizer::FindLeaf(ColorValue colour, Path& path) const {
   return root_ != kNone &&
-         WalkToLeaf(colour, Branches(colour), SharedLevels(colour, path.colour), path);
+         WalkToLeaf(colour, Branches(colour),
+                    std::min(SharedLevels(colour, path.colour), path.known), path);
 }
 
 void OctreeQuantizer::Insert(ColorValue colour, std::uint64_t count, Path& path) {
@@ -153,7 +172,7 @@ void OctreeQuantizer::Insert(ColorValue colour, std::uint64_t count, Path& path)
   } else {
     // Levels whose channel bits agree with the last colour's lead through the same nodes; the
     // caller has seen that they part above the last colour's leaf.
-    level = SharedLevels(colour, path.colour);
+    level = std::min(SharedLevels(colour, path.colour), path.known);
   }
   std::int32_t index = path.nodes[static_cast<std::size_t>(level)];
   int leaf_level = 0;  // where the new leaf goes, once the walk leaves the tree
@@ -163,8 +182,15 @@ void OctreeQuantizer::Insert(ColorValue colour, std::uint64_t count, Path& path)
     std::int32_t child = links->child[branch];
     if (child == kNone) {
       if (leaf_level == 0) leaf_level = NewLeafLevel(level);
-      child = NewNode(level + 1, level + 1 == leaf_level);  // may move the pool
+      const bool leaf = level + 1 == leaf_level;
+      child = NewNode(level + 1, leaf);  // may move the pool
       links_[static_cast<std::size_t>(index)].child[branch] = static_cast<std::int16_t>(child);
+      descent_[static_cast<std::size_t>(index)][branch] = static_cast<std::int16_t>(child);
+      if (level + 1 <= kTopLevels) {
+        top_branches_[static_cast<std::size_t>(child)] =
+            static_cast<std::uint16_t>(branches >> (24 - 3 * (level + 1)));
+        if (leaf || level + 1 == kTopLevels) SetTop(level + 1, branches, child);
+      }
     }
     index = child;
     path.nodes[static_cast<std::size_t>(++level)] = index;
@@ -194,6 +220,27 @@ void OctreeQuantizer::AddColor(ColorValue colour, std::uint64_t count) {
   }
 }
 
+int OctreeQuantizer::DeepestLeafLevel() const {
+  int level = color_bits_ - 1;
+  while (level >= 0 && reducible_[static_cast<std::size_t>(level)] == kNone) --level;
+  return level + 1;
+}
+
+void OctreeQuantizer::SetTop(int level, std::uint32_t branches, std::int32_t index) {
+  // The walks below the node share its branches down to its level and may take any below.
+  const int below = 3 * (kTopLevels - level);
+  const std::size_t first = static_cast<std::size_t>(branches >> (24 - 3 * level)) << below;
+  std::fill_n(top_.begin() + static_cast<std::ptrdiff_t>(first), std::size_t{1} << below,
+              static_cast<std::int16_t>(index));
+}
+
+inline std::int32_t OctreeQuantizer::Descend(std::uint32_t branches, int leaf_level) const {
+  std::int32_t index = top_[branches >> (24 - 3 * kTopLevels)];
+  for (int level = kTopLevels; level < leaf_level; ++level)
+    index = descent_[static_cast<std::size_t>(index)][branches >> (21 - 3 * level) & 7u];
+  return index;
+}
+
 void OctreeQuantizer::AddRow(const ColorValue* row, int width) {
   Path path = path_;
   // Pixels that reach the leaf at the end of the path are summed here and added to the leaf in
@@ -202,7 +249,10 @@ void OctreeQuantizer::AddRow(const ColorValue* row, int width) {
   // pixels first (7.4 against 8.5 ns per pixel on the measuring sprite): its runs average under
   // two pixels, and four pixels in five reach the last colour's leaf.
   std::uint64_t count = 0, red = 0, green = 0, blue = 0;
-  for (int x = 0; x < width; ++x) {
+  int x = 0;
+  if (root_ == kNone && width > 0) Insert(row[x++] & 0xFFFFFFu, 1, path);
+  int leaf_level = DeepestLeafLevel();
+  for (; x < width; ++x) {
     const ColorValue colour = row[x] & 0xFFFFFFu;
     if (path.Reaches(colour)) {
       ++count;
@@ -215,9 +265,18 @@ void OctreeQuantizer::AddRow(const ColorValue* row, int width) {
       AddToLeaf(path.nodes[static_cast<std::size_t>(path.depth)], count, red, green, blue);
       count = red = green = blue = 0;
     }
-    // Most colours that leave the last leaf reach another that exists: that walk stays here,
-    // and only a colour that needs a new leaf takes the call that grows and reduces the tree.
-    if (FindLeaf(colour, path)) {
+    // Most colours that leave the last leaf reach another that exists. The walk to it takes
+    // the same number of steps for every colour until the tree changes, so the processor
+    // foresees where it ends, where a walk from the levels shared with the last colour ended
+    // anywhere (6.2 against 7.0 ns per pixel on the measuring sprite). Only a colour that needs
+    // a new leaf takes the call that grows and reduces the tree; the path's nodes above the
+    // leaf are then unknown, and it walks from the root.
+    const std::int32_t leaf = Descend(Branches(colour), leaf_level);
+    if (links_[static_cast<std::size_t>(leaf)].IsLeaf()) {
+      const int depth = level_[static_cast<std::size_t>(leaf)];
+      path.EndAt(colour, depth);
+      path.nodes[static_cast<std::size_t>(depth)] = leaf;
+      path.known = 0;
       count = 1;
       red = colour & 0xFF;
       green = colour >> 8 & 0xFF;
@@ -225,6 +284,7 @@ void OctreeQuantizer::AddRow(const ColorValue* row, int width) {
       continue;
     }
     Insert(colour, 1, path);
+    leaf_level = DeepestLeafLevel();
   }
   if (count != 0)
     AddToLeaf(path.nodes[static_cast<std::size_t>(path.depth)], count, red, green, blue);
@@ -256,6 +316,10 @@ int OctreeQuantizer::Reduce() {
   }
   links_[static_cast<std::size_t>(index)] = OctreeLinks{};
   links_[static_cast<std::size_t>(index)].child[0] = OctreeLinks::kLeaf;
+  descent_[static_cast<std::size_t>(index)].fill(static_cast<std::int16_t>(index));
+  if (level < kTopLevels)
+    SetTop(level, std::uint32_t{top_branches_[static_cast<std::size_t>(index)]} << (24 - 3 * level),
+           index);
   leaf_count_ -= children - 1;
   return level;
 }

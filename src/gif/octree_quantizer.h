@@ -73,6 +73,25 @@ class OctreeQuantizer {
   std::vector<OctreeNode> nodes_;
   std::vector<OctreeLinks> links_;            // the children of nodes_[i] at links_[i]
   std::vector<std::int32_t> next_reducible_;  // and the next reducible node at its level
+  // Where a colour's walk goes from each node on each branch: the child; from a leaf, the leaf
+  // itself; where a child is missing, the pool's first node, which is outside the tree and
+  // leads only to itself. Beside it each node's level, and for the top levels the branches
+  // that lead to it, three bits a level.
+  std::vector<std::array<std::int16_t, 8>> descent_;
+  std::vector<std::uint8_t> level_;
+  std::vector<std::uint16_t> top_branches_;
+  // For the branches of the top kTopLevels levels, the node a colour's walk reaches at that
+  // level: a node there, a leaf above it, or the node outside the tree.
+  static constexpr int kTopLevels = 4;
+  std::array<std::int16_t, 1 << (3 * kTopLevels)> top_{};
+  // Makes the walks below a node at level, reached by the given top branches, reach it.
+  void SetTop(int level, std::uint32_t branches, std::int32_t index);
+  // The leaf a colour reaches, found from top_ through descent_ in a fixed number of steps
+  // (leaf_level minus kTopLevels, where leaf_level is the deepest level of a leaf), or the
+  // node outside the tree when the colour needs a new leaf.
+  std::int32_t Descend(std::uint32_t branches, int leaf_level) const;
+  // The deepest level a leaf may sit at: one below the deepest node that has children.
+  int DeepestLeafLevel() const;
   std::vector<std::int32_t> free_;
   // The nodes from the root to the leaf of the last inserted colour, by level. Every colour that
   // shares the top depth bits of each channel with it reaches the same leaf; another starts its
@@ -80,6 +99,7 @@ class OctreeQuantizer {
   struct Path {
     std::array<std::int32_t, 9> nodes{};
     int depth = -1;
+    int known = 0;  // nodes down to this level are the path's; nodes[depth] always is
     ColorValue colour = 0xFF000000u;
     ColorValue mask = 0xFFFFFFFFu;  // the bits of colour that decide the leaf
 

@@ -135,8 +135,9 @@ class PlainOctree {
 };
 
 // Rows and single colours take shortcuts (runs summed at once, the walk resumed from the last
-// colour's path, chains of single children never built when reduction would fold them at
-// once); both must give the textbook tree, also when colours come back after their leaves were
+// colour's path or taken from a table of the top levels, chains of single children never built
+// when reduction would fold them at once); both, and rows mixed with single colours, must give
+// the textbook tree, also when colours come back after their leaves were
 // folded many times over, and at every size and depth.
 TEST(OctreeQuantizer, RowsAndColoursGiveThePlainTree) {
   struct Case {
@@ -158,7 +159,8 @@ TEST(OctreeQuantizer, RowsAndColoursGiveThePlainTree) {
     }
     std::vector<ColorValue> row(64);
     std::size_t at = 0;
-    OctreeQuantizer by_row(c.max_colors, c.color_bits), by_colour(c.max_colors, c.color_bits);
+    OctreeQuantizer by_row(c.max_colors, c.color_bits), by_colour(c.max_colors, c.color_bits),
+        mixed(c.max_colors, c.color_bits);
     PlainOctree plain(c.max_colors, c.color_bits);
     for (int r = 0; r < 2000; ++r) {
       for (std::size_t x = 0; x < row.size(); ++x) {
@@ -168,11 +170,14 @@ TEST(OctreeQuantizer, RowsAndColoursGiveThePlainTree) {
         row[x] = x % 2 == 1 && state % 4 == 0 ? row[x - 1] : pool[at];
         by_colour.AddColor(row[x]);
         plain.Add(row[x]);
+        if (r % 3 == 2) mixed.AddColor(row[x]);
       }
       by_row.AddRow(row.data(), static_cast<int>(row.size()));
+      if (r % 3 != 2) mixed.AddRow(row.data(), static_cast<int>(row.size()));
     }
     EXPECT_EQ(by_row.Palette(), plain.Palette()) << c.max_colors << " " << c.color_bits;
     EXPECT_EQ(by_colour.Palette(), plain.Palette()) << c.max_colors << " " << c.color_bits;
+    EXPECT_EQ(mixed.Palette(), plain.Palette()) << c.max_colors << " " << c.color_bits;
   }
 }
 
