@@ -68,12 +68,6 @@ class FrameEncoder {
     }
   }
 
-  // The pixel checked against the colour count.
-  int CheckedPixel(int pixel) const {
-    if (pixel >= colour_count_) RaiseColorNotInTable();
-    return pixel;
-  }
-
   const std::uint8_t* PixelsBegin() const { return pixels_; }
   const std::uint8_t* PixelsEnd() const { return pixels_end_; }
 
