@@ -268,9 +268,9 @@ void OctreeQuantizer::AddRow(const ColorValue* row, int width) {
     // Most colours that leave the last leaf reach another that exists. The walk to it takes
     // the same number of steps for every colour until the tree changes, so the processor
     // foresees where it ends, where a walk from the levels shared with the last colour ended
-    // anywhere (6.2 against 7.0 ns per pixel on the measuring sprite). Only a colour that needs
-    // a new leaf takes the call that grows and reduces the tree; the path's nodes above the
-    // leaf are then unknown, and it walks from the root.
+    // anywhere (2 to 12 % faster on the measuring sprite, by the sitting). Only a colour that
+    // needs a new leaf takes the call that grows and reduces the tree; the path's nodes above
+    // the leaf are then unknown, and it walks from the root.
     const std::int32_t leaf = Descend(Branches(colour), leaf_level);
     if (links_[static_cast<std::size_t>(leaf)].IsLeaf()) {
       const int depth = level_[static_cast<std::size_t>(leaf)];
