@@ -80,8 +80,8 @@ bool WholeFile(const std::string& path, const std::string& ending) {
   std::ifstream in(path, std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const auto ends_with = [&](std::string_view tail) {
-    return bytes.size() >= tail.size() && bytes.compare(bytes.size() - tail.size(), tail.size(),
-                                                        tail) == 0;
+    return bytes.size() >= tail.size() &&
+           bytes.compare(bytes.size() - tail.size(), tail.size(), tail) == 0;
   };
   if (ending == ".png") {
     return bytes.starts_with("\x89PNG\r\n\x1a\n") &&

@@ -90,7 +90,8 @@ DecodedGif DecodeGif(const std::vector<std::uint8_t>& bytes) {
     frame.interlaced = image.ImageDesc.Interlace;
     frame.local_map = MapOf(image.ImageDesc.ColorMap);
     const std::size_t size = static_cast<std::size_t>(frame.width) * frame.height;
-    if (image.RasterBits != nullptr) frame.indices.assign(image.RasterBits, image.RasterBits + size);
+    if (image.RasterBits != nullptr)
+      frame.indices.assign(image.RasterBits, image.RasterBits + size);
     for (int e = 0; e < image.ExtensionBlockCount; ++e) {
       const ExtensionBlock& block = image.ExtensionBlocks[e];
       if (block.Function == GRAPHICS_EXT_FUNC_CODE) {
@@ -122,6 +123,8 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-DecodedGif DecodeGifFile(const std::string& path) { return DecodeGif(ReadFileBytes(path)); }
+DecodedGif DecodeGifFile(const std::string& path) {
+  return DecodeGif(ReadFileBytes(path));
+}
 
 }  // namespace morvane::testing

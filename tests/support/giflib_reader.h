@@ -10,19 +10,19 @@ namespace morvane::testing {
 struct DecodedFrame {
   int left = 0, top = 0, width = 0, height = 0;
   bool interlaced = false;
-  std::vector<std::uint8_t> indices;      // width x height, rows top to bottom
-  std::vector<std::uint32_t> local_map;   // 0x00BBGGRR, as stored (padded size)
+  std::vector<std::uint8_t> indices;     // width x height, rows top to bottom
+  std::vector<std::uint32_t> local_map;  // 0x00BBGGRR, as stored (padded size)
   bool has_gce = false;
-  int transparent_index = -1;             // -1: no transparency
+  int transparent_index = -1;  // -1: no transparency
   int disposal = 0;
   int delay = 0;
-  bool has_loop = false;                  // a NETSCAPE2.0 extension precedes this frame
+  bool has_loop = false;  // a NETSCAPE2.0 extension precedes this frame
   int loop_count = -1;
   std::vector<std::uint32_t> ColorsOf(const std::vector<std::uint32_t>& global) const;
 };
 
 struct DecodedGif {
-  std::string version;                    // "87a" or "89a"
+  std::string version;  // "87a" or "89a"
   int width = 0, height = 0;
   int background_index = 0;
   int color_resolution = 0;
