@@ -20,10 +20,9 @@ namespace morvane {
 namespace {
 
 // Canvases a direction holds at once while their frames are reduced side by side: groups of
-// the frames reduced in step. One group when the directions converted side by
-// side keep every thread busy; otherwise a group for each thread a direction may keep busy.
-// Every thread may hold a direction, so each window gets an equal share of a fixed bound of
-// memory.
+// the frames reduced in step. One group when the directions converted side by side keep every
+// thread busy; otherwise a group for each thread a direction may keep busy. Every thread may
+// hold a direction, so each window gets an equal share of a fixed bound of memory.
 constexpr std::size_t kGroupFrames = gif::kFramesInStep;
 std::size_t WindowCanvases(const FrameGeometry& geometry, int threads, int directions) {
   constexpr std::int64_t kWindowsBytes = std::int64_t{256} << 20;

@@ -95,17 +95,9 @@ LzwEncoder::Walk LzwEncoder::Start(std::ptrdiff_t valid_count) {
   std::uint32_t free_slot = first + 1 + first_empty;
   if ((~found & ~first_empty & second_full) != 0) [[unlikely]] {
     // Both slots hold other keys: the probe goes on past them.
-    for (std::uint32_t slot = first + 2;; ++slot) {
-      const std::uint32_t entry = slots[slot];
-      if ((entry ^ tag) < 0x1000) {
-        found = ~0u;
-        next_prefix = entry ^ tag;
-        break;
-      }
-      if (entry == kEmpty) {
-        free_slot = slot;
-        break;
-      }
+    if (const int code = LzwStringTable::Probe(slots, key, free_slot); code >= 0) {
+      found = ~0u;
+      next_prefix = static_cast<std::uint32_t>(code);
     }
   }
   const std::uint32_t ended = ~found;
@@ -149,22 +141,25 @@ void LzwEncoder::PackClear() {
 
 // Each code goes out at the width the decoder reads it with: the decoder widens its codes once
 // the next free code, the one assigned with this code, no longer fits; at 12 bits the largest
-// code becomes 4096 so the width stops growing. The string that would get code 4095 makes a
-// clear code after its own.
+// code becomes 4096 so the width stops growing.
+void LzwEncoder::PackAssigning(std::uint32_t code, std::uint32_t assigned) {
+  PackCode(static_cast<int>(code));
+  if (static_cast<int>(assigned) > largest_code_) {
+    ++code_width_;
+    largest_code_ = code_width_ == kMaxCodeWidth ? 4096 : (1 << code_width_) - 1;
+  }
+}
+
+// The string that would get code 4095 makes a clear code after its own.
 void LzwEncoder::PackKept(Walk& walk) {
   const std::uint32_t end = std::min(walk.next_free, LzwStringTable::kCodes);
-  for (auto code = static_cast<std::uint32_t>(first_free_); code < end; ++code) {
-    PackCode(walk.table->codes[code]);
-    if (static_cast<int>(code) > largest_code_) {
-      ++code_width_;
-      largest_code_ = code_width_ == kMaxCodeWidth ? 4096 : (1 << code_width_) - 1;
-    }
-  }
+  for (auto code = static_cast<std::uint32_t>(first_free_); code < end; ++code)
+    PackAssigning(walk.table->codes[code], code);
   if (walk.next_free > kClearAtFreeCode) {
     PackClear();
     table_->Clear();
+    walk.next_free = static_cast<std::uint32_t>(first_free_);
   }
-  walk.next_free = static_cast<std::uint32_t>(first_free_);
 }
 
 void LzwEncoder::WalkTo(Walk& walk, const std::uint8_t* end) {
@@ -175,14 +170,9 @@ void LzwEncoder::WalkTo(Walk& walk, const std::uint8_t* end) {
 }
 
 void LzwEncoder::Finish(Walk& walk) {
-  const std::uint32_t next_free = walk.next_free;
   PackKept(walk);
-  PackCode(static_cast<int>(walk.prefix));
   // The end code's width follows this last code like any other.
-  if (next_free <= kClearAtFreeCode && static_cast<int>(next_free) > largest_code_) {
-    ++code_width_;
-    largest_code_ = code_width_ == kMaxCodeWidth ? 4096 : (1 << code_width_) - 1;
-  }
+  PackAssigning(walk.prefix, walk.next_free);
 }
 
 void LzwEncoder::CompressPixels() {

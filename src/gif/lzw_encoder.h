@@ -41,8 +41,10 @@ class LzwEncoder final : public FrameEncoder {
   // code 4095 (its codes then need packing, and its table clearing, before its next step).
   static void StepOne(Walk& walk, const std::uint8_t* end);
   static void StepBoth(Walk& a, Walk& b, const std::uint8_t* end);
+  // Packs code, written as code assigned is assigned, and follows the decoder's code width.
+  void PackAssigning(std::uint32_t code, std::uint32_t assigned);
   // Packs the codes kept since the last clear and, when the walk has used code 4095, a clear
-  // code, after which the table is empty.
+  // code, after which the table is empty and the walk assigns codes from the first again.
   void PackKept(Walk& walk);
   // Steps the walk up to end, packing and clearing as codes run out.
   void WalkTo(Walk& walk, const std::uint8_t* end);

@@ -41,8 +41,12 @@ class LzwStringTable {
 
   // The code stored for key, or -1 with slot set to the empty slot where key belongs.
   int Find(std::uint32_t key, std::uint32_t& slot) const {
+    return Probe(storage_->slots.data(), key, slot);
+  }
+  // The same over the slots of a Storage.
+  static int Probe(const std::uint32_t* slots, std::uint32_t key, std::uint32_t& slot) {
     for (std::uint32_t s = FirstSlot(key);; ++s) {
-      const std::uint32_t entry = storage_->slots[s];
+      const std::uint32_t entry = slots[s];
       if (entry == kEmpty) {
         slot = s;
         return -1;
