@@ -64,19 +64,9 @@ std::int32_t OctreeQuantizer::NewNode(int level, bool leaf) {
   } else {
     next_reducible_[static_cast<std::size_t>(index)] = reducible_[static_cast<std::size_t>(level)];
     reducible_[static_cast<std::size_t>(level)] = index;
+    reducible_levels_ |= 1u << level;
   }
   return index;
-}
-
-void OctreeQuantizer::FreeSubtree(std::int32_t index) {
-  const OctreeLinks& links = links_[static_cast<std::size_t>(index)];
-  if (!links.IsLeaf()) {
-    for (int i = 7; i >= 0; --i) {
-      const std::int32_t child = links.child[static_cast<std::size_t>(i)];
-      if (child != kNone) FreeSubtree(child);
-    }
-  }
-  free_.push_back(index);
 }
 
 namespace {
@@ -139,8 +129,7 @@ int OctreeQuantizer::NewLeafLevel(int level) const {
   // bottom-up, each fold leaving the leaf count as it was, down to the deepest level that holds
   // other reducible nodes (or to the chain's top, one below where it leaves the tree); end the
   // chain there at once. On the measuring sprite this skips about four folds per new colour.
-  int deepest = color_bits_ - 1;
-  while (deepest > 0 && reducible_[static_cast<std::size_t>(deepest)] == kNone) --deepest;
+  const int deepest = std::max(static_cast<int>(std::bit_width(reducible_levels_)) - 1, 0);
   return std::max(level + 1, deepest);
 }
 
@@ -155,12 +144,6 @@ inline bool OctreeQuantizer::WalkToLeaf(ColorValue colour, std::uint32_t branche
   }
   path.EndAt(colour, level);
   return true;
-}
-
-inline bool OctreeQuantizer::FindLeaf(ColorValue colour, Path& path) const {
-  return root_ != kNone &&
-         WalkToLeaf(colour, Branches(colour),
-                    std::min(SharedLevels(colour, path.colour), path.known), path);
 }
 
 void OctreeQuantizer::Insert(ColorValue colour, std::uint64_t count, Path& path) {
@@ -221,9 +204,7 @@ void OctreeQuantizer::AddColor(ColorValue colour, std::uint64_t count) {
 }
 
 int OctreeQuantizer::DeepestLeafLevel() const {
-  int level = color_bits_ - 1;
-  while (level >= 0 && reducible_[static_cast<std::size_t>(level)] == kNone) --level;
-  return level + 1;
+  return static_cast<int>(std::bit_width(reducible_levels_));
 }
 
 void OctreeQuantizer::SetTop(int level, std::uint32_t branches, std::int32_t index) {
@@ -292,27 +273,27 @@ void OctreeQuantizer::AddRow(const ColorValue* row, int width) {
 }
 
 int OctreeQuantizer::Reduce() {
-  int level = color_bits_ - 1;
-  while (level > 0 && reducible_[static_cast<std::size_t>(level)] == kNone) --level;
+  if (reducible_levels_ == 0) return -1;  // a single leaf: nothing left to fold
+  const int level = static_cast<int>(std::bit_width(reducible_levels_)) - 1;
   const std::int32_t index = reducible_[static_cast<std::size_t>(level)];
-  if (index == kNone) return -1;  // a single leaf: nothing left to fold
   OctreeNode& node = nodes_[static_cast<std::size_t>(index)];
   OctreeLinks& links = links_[static_cast<std::size_t>(index)];
   reducible_[static_cast<std::size_t>(level)] = next_reducible_[static_cast<std::size_t>(index)];
   next_reducible_[static_cast<std::size_t>(index)] = kNone;
+  if (reducible_[static_cast<std::size_t>(level)] == kNone) reducible_levels_ &= ~(1u << level);
+  // Every child is a leaf: a node with children stays in its level's list until it is folded,
+  // and no level below this one has a list.
   int children = 0;
-  for (const std::int32_t child : links.child) {
+  for (int i = 7; i >= 0; --i) {
+    const std::int32_t child = links.child[static_cast<std::size_t>(i)];
     if (child == kNone) continue;
     const OctreeNode& leaf = nodes_[static_cast<std::size_t>(child)];
     node.pixel_count += leaf.pixel_count;
     node.red_sum += leaf.red_sum;
     node.green_sum += leaf.green_sum;
     node.blue_sum += leaf.blue_sum;
+    free_.push_back(child);
     ++children;
-  }
-  for (int i = 7; i >= 0; --i) {
-    const std::int32_t child = links.child[static_cast<std::size_t>(i)];
-    if (child != kNone) FreeSubtree(child);
   }
   links_[static_cast<std::size_t>(index)] = OctreeLinks{};
   links_[static_cast<std::size_t>(index)].child[0] = OctreeLinks::kLeaf;

@@ -58,7 +58,6 @@ class OctreeQuantizer {
   std::int32_t NewNode(int level, bool leaf);
   // The level where a colour that leaves the tree below a node at level gets its new leaf.
   int NewLeafLevel(int level) const;
-  void FreeSubtree(std::int32_t index);
   // Folds the children of the newest reducible node of the deepest non-empty level into it and
   // returns that level; -1 when the tree is a single leaf.
   int Reduce();
@@ -70,6 +69,7 @@ class OctreeQuantizer {
   std::int32_t root_ = OctreeNode::kNone;
   // Heads of the per-level lists of reducible nodes, newest first.
   std::array<std::int32_t, 8> reducible_{};
+  std::uint32_t reducible_levels_ = 0;  // bit n set while level n's list holds a node
   std::vector<OctreeNode> nodes_;
   std::vector<OctreeLinks> links_;            // the children of nodes_[i] at links_[i]
   std::vector<std::int32_t> next_reducible_;  // and the next reducible node at its level
@@ -111,9 +111,6 @@ class OctreeQuantizer {
   // pixels to it and leaves the path at it; the caller has seen that the colour does not reach
   // the path's leaf. The path is held by the caller, so that a row's loop keeps it in locals.
   void Insert(ColorValue colour, std::uint64_t count, Path& path);
-  // Moves the path to the colour's leaf when the tree has one for it, without changing the tree;
-  // false (the path's nodes partly overwritten, its leaf kept) when the colour needs a new leaf.
-  bool FindLeaf(ColorValue colour, Path& path) const;
   // Walks the path from its node at level down the colour's branches and ends it at the leaf
   // there; false (the path's nodes partly overwritten, its leaf kept) at a missing child.
   bool WalkToLeaf(ColorValue colour, std::uint32_t branches, int level, Path& path) const;
