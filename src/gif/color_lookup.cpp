@@ -42,6 +42,39 @@ __attribute__((target("avx2"))) int SearchAvx2(const std::int16_t* red, const st
   return 16 * (least & 15) + __builtin_ctz(hits) / 2;
 }
 
+// The same over 32 entries at a time: eight blocks for a full palette instead of sixteen, and
+// the lane's note of its block still fits the low four bits.
+__attribute__((target("avx512bw"))) int SearchAvx512(const std::int16_t* red,
+                                                     const std::int16_t* green,
+                                                     const std::int16_t* blue, int blocks, int r,
+                                                     int g, int b) {
+  const __m512i vr = _mm512_set1_epi16(static_cast<std::int16_t>(16 * r));
+  const __m512i vg = _mm512_set1_epi16(static_cast<std::int16_t>(16 * g));
+  const __m512i vb = _mm512_set1_epi16(static_cast<std::int16_t>(16 * b));
+  __m512i best = _mm512_set1_epi16(0x7FFF);
+  for (int i = 0; i < blocks; ++i) {
+    const __m512i dr = _mm512_sub_epi16(_mm512_loadu_si512(red + 32 * i), vr);
+    const __m512i dg = _mm512_sub_epi16(_mm512_loadu_si512(green + 32 * i), vg);
+    const __m512i db = _mm512_sub_epi16(_mm512_loadu_si512(blue + 32 * i), vb);
+    const __m512i d = _mm512_add_epi16(_mm512_add_epi16(_mm512_abs_epi16(dr), _mm512_abs_epi16(dg)),
+                                       _mm512_abs_epi16(db));
+    best = _mm512_min_epu16(best, _mm512_or_si512(d, _mm512_set1_epi16(static_cast<short>(i))));
+  }
+  const __m256i quarter = _mm256_min_epu16(_mm512_maskz_extracti64x4_epi64(0xF, best, 0),
+                                           _mm512_maskz_extracti64x4_epi64(0xF, best, 1));
+  const __m128i half =
+      _mm_min_epu16(_mm256_castsi256_si128(quarter), _mm256_extracti128_si256(quarter, 1));
+  const int least = _mm_extract_epi16(_mm_minpos_epu16(half), 0);
+  const auto hits = static_cast<std::uint32_t>(
+      _mm512_cmpeq_epi16_mask(best, _mm512_set1_epi16(static_cast<std::int16_t>(least))));
+  return 32 * (least & 15) + __builtin_ctz(hits);
+}
+
+bool HasAvx512() {
+  static const bool has = __builtin_cpu_supports("avx512bw");
+  return has;
+}
+
 bool HasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2");
   return has;
@@ -50,10 +83,13 @@ bool HasAvx2() {
 
 }  // namespace
 
-int ColorLookup::Search(int red, int green, int blue) const {
+int ColorLookup::Search(int red, int green, int blue, int widest_bits) const {
   if (count_ == 0) return 0;
 #if MORVANE_SEARCH_AVX2
-  if (HasAvx2())
+  if (widest_bits >= 512 && HasAvx512())
+    return SearchAvx512(red_.data(), green_.data(), blue_.data(), (count_ + 31) / 32, red, green,
+                        blue);
+  if (widest_bits >= 256 && HasAvx2())
     return SearchAvx2(red_.data(), green_.data(), blue_.data(), (count_ + 15) / 16, red, green,
                       blue);
 #endif

@@ -80,7 +80,8 @@ class ColorLookup {
   int NearestIndex(int red, int green, int blue) { return MakeView().Nearest(red, green, blue); }
 
   // The entry of least |dr| + |dg| + |db|, the lowest index on ties; 0 for an empty palette.
-  int Search(int red, int green, int blue) const;
+  // Uses the widest vectors the processor has, up to widest_bits.
+  int Search(int red, int green, int blue, int widest_bits = 512) const;
   // The same search without processor-specific code, which Search falls back to.
   int SearchPortable(int red, int green, int blue) const;
   // Searches for colour 0x00BBGGRR and stores the answer for its cell. Kept out of line so

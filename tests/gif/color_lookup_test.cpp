@@ -62,7 +62,8 @@ TEST(ColorLookup, SearchEqualsThePlainScan) {
           expected = i;
         }
       }
-      ASSERT_EQ(lookup.Search(r, g, b), expected) << "size " << size << " colour " << c;
+      for (int bits : {512, 256})
+        ASSERT_EQ(lookup.Search(r, g, b, bits), expected) << "size " << size << " colour " << c;
       ASSERT_EQ(lookup.SearchPortable(r, g, b), expected) << "size " << size << " colour " << c;
     }
   }
