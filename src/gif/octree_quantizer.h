@@ -109,7 +109,7 @@ class OctreeQuantizer {
   };
   // Walks down to the colour's leaf, growing the tree and reducing it as needed, adds count
   // pixels to it and leaves the path at it; the caller has seen that the colour does not reach
-  // the path's leaf. The path is held by the caller, so that a row's loop keeps it in locals.
+  // the path's leaf.
   void Insert(ColorValue colour, std::uint64_t count, Path& path);
   // Walks the path from its node at level down the colour's branches and ends it at the leaf
   // there; false (the path's nodes partly overwritten, its leaf kept) at a missing child.
