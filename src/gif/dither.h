@@ -92,6 +92,13 @@ class FloydSteinbergDitherer : public NearestMapper {
   template <std::size_t N>
   static void WalkInStep(FloydSteinbergDitherer* const* ditherers, const ColorValue* const* rows,
                          std::uint8_t* const* outs);
+  // The same walk compiled for processors with AVX-512, and the body both share.
+  template <std::size_t N>
+  static void WalkInStepWide(FloydSteinbergDitherer* const* ditherers,
+                             const ColorValue* const* rows, std::uint8_t* const* outs);
+  template <std::size_t N>
+  static void WalkInStepBody(FloydSteinbergDitherer* const* ditherers,
+                             const ColorValue* const* rows, std::uint8_t* const* outs);
 
   // The pixels left in the current row, from the current column in the walk's direction.
   int RowRemaining() const { return direction_ > 0 ? width_ - column_ : column_ + 1; }
