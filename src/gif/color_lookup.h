@@ -16,7 +16,7 @@ class ColorLookup {
   // Reads up to 256 palette entries. Each entry then claims its own cell unless an earlier
   // entry already owns it.
   explicit ColorLookup(const std::vector<ColorValue>& palette)
-      : cache_(kCells, kUnknown), known_(kCells / 8, 0) {
+      : cache_(kCells + 3, kUnknown), known_(kCells / 8, 0) {
     red_.fill(kFar);
     green_.fill(kFar);
     blue_.fill(kFar);
@@ -44,8 +44,9 @@ class ColorLookup {
 
   // Plain pointers into the lookup for inner loops, which the compiler keeps in registers
   // while pixels are stored. Valid while the lookup lives.
-  // The cache keeps one byte per cell: the index, or kUnknown while the cell has none, with a
-  // bit per cell telling a real index kUnknown apart, so most lookups read one byte from a
+  // The cache keeps one byte per cell (and three spare bytes past the last, so that a cell's
+  // byte may be read as the low byte of 32 bits): the index, or kUnknown while the cell has none,
+  // with a bit per cell telling a real index kUnknown apart, so most lookups read one byte from a
   // table that stays in the first-level cache.
   struct View {
     std::uint8_t* cache;

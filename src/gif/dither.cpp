@@ -7,6 +7,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define MORVANE_MAP_AVX512 1
+#endif
 
 namespace morvane::gif {
 
@@ -40,7 +44,70 @@ bool HasWideVectors() {
 #endif
 }
 
+// Maps pixels from x in the walk's direction up to the row's end, one at a time; returns the
+// column after the last.
+int MapEach(const ColorLookup::View& lookup, const ColorValue* row, std::uint8_t* out, int x,
+            int step, int width) {
+  for (; x >= 0 && x < width; x += step)
+    out[x] = static_cast<std::uint8_t>(lookup.Nearest(row[x] & 0xFFFFFFu));
+  return x;
+}
+
+#if MORVANE_MAP_AVX512
+// Sixteen pixels at a time: their cells' cache bytes are gathered, and when none of them reads
+// kUnknown the sixteen answers are stored at once. Otherwise the block is mapped pixel by pixel
+// in walk order, so that the cells it fills are filled by the same colours as in a walk of
+// single pixels; a block whose cells are all known reads the cache only, in any order.
+__attribute__((target("avx512f,avx512bw,avx512vl"))) int MapBlocks(const ColorLookup::View& lookup,
+                                                                   const ColorValue* row,
+                                                                   std::uint8_t* out, int x,
+                                                                   int step, int width) {
+  constexpr int kBlock = 16;
+  // All lanes, written out: GCC 12 warns of the unmasked forms' undefined sources.
+  constexpr __mmask16 kAll = 0xFFFF;
+  const __m512i unknown = _mm512_set1_epi32(0xFF);
+  for (;;) {
+    const int low = step > 0 ? x : x - (kBlock - 1);
+    if (low < 0 || low + kBlock > width) break;
+    const __m512i pixels = _mm512_loadu_si512(row + low);
+    const __m512i cells = _mm512_or_si512(
+        _mm512_or_si512(
+            _mm512_and_si512(_mm512_maskz_srli_epi32(kAll, pixels, 3), _mm512_set1_epi32(0x1F)),
+            _mm512_and_si512(_mm512_maskz_srli_epi32(kAll, pixels, 6), _mm512_set1_epi32(0x3E0))),
+        _mm512_and_si512(_mm512_maskz_srli_epi32(kAll, pixels, 9), _mm512_set1_epi32(0x7C00)));
+    const __m512i indices = _mm512_and_si512(
+        _mm512_mask_i32gather_epi32(_mm512_setzero_si512(), kAll, cells, lookup.cache, 1), unknown);
+    if (_mm512_cmpeq_epi32_mask(indices, unknown) == 0) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + low),
+                       _mm512_maskz_cvtepi32_epi8(kAll, indices));
+      x += kBlock * step;
+      continue;
+    }
+    for (int k = 0; k < kBlock; ++k, x += step)
+      out[x] = static_cast<std::uint8_t>(lookup.Nearest(row[x] & 0xFFFFFFu));
+  }
+  return MapEach(lookup, row, out, x, step, width);
+}
+
+bool HasGather() {
+  static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                          __builtin_cpu_supports("avx512vl");
+  return has;
+}
+#endif
+
 }  // namespace
+
+void NearestMapper::MapRow(const ColorValue* row, std::uint8_t* out) {
+  const ColorLookup::View lookup = lookup_.MakeView();
+#if MORVANE_MAP_AVX512
+  if (HasGather()) {
+    column_ = MapBlocks(lookup, row, out, column_, direction_, width_);
+    return;
+  }
+#endif
+  column_ = MapEach(lookup, row, out, column_, direction_, width_);
+}
 
 FloydSteinbergDitherer::FloydSteinbergDitherer(int width, ColorLookup& lookup)
     : NearestMapper(width, lookup), slots_(4 * (static_cast<std::size_t>(width) + 2), 0) {}

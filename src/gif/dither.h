@@ -28,15 +28,7 @@ class NearestMapper {
   }
   // Maps the rest of the current row, row[x] into out[x] for each column in walk order; the
   // same as calling MapPixel for every column up to the row's end.
-  void MapRow(const ColorValue* row, std::uint8_t* out) {
-    const ColorLookup::View lookup = lookup_.MakeView();
-    const int step = direction_;
-    const int width = width_;
-    int x = column_;
-    for (; x >= 0 && x < width; x += step)
-      out[x] = static_cast<std::uint8_t>(lookup.Nearest(row[x] & 0xFFFFFFu));
-    column_ = x;
-  }
+  void MapRow(const ColorValue* row, std::uint8_t* out);
   void StartNextRow() {
     direction_ = -direction_;
     column_ = direction_ > 0 ? 0 : width_ - 1;

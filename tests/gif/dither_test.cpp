@@ -100,7 +100,9 @@ TEST(FloydSteinbergDitherer, ClampsCarriedValuesOnly) {
 
 // Mapping whole rows at a time gives the indices, diffusion state and cache decisions of
 // mapping pixel by pixel, for both ditherers, rows in both directions and any width; the
-// portable diffusion gives the same as the one the processor runs.
+// portable diffusion gives the same as the one the processor runs. Most pixels repeat a few
+// colours, so that whole blocks of a row find their cells known, and every pixel carries a
+// stray top byte; a full palette makes index 255 (which reads like an unknown cell) occur.
 template <typename Ditherer>
 void ExpectRowWalkEqualsPixelWalk(int width) {
   std::uint32_t seed = 11;
@@ -109,9 +111,15 @@ void ExpectRowWalkEqualsPixelWalk(int width) {
     return seed >> 8;
   };
   std::vector<ColorValue> palette;
-  for (int i = 0; i < 40; ++i) palette.push_back(next() & 0xFFFFFF);
+  for (int i = 0; i < 256; ++i) palette.push_back(next() & 0xFFFFFF);
+  std::vector<ColorValue> common;
+  for (int i = 0; i < 6; ++i) common.push_back(next() & 0xFFFFFF);
   std::vector<ColorValue> pixels;
-  for (int i = 0; i < width * 7; ++i) pixels.push_back(next() & 0xFFFFFF);
+  for (int i = 0; i < width * 7; ++i) {
+    const std::uint32_t pick = next() % 64;
+    const ColorValue colour = pick < 2 ? next() : pick == 2 ? palette[255] : common[pick % 6];
+    pixels.push_back((colour & 0xFFFFFF) | (next() & 0xFF) << 24);
+  }
 
   ColorLookup by_pixel_lookup(palette);
   ColorLookup by_row_lookup(palette);
@@ -150,7 +158,7 @@ void ExpectRowWalkEqualsPixelWalk(int width) {
 }
 
 TEST(DitherRows, RowWalkEqualsPixelWalk) {
-  for (int width : {1, 2, 5, 64}) {
+  for (int width : {1, 2, 5, 16, 17, 64, 100}) {
     ExpectRowWalkEqualsPixelWalk<FloydSteinbergDitherer>(width);
     ExpectRowWalkEqualsPixelWalk<NearestMapper>(width);
   }
