@@ -1,16 +1,17 @@
 // The full nearest-colour search behind the cell cache.
 #include "gif/color_lookup.h"
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include "gif/cpu_features.h"
+
+#if MORVANE_X86_DISPATCH
 #include <immintrin.h>
-#define MORVANE_SEARCH_AVX2 1
 #endif
 
 namespace morvane::gif {
 
 namespace {
 
-#if MORVANE_SEARCH_AVX2
+#if MORVANE_X86_DISPATCH
 // Sixteen entries at a time in 16-bit lanes; entries past the palette lie far away, so whole
 // blocks of 16 may be searched. Distances come in multiples of 16, so each lane keeps the least
 // of distance + block over the blocks: the least distance and, on ties, the lowest block. The
@@ -70,22 +71,13 @@ __attribute__((target("avx512bw"))) int SearchAvx512(const std::int16_t* red,
   return 32 * (least & 15) + __builtin_ctz(hits);
 }
 
-bool HasAvx512() {
-  static const bool has = __builtin_cpu_supports("avx512bw");
-  return has;
-}
-
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
 #endif
 
 }  // namespace
 
 int ColorLookup::Search(int red, int green, int blue, int widest_bits) const {
   if (count_ == 0) return 0;
-#if MORVANE_SEARCH_AVX2
+#if MORVANE_X86_DISPATCH
   if (widest_bits >= 512 && HasAvx512())
     return SearchAvx512(red_.data(), green_.data(), blue_.data(), (count_ + 31) / 32, red, green,
                         blue);

@@ -6,7 +6,9 @@
 #include <span>
 #include <utility>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include "gif/cpu_features.h"
+
+#if MORVANE_X86_DISPATCH
 #include <immintrin.h>
 #endif
 
@@ -25,7 +27,7 @@ void RemapPortable(std::span<std::uint8_t> pixels, const std::array<std::uint8_t
   for (std::uint8_t& pixel : pixels) pixel = table[pixel];
 }
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#if MORVANE_X86_DISPATCH
 // The same 64 bytes at a time: two 128-entry byte permutes, chosen by each byte's top bit.
 __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void RemapAvx512(
     std::span<std::uint8_t> pixels, const std::array<std::uint8_t, 256>& table) {
@@ -44,17 +46,14 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void RemapAvx512(
   RemapPortable({at, end}, table);
 }
 
-void Remap(std::span<std::uint8_t> pixels, const std::array<std::uint8_t, 256>& table) {
-  static const bool wide =
-      __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
-  if (wide) return RemapAvx512(pixels, table);
-  RemapPortable(pixels, table);
-}
-#else
-void Remap(std::span<std::uint8_t> pixels, const std::array<std::uint8_t, 256>& table) {
-  RemapPortable(pixels, table);
-}
 #endif
+
+void Remap(std::span<std::uint8_t> pixels, const std::array<std::uint8_t, 256>& table) {
+#if MORVANE_X86_DISPATCH
+  if (HasAvx512Vbmi()) return RemapAvx512(pixels, table);
+#endif
+  RemapPortable(pixels, table);
+}
 
 int ChannelSum(ColorValue colour) {
   return static_cast<int>((colour & 0xFF) + ((colour >> 8) & 0xFF) + ((colour >> 16) & 0xFF));

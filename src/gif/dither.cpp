@@ -7,9 +7,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include "gif/cpu_features.h"
+
+#if MORVANE_X86_DISPATCH
 #include <immintrin.h>
-#define MORVANE_MAP_AVX512 1
 #endif
 
 namespace morvane::gif {
@@ -35,15 +36,6 @@ inline void Spread(std::int32_t e, std::int32_t& share, std::int32_t& carried, s
   below = e;
 }
 
-bool HasWideVectors() {
-#if defined(__SSE2__) && defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-  static const bool has = __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw");
-  return has;
-#else
-  return false;
-#endif
-}
-
 // Maps pixels from x in the walk's direction up to the row's end, one at a time; returns the
 // column after the last.
 int MapEach(const ColorLookup::View& lookup, const ColorValue* row, std::uint8_t* out, int x,
@@ -53,7 +45,7 @@ int MapEach(const ColorLookup::View& lookup, const ColorValue* row, std::uint8_t
   return x;
 }
 
-#if MORVANE_MAP_AVX512
+#if MORVANE_X86_DISPATCH
 // Sixteen pixels at a time: their cells' cache bytes are gathered, and when none of them reads
 // kUnknown the sixteen answers are stored at once. Otherwise the block is mapped pixel by pixel
 // in walk order, so that the cells it fills are filled by the same colours as in a walk of
@@ -89,19 +81,14 @@ __attribute__((target("avx512f,avx512bw,avx512vl"))) int MapBlocks(const ColorLo
   return MapEach(lookup, row, out, x, step, width);
 }
 
-bool HasGather() {
-  static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                          __builtin_cpu_supports("avx512vl");
-  return has;
-}
 #endif
 
 }  // namespace
 
 void NearestMapper::MapRow(const ColorValue* row, std::uint8_t* out) {
   const ColorLookup::View lookup = lookup_.MakeView();
-#if MORVANE_MAP_AVX512
-  if (HasGather()) {
+#if MORVANE_X86_DISPATCH
+  if (HasAvx512()) {
     column_ = MapBlocks(lookup, row, out, column_, direction_, width_);
     return;
   }
@@ -292,7 +279,7 @@ void FloydSteinbergDitherer::MapRowsInStep(std::span<FloydSteinbergDitherer* con
   // dependent steps; four hide more of the latency than two (11.1 -> 9.7 ns a pixel).
   // With AVX-512 the vector registers double to 32 and hold all four walks' state, which
   // otherwise partly goes through the stack (10.1 -> 9.1 ns a pixel).
-  if (in_step && count == 4 && HasWideVectors())
+  if (in_step && count == 4 && HasAvx512())
     return WalkInStepWide<4>(ditherers.data(), rows.data(), outs.data());
   if (in_step && count == 4) return WalkInStep<4>(ditherers.data(), rows.data(), outs.data());
   if (in_step && count == 3) return WalkInStep<3>(ditherers.data(), rows.data(), outs.data());
