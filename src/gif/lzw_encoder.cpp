@@ -40,10 +40,11 @@ void LzwEncoder::EncodeFramePair(const FrameCode& first, ByteSink& first_out,
   }
   // Each step's table lookup waits on the one before it; two frames' steps do not, so the
   // processor overlaps them.
+  const auto tables = std::make_unique_for_overwrite<LzwStringTable::Storage[]>(2);
   a.Begin();
   b.Begin();
-  Walk at_a = a.Start(a_valid);
-  Walk at_b = b.Start(b_valid);
+  Walk at_a = a.Start(a_valid, &tables[0]);
+  Walk at_b = b.Start(b_valid, &tables[1]);
   for (;;) {
     const std::ptrdiff_t both = std::min(a.PixelsEnd() - at_a.pixel, b.PixelsEnd() - at_b.pixel);
     if (both == 0) break;
@@ -59,8 +60,9 @@ void LzwEncoder::EncodeFramePair(const FrameCode& first, ByteSink& first_out,
   b.End();
 }
 
-LzwEncoder::Walk LzwEncoder::Start(std::ptrdiff_t valid_count) {
-  table_ = std::make_unique<LzwStringTable>();
+LzwEncoder::Walk LzwEncoder::Start(std::ptrdiff_t valid_count, LzwStringTable::Storage* storage) {
+  table_ = storage != nullptr ? std::make_unique<LzwStringTable>(*storage)
+                              : std::make_unique<LzwStringTable>();
   PackClear();
   Walk walk{PixelsBegin(), 0, static_cast<std::uint32_t>(first_free_), &table_->Raw()};
   if (valid_count > 0) walk.prefix = *walk.pixel++;
@@ -70,67 +72,86 @@ LzwEncoder::Walk LzwEncoder::Start(std::ptrdiff_t valid_count) {
 // A step has no branch on whether the string goes on, which a processor cannot foresee (one
 // string ends every 4 to 6 pixels): it reads the first two slots the key's probe may reach and
 // chooses with masks. Only a key whose probe goes on past them takes the loop.
-[[gnu::always_inline]] inline void LzwEncoder::Step(Walk& walk) {
-  std::uint32_t* const slots = walk.table->slots.data();
-  const std::uint32_t value = *walk.pixel++;
-  const std::uint32_t key = walk.prefix << 8 | value;
-  const std::uint32_t tag = key << 12;
+[[gnu::always_inline]] inline void LzwEncoder::Step(std::uint32_t& prefix, std::uint32_t& next_free,
+                                                    std::uint32_t value,
+                                                    LzwStringTable::Storage& table) {
+  std::uint32_t* const slots = table.slots.data();
+  const std::uint32_t tag = (prefix << 8 | value) << 12;
   // FirstSlot(key), with the pixel's part of the product taken off the chain from one step's
   // prefix to the next.
   const std::uint32_t first =
-      (walk.prefix * (LzwStringTable::kHashFactor << 8) + value * LzwStringTable::kHashFactor) >>
+      (prefix * (LzwStringTable::kHashFactor << 8) + value * LzwStringTable::kHashFactor) >>
       LzwStringTable::kHashShift;
   const std::uint32_t first_entry = slots[first];
   const std::uint32_t second_entry = slots[first + 1];
   // An entry xor the key's tag is below 4096 exactly when the entry holds the key, and it is
-  // then the entry's code. An empty slot never reads so: no key has all 20 bits set.
-  const std::uint32_t first_code = first_entry ^ tag;
-  const std::uint32_t second_code = second_entry ^ tag;
-  const std::uint32_t first_hit = 0u - static_cast<std::uint32_t>(first_code < 0x1000);
-  const std::uint32_t second_hit = 0u - static_cast<std::uint32_t>(second_code < 0x1000);
-  const std::uint32_t first_empty = 0u - static_cast<std::uint32_t>(first_entry == kEmpty);
-  const std::uint32_t second_full = 0u - static_cast<std::uint32_t>(second_entry != kEmpty);
-  std::uint32_t found = first_hit | second_hit;
-  std::uint32_t next_prefix = (first_code & first_hit) | (second_code & second_hit);
-  std::uint32_t free_slot = first + 1 + first_empty;
-  if ((~found & ~first_empty & second_full) != 0) [[unlikely]] {
+  // then the entry's code. An empty slot never reads so: no key has all 20 bits set. At most one
+  // of the two holds the key, so the smaller of the two is its code if either is.
+  std::uint32_t next_prefix = std::min(first_entry ^ tag, second_entry ^ tag);
+  std::uint32_t found = 0u - static_cast<std::uint32_t>(next_prefix < 0x1000);
+  std::uint32_t free_slot = first + static_cast<std::uint32_t>(first_entry != kEmpty);
+  // Empty slots hold the largest value: the larger entry is empty unless both slots are taken.
+  if ((~found & (std::max(first_entry, second_entry) + 1)) != 0) [[unlikely]] {
     // Both slots hold other keys: the probe goes on past them.
-    if (const int code = LzwStringTable::Probe(slots, key, free_slot); code >= 0) {
+    if (const int code = LzwStringTable::Probe(slots, tag >> 12, free_slot); code >= 0) {
       found = ~0u;
       next_prefix = static_cast<std::uint32_t>(code);
     }
   }
   const std::uint32_t ended = ~found;
+  const std::uint32_t string = prefix;
+  prefix = (next_prefix & found) | (value & ended);
   // The string so far is kept as the code written when next_free is assigned; a string that
   // goes on leaves it to be overwritten.
-  walk.table->codes[walk.next_free] = static_cast<std::uint16_t>(walk.prefix);
+  table.codes[next_free] = static_cast<std::uint16_t>(string);
   // An ended string enters the table with the pixel after it; otherwise the store goes to the
   // spare slot past the table.
-  slots[(free_slot & ended) | (LzwStringTable::kSpareSlot & found)] = tag | walk.next_free;
-  walk.next_free += ended & 1u;
-  walk.prefix = next_prefix | (value & ended);
+  slots[(free_slot & ended) | (LzwStringTable::kSpareSlot & found)] = tag | next_free;
+  next_free += ended & 1u;
 }
 
 void LzwEncoder::StepOne(Walk& walk, const std::uint8_t* end) {
-  // A copy that nothing else sees stays in registers.
-  Walk x = walk;
-  while (x.pixel < end) {
-    Step(x);
-    if (x.next_free > kClearAtFreeCode) break;
+  // Copies that nothing else sees stay in registers.
+  const std::uint8_t* pixel = walk.pixel;
+  std::uint32_t prefix = walk.prefix;
+  std::uint32_t next_free = walk.next_free;
+  while (pixel < end) {
+    Step(prefix, next_free, *pixel++, *walk.table);
+    if (next_free > kClearAtFreeCode) break;
   }
-  walk = x;
+  walk.pixel = pixel;
+  walk.prefix = prefix;
+  walk.next_free = next_free;
 }
 
 void LzwEncoder::StepBoth(Walk& a, Walk& b, const std::uint8_t* end) {
-  Walk x = a;
-  Walk y = b;
-  while (x.pixel < end) {
-    Step(x);
-    Step(y);
-    if ((x.next_free | y.next_free) > kClearAtFreeCode) break;
+  // Fewer values live across the loop than two walks of their own: one count for both walks'
+  // pixels, read back from their ends, and one base for both tables. With a pointer, an end and
+  // a table each, x86-64's registers ran out and the second walk's prefix went through the
+  // stack at every step, on the chain from one step to the next. The empty asm makes the base
+  // opaque, so that GCC addresses the second table from it rather than keeping a register for
+  // it. BM_Encode, 16 rounds taking turns: 5.77/6.88 -> 5.70/6.28 ns per pixel (median), the
+  // median of the round-by-round ratios 0.94/0.92.
+  LzwStringTable::Storage* tables = a.table;
+  const std::ptrdiff_t count = end - a.pixel;
+  const std::uint8_t* const a_end = end;
+  const std::uint8_t* const b_end = b.pixel + count;
+  std::uint32_t a_prefix = a.prefix, a_next_free = a.next_free;
+  std::uint32_t b_prefix = b.prefix, b_next_free = b.next_free;
+  std::ptrdiff_t at = -count;
+  while (at < 0) {
+    asm("" : "+r"(tables));
+    Step(a_prefix, a_next_free, a_end[at], tables[0]);
+    Step(b_prefix, b_next_free, b_end[at], tables[1]);
+    ++at;
+    if ((a_next_free | b_next_free) > kClearAtFreeCode) break;
   }
-  a = x;
-  b = y;
+  a.pixel = a_end + at;
+  a.prefix = a_prefix;
+  a.next_free = a_next_free;
+  b.pixel = b_end + at;
+  b.prefix = b_prefix;
+  b.next_free = b_next_free;
 }
 
 void LzwEncoder::PackClear() {

@@ -32,13 +32,15 @@ class LzwEncoder final : public FrameEncoder {
   LzwEncoder(ByteSink& out, const FrameCode& frame);
   void CompressPixels() override;
   // Writes the clear code that starts the frame and starts the walk at the first pixel, which
-  // the walk covers with the valid_count pixels from it on.
-  Walk Start(std::ptrdiff_t valid_count);
-  // Extends the string by the next pixel, or keeps its code, enters it in the table with the
-  // pixel and starts a new string there.
-  static void Step(Walk& walk);
+  // the walk covers with the valid_count pixels from it on; the table is in storage when given.
+  Walk Start(std::ptrdiff_t valid_count, LzwStringTable::Storage* storage = nullptr);
+  // Extends the string with code prefix by the pixel value, or keeps the code, enters the
+  // string in the table with the pixel as code next_free and starts a new string there.
+  static void Step(std::uint32_t& prefix, std::uint32_t& next_free, std::uint32_t value,
+                   LzwStringTable::Storage& table);
   // Steps one walk, or two in turn, up to end (the first walk's end), or until a walk has used
   // code 4095 (its codes then need packing, and its table clearing, before its next step).
+  // Two walks in turn keep their tables side by side, b's right after a's.
   static void StepOne(Walk& walk, const std::uint8_t* end);
   static void StepBoth(Walk& a, Walk& b, const std::uint8_t* end);
   // Packs code, written as code assigned is assigned, and follows the decoder's code width.

@@ -6,7 +6,12 @@
 
 namespace morvane::gif {
 
-LzwStringTable::LzwStringTable() : storage_(std::make_unique_for_overwrite<Storage>()) {
+LzwStringTable::LzwStringTable()
+    : owned_(std::make_unique_for_overwrite<Storage>()), storage_(owned_.get()) {
+  Clear();
+}
+
+LzwStringTable::LzwStringTable(Storage& storage) : storage_(&storage) {
   Clear();
 }
 

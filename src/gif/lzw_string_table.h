@@ -35,6 +35,8 @@ class LzwStringTable {
   };
 
   LzwStringTable();
+  // A table in storage the caller owns and keeps while the table is in use.
+  explicit LzwStringTable(Storage& storage);
 
   // Empties every slot.
   void Clear();
@@ -71,7 +73,8 @@ class LzwStringTable {
  private:
   [[noreturn]] static void RaiseFull();
 
-  std::unique_ptr<Storage> storage_;
+  std::unique_ptr<Storage> owned_;
+  Storage* storage_;
   std::uint32_t count_ = 0;
 };
 
