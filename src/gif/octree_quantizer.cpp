@@ -129,8 +129,8 @@ int OctreeQuantizer::NewLeafLevel(int level) const {
   // bottom-up, each fold leaving the leaf count as it was, down to the deepest level that holds
   // other reducible nodes (or to the chain's top, one below where it leaves the tree); end the
   // chain there at once. On the measuring sprite this skips about four folds per new colour.
-  const int deepest = std::max(static_cast<int>(std::bit_width(reducible_levels_)) - 1, 0);
-  return std::max(level + 1, deepest);
+  // The deepest level with reducible nodes is one above the deepest a leaf may sit at.
+  return std::max(level + 1, DeepestLeafLevel() - 1);
 }
 
 inline bool OctreeQuantizer::WalkToLeaf(ColorValue colour, std::uint32_t branches, int level,
@@ -292,8 +292,8 @@ void OctreeQuantizer::AddRow(const ColorValue* row, int width) {
 }
 
 int OctreeQuantizer::Reduce() {
-  if (reducible_levels_ == 0) return -1;  // a single leaf: nothing left to fold
-  const int level = static_cast<int>(std::bit_width(reducible_levels_)) - 1;
+  if (reducible_levels_ == 0) return -1;     // a single leaf: nothing left to fold
+  const int level = DeepestLeafLevel() - 1;  // the deepest level with reducible nodes
   const std::int32_t index = reducible_[static_cast<std::size_t>(level)];
   OctreeNode& node = nodes_[static_cast<std::size_t>(index)];
   OctreeLinks& links = links_[static_cast<std::size_t>(index)];
