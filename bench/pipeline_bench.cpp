@@ -5,6 +5,7 @@
 
 #include <array>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "app/frame_source.h"
@@ -220,28 +221,47 @@ BENCHMARK(BM_OptimizeColorMaps)
 void BM_Encode(benchmark::State& state) {
   const auto compression = static_cast<gif::FrameCompression>(state.range(0));
   const int dither = static_cast<int>(state.range(1));
+  // Frames coded in step: 2 as pairs, 16 in groups (then pairs), as the writer does.
+  const auto in_step = static_cast<std::size_t>(state.range(2));
   const std::vector<gif::ReducedFrame>& frames = Reduced(dither);
   auto code_of = [](const gif::ReducedFrame& reduced) {
     return gif::FrameCode{8, 256, reduced.pixels.data(), reduced.width, reduced.height};
   };
-  gif::ByteSink first_out, second_out;
+  std::vector<gif::ByteSink> outs(frames.size());
+  std::vector<gif::FrameCode> codes;
+  std::vector<gif::ByteSink*> out_pointers;
+  for (std::size_t f = 0; f < frames.size(); ++f) {
+    codes.push_back(code_of(frames[f]));
+    out_pointers.push_back(&outs[f]);
+  }
   for (auto _ : state) {
-    for (std::size_t f = 0; f + 1 < frames.size(); f += 2) {
-      first_out.clear();
-      second_out.clear();
-      gif::EncodeFramePair(compression, code_of(frames[f]), first_out, code_of(frames[f + 1]),
-                           second_out);
-      benchmark::DoNotOptimize(first_out.data());
-      benchmark::DoNotOptimize(second_out.data());
+    for (gif::ByteSink& out : outs) out.clear();
+    std::size_t f = 0;
+    if (in_step == gif::kFrameGroupSize) {
+      for (; f + gif::kFrameGroupSize <= frames.size(); f += gif::kFrameGroupSize) {
+        if (!gif::EncodeFrameGroup(compression, std::span(codes).subspan(f, gif::kFrameGroupSize),
+                                   std::span(out_pointers).subspan(f, gif::kFrameGroupSize)))
+          break;
+      }
     }
+    for (; f + 1 < frames.size(); f += 2)
+      gif::EncodeFramePair(compression, codes[f], outs[f], codes[f + 1], outs[f + 1]);
+    for (gif::ByteSink& out : outs) benchmark::DoNotOptimize(out.data());
   }
   SetPerPixel(state, kFrames * kSize * kSize);
 }
 BENCHMARK(BM_Encode)
-    ->ArgNames({"rle", "dither"})
-    ->ArgsProduct({{static_cast<std::int64_t>(gif::FrameCompression::kLzw),
-                    static_cast<std::int64_t>(gif::FrameCompression::kRunLength)},
-                   {gif::kDitherNearest, gif::kDitherFloydSteinberg}})
+    ->ArgNames({"rle", "dither", "in_step"})
+    ->Apply([](benchmark::internal::Benchmark* b) {
+      const auto lzw = static_cast<std::int64_t>(gif::FrameCompression::kLzw);
+      const auto rle = static_cast<std::int64_t>(gif::FrameCompression::kRunLength);
+      const auto group = static_cast<std::int64_t>(gif::kFrameGroupSize);
+      for (const std::int64_t dither : {gif::kDitherNearest, gif::kDitherFloydSteinberg}) {
+        b->Args({lzw, dither, 2});
+        b->Args({lzw, dither, group});
+        b->Args({rle, dither, 2});
+      }
+    })
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

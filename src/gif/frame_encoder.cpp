@@ -85,4 +85,9 @@ void EncodeFramePair(FrameCompression compression, const FrameCode& first, ByteS
               second.width, second.height);
 }
 
+bool EncodeFrameGroup(FrameCompression compression, std::span<const FrameCode> frames,
+                      std::span<ByteSink* const> outs) {
+  return compression == FrameCompression::kLzw && LzwEncoder::EncodeFrameGroup(frames, outs);
+}
+
 }  // namespace morvane::gif

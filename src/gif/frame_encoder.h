@@ -2,7 +2,9 @@
 // minimum code size byte, the data sub-blocks and the block terminator.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "gif/sub_block_writer.h"
 
@@ -113,5 +115,13 @@ struct FrameCode {
 // not coded.
 void EncodeFramePair(FrameCompression compression, const FrameCode& first, ByteSink& first_out,
                      const FrameCode& second, ByteSink& second_out);
+
+// How many frames EncodeFrameGroup takes.
+inline constexpr std::size_t kFrameGroupSize = 16;
+// kFrameGroupSize frames' image data, each the same as EncodeFrame of it into its own sink,
+// coded in step where the processor allows: LZW frames of one pixel count, all in their colour
+// tables. Returns false, having written nothing, for frames it cannot code so.
+bool EncodeFrameGroup(FrameCompression compression, std::span<const FrameCode> frames,
+                      std::span<ByteSink* const> outs);
 
 }  // namespace morvane::gif

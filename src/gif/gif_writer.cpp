@@ -2,6 +2,7 @@
 #include "gif/gif_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 
 #include "core/errors.h"
@@ -192,25 +193,47 @@ void WriteGif(const GifImage& image, FrameCompression compression, ByteSink& out
 }
 
 ByteSink EncodeGif(const GifImage& image, FrameCompression compression, WorkerPool& pool) {
-  // Every frame's code stream is made in a buffer of its own, two frames at a time and the
-  // pairs side by side, then copied in order; the first frame in file order that fails decides
-  // the error.
+  // Every frame's code stream is made in a buffer of its own, sixteen frames at a time where
+  // they can be coded in step and two at a time otherwise, the groups and pairs side by side,
+  // then copied in order; the first frame in file order that fails decides the error.
   std::vector<ByteSink> frame_data(static_cast<std::size_t>(image.FrameCount()));
   if (RequiredVersion(image) != GifVersion::kNone) {
     std::vector<int> coded;  // the frames with pixels
     for (int i = 0; i < image.FrameCount(); ++i)
       if (!image.FrameAt(i).IsEmpty()) coded.push_back(i);
-    pool.ForEach((coded.size() + 1) / 2, [&](std::size_t pair) {
-      const int first = coded[2 * pair];
-      ByteSink& first_out = frame_data[static_cast<std::size_t>(first)];
-      if (2 * pair + 1 == coded.size()) {
-        EncodeFrameData(image, image.FrameAt(first), compression, first_out);
+    // Whole groups first, then pairs; a group that cannot be coded in step is coded in pairs.
+    const std::size_t groups =
+        compression == FrameCompression::kLzw ? coded.size() / kFrameGroupSize : 0;
+    const std::size_t grouped = groups * kFrameGroupSize;
+    auto encode_pairs = [&](std::size_t begin, std::size_t end) {
+      for (std::size_t at = begin; at < end; at += 2) {
+        const int first = coded[at];
+        ByteSink& first_out = frame_data[static_cast<std::size_t>(first)];
+        if (at + 1 == end) {
+          EncodeFrameData(image, image.FrameAt(first), compression, first_out);
+          return;
+        }
+        const int second = coded[at + 1];
+        EncodeFramePair(compression, CodeOf(image, image.FrameAt(first)), first_out,
+                        CodeOf(image, image.FrameAt(second)),
+                        frame_data[static_cast<std::size_t>(second)]);
+      }
+    };
+    pool.ForEach(groups + (coded.size() - grouped + 1) / 2, [&](std::size_t task) {
+      if (task >= groups) {
+        const std::size_t at = grouped + 2 * (task - groups);
+        encode_pairs(at, std::min(at + 2, coded.size()));
         return;
       }
-      const int second = coded[2 * pair + 1];
-      EncodeFramePair(compression, CodeOf(image, image.FrameAt(first)), first_out,
-                      CodeOf(image, image.FrameAt(second)),
-                      frame_data[static_cast<std::size_t>(second)]);
+      const std::size_t begin = task * kFrameGroupSize;
+      std::array<FrameCode, kFrameGroupSize> codes;
+      std::array<ByteSink*, kFrameGroupSize> outs{};
+      for (std::size_t l = 0; l < kFrameGroupSize; ++l) {
+        const int frame = coded[begin + l];
+        codes[l] = CodeOf(image, image.FrameAt(frame));
+        outs[l] = &frame_data[static_cast<std::size_t>(frame)];
+      }
+      if (!EncodeFrameGroup(compression, codes, outs)) encode_pairs(begin, begin + kFrameGroupSize);
     });
   }
   std::size_t size = 4096;

@@ -2,6 +2,13 @@
 #include "gif/lzw_encoder.h"
 
 #include <algorithm>
+#include <array>
+
+#include "gif/cpu_features.h"
+
+#if MORVANE_X86_DISPATCH
+#include <immintrin.h>
+#endif
 
 namespace morvane::gif {
 
@@ -59,6 +66,167 @@ void LzwEncoder::EncodeFramePair(const FrameCode& first, ByteSink& first_out,
   a.End();
   b.End();
 }
+
+bool LzwEncoder::EncodeFrameGroup(std::span<const FrameCode> frames,
+                                  std::span<ByteSink* const> outs) {
+#if MORVANE_X86_DISPATCH
+  if (frames.size() != kGroupSize || outs.size() != kGroupSize || !HasAvx512()) return false;
+  std::array<std::unique_ptr<LzwEncoder>, kGroupSize> encoders;
+  std::array<LzwEncoder*, kGroupSize> lanes{};
+  std::ptrdiff_t count = -1;
+  for (std::size_t l = 0; l < kGroupSize; ++l) {
+    encoders[l].reset(new LzwEncoder(*outs[l], frames[l]));
+    lanes[l] = encoders[l].get();
+    const std::ptrdiff_t valid = lanes[l]->ValidPixelCount();
+    if (count < 0) count = valid;
+    if (valid != count || valid < 4 || lanes[l]->PixelsBegin() + valid != lanes[l]->PixelsEnd())
+      return false;
+  }
+  const auto tables = std::make_unique_for_overwrite<LzwStringTable::Storage[]>(kGroupSize);
+  std::array<Walk, kGroupSize> walks{};
+  for (std::size_t l = 0; l < kGroupSize; ++l) {
+    lanes[l]->Begin();
+    walks[l] = lanes[l]->Start(count, &tables[l]);
+  }
+  // Whole steps of four pixels from the second pixel on; the last one to three pixels of each
+  // frame take the walk of one frame.
+  const std::ptrdiff_t steps = 1 + (count - 1) / 4 * 4;
+  StepGroup(lanes.data(), walks.data(), steps);
+  for (std::size_t l = 0; l < kGroupSize; ++l) {
+    lanes[l]->WalkTo(walks[l], lanes[l]->PixelsEnd());
+    lanes[l]->Finish(walks[l]);
+    lanes[l]->End();
+  }
+  return true;
+#else
+  (void)frames;
+  (void)outs;
+  return false;
+#endif
+}
+
+#if MORVANE_X86_DISPATCH
+// GCC 12's AVX-512 intrinsics fill the lanes they leave undefined from a variable initialised
+// with itself, which GCC then reports as uninitialised once they are inlined here.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// Sixteen frames' walks, one per lane, each lane the same step as Step: the two slots its
+// probe starts at are gathered, and a lane whose probe goes on past them is finished alone.
+// A lane's lookups wait on each other as in Step, but the lanes do not, and one gather serves
+// all sixteen. Ended strings enter their tables, and their codes the lines, by masked scatters.
+// BM_Encode, five rounds pinned to one core, medians: pairs 5.39 / 6.13, groups 4.29 / 4.70 ns
+// per pixel (plain / dithered).
+__attribute__((target("avx512f"))) void LzwEncoder::StepGroup(LzwEncoder* const* encoders,
+                                                              Walk* walks, std::ptrdiff_t steps) {
+  constexpr int kLanes = static_cast<int>(kGroupSize);
+  static_assert(sizeof(LzwStringTable::Storage) % sizeof(std::uint32_t) == 0);
+  constexpr auto kStorageWords =
+      static_cast<std::int32_t>(sizeof(LzwStringTable::Storage) / sizeof(std::uint32_t));
+  // Every lane's slots are addressed from the first table's, lane l's kStorageWords * l on.
+  std::uint32_t* const slots = walks[0].table->slots.data();
+  std::uint32_t prefixes[kLanes], next_frees[kLanes];
+  std::int32_t bases[kLanes];
+  std::uint64_t pixel_addresses[kLanes];
+  for (int l = 0; l < kLanes; ++l) {
+    prefixes[l] = walks[l].prefix;
+    next_frees[l] = walks[l].next_free;
+    bases[l] = kStorageWords * l;
+    pixel_addresses[l] = reinterpret_cast<std::uint64_t>(walks[l].pixel);
+  }
+  const __m512i lane_base = _mm512_loadu_si512(bases);
+  // Lane l's codes, in 16-bit units from the first table's codes.
+  std::uint16_t* const codes_base = walks[0].table->codes.data();
+  const __m512i code_base = _mm512_slli_epi32(lane_base, 1);
+  const __m512i pixels_low = _mm512_loadu_si512(pixel_addresses);
+  const __m512i pixels_high = _mm512_loadu_si512(pixel_addresses + 8);
+  const __m512i hash = _mm512_set1_epi32(static_cast<int>(LzwStringTable::kHashFactor));
+  const __m512i prefix_hash = _mm512_set1_epi32(static_cast<int>(LzwStringTable::kHashFactor << 8));
+  const __m512i empty = _mm512_set1_epi32(-1);
+  const __m512i one = _mm512_set1_epi32(1);
+  const __m512i code_limit = _mm512_set1_epi32(0x1000);
+  const __m512i byte = _mm512_set1_epi32(0xFF);
+  const __m512i last_code = _mm512_set1_epi32(static_cast<int>(kClearAtFreeCode));
+  __m512i prefix = _mm512_loadu_si512(prefixes);
+  __m512i next_free = _mm512_loadu_si512(next_frees);
+  for (std::ptrdiff_t at = 1; at < steps; at += 4) {
+    // The next four pixels of every lane, one 32-bit word each.
+    const __m512i offset = _mm512_set1_epi64(at - 1);
+    __m512i quad = _mm512_inserti64x4(
+        _mm512_castsi256_si512(
+            _mm512_i64gather_epi32(_mm512_add_epi64(pixels_low, offset), nullptr, 1)),
+        _mm512_i64gather_epi32(_mm512_add_epi64(pixels_high, offset), nullptr, 1), 1);
+    for (int k = 0; k < 4; ++k) {
+      const __m512i value = _mm512_and_si512(quad, byte);
+      quad = _mm512_srli_epi32(quad, 8);
+      const __m512i tag =
+          _mm512_slli_epi32(_mm512_or_si512(_mm512_slli_epi32(prefix, 8), value), 12);
+      const __m512i first = _mm512_add_epi32(
+          _mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi32(prefix, prefix_hash),
+                                             _mm512_mullo_epi32(value, hash)),
+                            LzwStringTable::kHashShift),
+          lane_base);
+      const __m512i first_entry = _mm512_i32gather_epi32(first, slots, 4);
+      const __m512i second_entry = _mm512_i32gather_epi32(_mm512_add_epi32(first, one), slots, 4);
+      __m512i next_prefix =
+          _mm512_min_epu32(_mm512_xor_si512(first_entry, tag), _mm512_xor_si512(second_entry, tag));
+      __mmask16 found = _mm512_cmplt_epu32_mask(next_prefix, code_limit);
+      __m512i free_slot =
+          _mm512_mask_add_epi32(first, _mm512_cmpneq_epi32_mask(first_entry, empty), first, one);
+      const auto probe_on = static_cast<__mmask16>(
+          ~found & _mm512_cmpneq_epi32_mask(_mm512_max_epu32(first_entry, second_entry), empty));
+      if (probe_on != 0) [[unlikely]] {
+        std::uint32_t tags[kLanes], free_slots[kLanes], codes[kLanes];
+        _mm512_storeu_si512(tags, tag);
+        _mm512_storeu_si512(free_slots, free_slot);
+        _mm512_storeu_si512(codes, next_prefix);
+        for (unsigned lanes = probe_on; lanes != 0; lanes &= lanes - 1) {
+          const int l = __builtin_ctz(lanes);
+          std::uint32_t slot = 0;
+          const int code = LzwStringTable::Probe(slots + bases[l], tags[l] >> 12, slot);
+          if (code >= 0) {
+            found = static_cast<__mmask16>(found | 1u << l);
+            codes[l] = static_cast<std::uint32_t>(code);
+          } else {
+            free_slots[l] = slot + static_cast<std::uint32_t>(bases[l]);
+          }
+        }
+        next_prefix = _mm512_loadu_si512(codes);
+        free_slot = _mm512_loadu_si512(free_slots);
+      }
+      const auto ended = static_cast<__mmask16>(~found);
+      // The code written when next_free is assigned, as a 32-bit store into the line of 16-bit
+      // codes: its high half lands on the next code, which is written later, or on a spare.
+      _mm512_mask_i32scatter_epi32(codes_base, ended, _mm512_add_epi32(code_base, next_free),
+                                   prefix, 2);
+      _mm512_mask_i32scatter_epi32(slots, ended, free_slot, _mm512_or_si512(tag, next_free), 4);
+      prefix = _mm512_mask_mov_epi32(value, found, next_prefix);
+      next_free = _mm512_mask_add_epi32(next_free, ended, next_free, one);
+      const __mmask16 used_up = _mm512_cmpgt_epu32_mask(next_free, last_code);
+      if (used_up != 0) [[unlikely]] {
+        _mm512_storeu_si512(next_frees, next_free);
+        for (unsigned lanes = used_up; lanes != 0; lanes &= lanes - 1) {
+          const int l = __builtin_ctz(lanes);
+          walks[l].next_free = next_frees[l];
+          encoders[l]->PackKept(walks[l]);
+          next_frees[l] = walks[l].next_free;
+        }
+        next_free = _mm512_loadu_si512(next_frees);
+      }
+    }
+  }
+  _mm512_storeu_si512(prefixes, prefix);
+  _mm512_storeu_si512(next_frees, next_free);
+  for (int l = 0; l < kLanes; ++l) {
+    walks[l].pixel += steps - 1;
+    walks[l].prefix = prefixes[l];
+    walks[l].next_free = next_frees[l];
+  }
+}
+#pragma GCC diagnostic pop
+#else
+void LzwEncoder::StepGroup(LzwEncoder* const*, Walk*, std::ptrdiff_t) {}
+#endif
 
 LzwEncoder::Walk LzwEncoder::Start(std::ptrdiff_t valid_count, LzwStringTable::Storage* storage) {
   table_ = storage != nullptr ? std::make_unique<LzwStringTable>(*storage)

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "encoder_support.h"
+#include "gif/cpu_features.h"
 #include "gif/gif_error.h"
 
 namespace morvane::gif::encoder_test {
@@ -131,6 +132,57 @@ TEST_P(EncoderBytes, PairsGiveEachFramesOwnBytes) {
     EXPECT_EQ(failed, first_fails || second_fails);
     EXPECT_EQ(first_out, first_alone);
     EXPECT_EQ(second_out, first_fails ? Bytes{} : second_alone);
+  }
+}
+
+TEST(EncoderGroup, SixteenFramesInStepMatchEachAlone) {
+  // Lanes of every kind side by side: noise that fills the table twice, runs, colour counts of
+  // 4 to 256 (so lanes clear at different steps and start from different codes), one colour.
+  constexpr std::size_t kCount = 9003;  // not a whole number of four-pixel steps
+  struct Lane {
+    int bits;
+    int colours;
+    Bytes pixels;
+  };
+  std::vector<Lane> lanes;
+  for (std::uint32_t l = 0; l < kFrameGroupSize; ++l) {
+    const int bits = 2 + static_cast<int>(l % 7);
+    const int colours = 1 << bits;
+    lanes.push_back({bits, colours,
+                     l % 3 == 0   ? Noise(kCount, colours, l)
+                     : l % 3 == 1 ? RandomRuns(kCount, colours, 1 + static_cast<int>(l), l)
+                                  : Bytes(kCount, static_cast<std::uint8_t>(l % colours))});
+  }
+  auto group = [&](std::vector<Bytes>& outs) {
+    std::vector<FrameCode> codes;
+    std::vector<ByteSink*> sinks;
+    for (std::size_t l = 0; l < kFrameGroupSize; ++l) {
+      const Lane& lane = lanes[l];
+      codes.push_back(
+          {lane.bits, lane.colours, lane.pixels.data(), static_cast<int>(lane.pixels.size()), 1});
+      sinks.push_back(&outs[l]);
+    }
+    return EncodeFrameGroup(kLzw, codes, sinks);
+  };
+  std::vector<Bytes> outs(kFrameGroupSize);
+  ASSERT_EQ(group(outs), HasAvx512());
+  if (HasAvx512()) {
+    for (std::size_t l = 0; l < kFrameGroupSize; ++l)
+      EXPECT_EQ(outs[l], Encode(kLzw, lanes[l].bits, lanes[l].colours, lanes[l].pixels,
+                                static_cast<int>(kCount), 1))
+          << "lane " << l;
+  }
+  // Frames it cannot take in step are left to the caller, with nothing written.
+  for (auto spoil :
+       {+[](Lane& lane) { lane.pixels.pop_back(); },
+        +[](Lane& lane) { lane.pixels[5000] = static_cast<std::uint8_t>(lane.colours); }}) {
+    auto spoilt = lanes;
+    spoil(spoilt[9]);
+    std::swap(lanes, spoilt);
+    std::vector<Bytes> none(kFrameGroupSize);
+    EXPECT_FALSE(group(none));
+    EXPECT_EQ(none, std::vector<Bytes>(kFrameGroupSize));
+    std::swap(lanes, spoilt);
   }
 }
 
