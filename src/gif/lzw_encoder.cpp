@@ -111,6 +111,16 @@ bool LzwEncoder::EncodeFrameGroup(std::span<const FrameCode> frames,
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// Four pixels of every lane from offset on, one 32-bit word each; the lanes' addresses are in
+// low (lanes 0 to 7) and high.
+__attribute__((target("avx512f"))) inline __m512i GatherPixels(__m512i low, __m512i high,
+                                                               std::ptrdiff_t offset) {
+  const __m512i at = _mm512_set1_epi64(offset);
+  return _mm512_inserti64x4(
+      _mm512_castsi256_si512(_mm512_i64gather_epi32(_mm512_add_epi64(low, at), nullptr, 1)),
+      _mm512_i64gather_epi32(_mm512_add_epi64(high, at), nullptr, 1), 1);
+}
+
 // Sixteen frames' walks, one per lane, each lane the same step as Step: the two slots its
 // probe starts at are gathered, and a lane whose probe goes on past them is finished alone.
 // A lane's lookups wait on each other as in Step, but the lanes do not, and one gather serves
@@ -149,13 +159,11 @@ __attribute__((target("avx512f"))) void LzwEncoder::StepGroup(LzwEncoder* const*
   const __m512i last_code = _mm512_set1_epi32(static_cast<int>(kClearAtFreeCode));
   __m512i prefix = _mm512_loadu_si512(prefixes);
   __m512i next_free = _mm512_loadu_si512(next_frees);
+  __m512i next_quad = steps > 1 ? GatherPixels(pixels_low, pixels_high, 0) : _mm512_setzero_si512();
   for (std::ptrdiff_t at = 1; at < steps; at += 4) {
-    // The next four pixels of every lane, one 32-bit word each.
-    const __m512i offset = _mm512_set1_epi64(at - 1);
-    __m512i quad = _mm512_inserti64x4(
-        _mm512_castsi256_si512(
-            _mm512_i64gather_epi32(_mm512_add_epi64(pixels_low, offset), nullptr, 1)),
-        _mm512_i64gather_epi32(_mm512_add_epi64(pixels_high, offset), nullptr, 1), 1);
+    // The pixels of the next four steps are gathered four steps ahead, off the lanes' chains.
+    __m512i quad = next_quad;
+    if (at + 4 < steps) next_quad = GatherPixels(pixels_low, pixels_high, at + 3);
     for (int k = 0; k < 4; ++k) {
       const __m512i value = _mm512_and_si512(quad, byte);
       quad = _mm512_srli_epi32(quad, 8);
