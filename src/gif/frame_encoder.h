@@ -61,6 +61,26 @@ class FrameEncoder {
       }
     }
   }
+  // PackCode of count codes at the current width, none of them the end code. The packing
+  // state is held in locals: the writer's byte stores could alias the members, which the
+  // compiler then reloads after each word.
+  void PackCodes(const std::uint16_t* codes, std::size_t count) {
+    const std::uint64_t mask = (std::uint64_t{1} << code_width_) - 1;
+    const int width = code_width_;
+    std::uint64_t bits = bits_;
+    int bit_count = bit_count_;
+    for (std::size_t i = 0; i < count; ++i) {
+      bits |= (codes[i] & mask) << bit_count;
+      bit_count += width;
+      if (bit_count >= 32) {
+        writer_.WriteWord(static_cast<std::uint32_t>(bits));
+        bits >>= 32;
+        bit_count -= 32;
+      }
+    }
+    bits_ = bits;
+    bit_count_ = bit_count;
+  }
   // Writes the whole bytes of the codes packed so far; the bits of a partial byte stay.
   void WriteWholeBytes() {
     while (bit_count_ >= 8) {

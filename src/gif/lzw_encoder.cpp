@@ -350,8 +350,21 @@ void LzwEncoder::PackAssigning(std::uint32_t code, std::uint32_t assigned) {
 // The string that would get code 4095 makes a clear code after its own.
 void LzwEncoder::PackKept(Walk& walk) {
   const std::uint32_t end = std::min(walk.next_free, LzwStringTable::kCodes);
-  for (auto code = static_cast<std::uint32_t>(first_free_); code < end; ++code)
-    PackAssigning(walk.table->codes[code], code);
+  const std::uint16_t* const codes = walk.table->codes.data();
+  auto code = static_cast<std::uint32_t>(first_free_);
+  while (code < end) {
+    // The codes written as codes up to largest_code_ are assigned keep the width; the next one
+    // widens it after itself.
+    const std::uint32_t same_width = std::min(end, static_cast<std::uint32_t>(largest_code_) + 1);
+    if (code < same_width) {
+      PackCodes(codes + code, same_width - code);
+      code = same_width;
+    }
+    if (code < end) {
+      PackAssigning(codes[code], code);
+      ++code;
+    }
+  }
   if (walk.next_free > kClearAtFreeCode) {
     PackClear();
     table_->Clear();
