@@ -221,7 +221,7 @@ BENCHMARK(BM_OptimizeColorMaps)
 void BM_Encode(benchmark::State& state) {
   const auto compression = static_cast<gif::FrameCompression>(state.range(0));
   const int dither = static_cast<int>(state.range(1));
-  // Frames coded in step: 2 as pairs, 16 in groups (then pairs), as the writer does.
+  // Frames coded in step: 2 as pairs, more in groups of that many (then pairs).
   const auto in_step = static_cast<std::size_t>(state.range(2));
   const std::vector<gif::ReducedFrame>& frames = Reduced(dither);
   auto code_of = [](const gif::ReducedFrame& reduced) {
@@ -237,10 +237,10 @@ void BM_Encode(benchmark::State& state) {
   for (auto _ : state) {
     for (gif::ByteSink& out : outs) out.clear();
     std::size_t f = 0;
-    if (in_step == gif::kFrameGroupSize) {
-      for (; f + gif::kFrameGroupSize <= frames.size(); f += gif::kFrameGroupSize) {
-        if (!gif::EncodeFrameGroup(compression, std::span(codes).subspan(f, gif::kFrameGroupSize),
-                                   std::span(out_pointers).subspan(f, gif::kFrameGroupSize)))
+    if (in_step > 2) {
+      for (; f + in_step <= frames.size(); f += in_step) {
+        if (!gif::EncodeFrameGroup(compression, std::span(codes).subspan(f, in_step),
+                                   std::span(out_pointers).subspan(f, in_step)))
           break;
       }
     }
@@ -258,7 +258,8 @@ BENCHMARK(BM_Encode)
       const auto group = static_cast<std::int64_t>(gif::kFrameGroupSize);
       for (const std::int64_t dither : {gif::kDitherNearest, gif::kDitherFloydSteinberg}) {
         b->Args({lzw, dither, 2});
-        b->Args({lzw, dither, group});
+        for (const std::int64_t size : {std::int64_t{gif::kMinFrameGroupSize}, group})
+          b->Args({lzw, dither, size});
         b->Args({rle, dither, 2});
       }
     })

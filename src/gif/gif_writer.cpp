@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 #include <stdexcept>
 
 #include "core/errors.h"
@@ -193,18 +194,25 @@ void WriteGif(const GifImage& image, FrameCompression compression, ByteSink& out
 }
 
 ByteSink EncodeGif(const GifImage& image, FrameCompression compression, WorkerPool& pool) {
-  // Every frame's code stream is made in a buffer of its own, sixteen frames at a time where
-  // they can be coded in step and two at a time otherwise, the groups and pairs side by side,
-  // then copied in order; the first frame in file order that fails decides the error.
+  // Every frame's code stream is made in a buffer of its own, twelve to sixteen frames at a time
+  // where they can be coded in step and two at a time otherwise, the groups and pairs side by
+  // side, then copied in order; the first frame in file order that fails decides the error.
   std::vector<ByteSink> frame_data(static_cast<std::size_t>(image.FrameCount()));
   if (RequiredVersion(image) != GifVersion::kNone) {
     std::vector<int> coded;  // the frames with pixels
     for (int i = 0; i < image.FrameCount(); ++i)
       if (!image.FrameAt(i).IsEmpty()) coded.push_back(i);
-    // Whole groups first, then pairs; a group that cannot be coded in step is coded in pairs.
-    const std::size_t groups =
-        compression == FrameCompression::kLzw ? coded.size() / kFrameGroupSize : 0;
-    const std::size_t grouped = groups * kFrameGroupSize;
+    // Whole groups of sixteen, then the rest as one group when it is large enough, then pairs; a
+    // group that cannot be coded in step is coded in pairs.
+    std::size_t groups = 0, grouped = 0;
+    if (compression == FrameCompression::kLzw) {
+      groups = coded.size() / kFrameGroupSize;
+      grouped = groups * kFrameGroupSize;
+      if (coded.size() - grouped >= kMinFrameGroupSize) {
+        ++groups;
+        grouped = coded.size();
+      }
+    }
     auto encode_pairs = [&](std::size_t begin, std::size_t end) {
       for (std::size_t at = begin; at < end; at += 2) {
         const int first = coded[at];
@@ -226,14 +234,16 @@ ByteSink EncodeGif(const GifImage& image, FrameCompression compression, WorkerPo
         return;
       }
       const std::size_t begin = task * kFrameGroupSize;
+      const std::size_t size = std::min(kFrameGroupSize, grouped - begin);
       std::array<FrameCode, kFrameGroupSize> codes;
       std::array<ByteSink*, kFrameGroupSize> outs{};
-      for (std::size_t l = 0; l < kFrameGroupSize; ++l) {
+      for (std::size_t l = 0; l < size; ++l) {
         const int frame = coded[begin + l];
         codes[l] = CodeOf(image, image.FrameAt(frame));
         outs[l] = &frame_data[static_cast<std::size_t>(frame)];
       }
-      if (!EncodeFrameGroup(compression, codes, outs)) encode_pairs(begin, begin + kFrameGroupSize);
+      if (!EncodeFrameGroup(compression, std::span(codes).first(size), std::span(outs).first(size)))
+        encode_pairs(begin, begin + size);
     });
   }
   std::size_t size = 4096;

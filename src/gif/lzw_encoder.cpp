@@ -70,11 +70,13 @@ void LzwEncoder::EncodeFramePair(const FrameCode& first, ByteSink& first_out,
 bool LzwEncoder::EncodeFrameGroup(std::span<const FrameCode> frames,
                                   std::span<ByteSink* const> outs) {
 #if MORVANE_X86_DISPATCH
-  if (frames.size() != kGroupSize || outs.size() != kGroupSize || !HasAvx512()) return false;
+  const std::size_t size = frames.size();
+  if (size < kMinGroupSize || size > kGroupSize || outs.size() != size || !HasAvx512())
+    return false;
   std::array<std::unique_ptr<LzwEncoder>, kGroupSize> encoders;
   std::array<LzwEncoder*, kGroupSize> lanes{};
   std::ptrdiff_t count = -1;
-  for (std::size_t l = 0; l < kGroupSize; ++l) {
+  for (std::size_t l = 0; l < size; ++l) {
     encoders[l].reset(new LzwEncoder(*outs[l], frames[l]));
     lanes[l] = encoders[l].get();
     const std::ptrdiff_t valid = lanes[l]->ValidPixelCount();
@@ -82,17 +84,17 @@ bool LzwEncoder::EncodeFrameGroup(std::span<const FrameCode> frames,
     if (valid != count || valid < 4 || lanes[l]->PixelsBegin() + valid != lanes[l]->PixelsEnd())
       return false;
   }
-  const auto tables = std::make_unique_for_overwrite<LzwStringTable::Storage[]>(kGroupSize);
+  const auto tables = std::make_unique_for_overwrite<LzwStringTable::Storage[]>(size);
   std::array<Walk, kGroupSize> walks{};
-  for (std::size_t l = 0; l < kGroupSize; ++l) {
+  for (std::size_t l = 0; l < size; ++l) {
     lanes[l]->Begin();
     walks[l] = lanes[l]->Start(count, &tables[l]);
   }
   // Whole steps of four pixels from the second pixel on; the last one to three pixels of each
   // frame take the walk of one frame.
   const std::ptrdiff_t steps = 1 + (count - 1) / 4 * 4;
-  StepGroup(lanes.data(), walks.data(), steps);
-  for (std::size_t l = 0; l < kGroupSize; ++l) {
+  StepGroup(lanes.data(), walks.data(), static_cast<int>(size), steps);
+  for (std::size_t l = 0; l < size; ++l) {
     lanes[l]->WalkTo(walks[l], lanes[l]->PixelsEnd());
     lanes[l]->Finish(walks[l]);
     lanes[l]->End();
@@ -121,15 +123,18 @@ __attribute__((target("avx512f"))) inline __m512i GatherPixels(__m512i low, __m5
       _mm512_i64gather_epi32(_mm512_add_epi64(high, at), nullptr, 1), 1);
 }
 
-// Sixteen frames' walks, one per lane, each lane the same step as Step: the two slots its
+// Up to sixteen frames' walks, one per lane, each lane the same step as Step: the two slots its
 // probe starts at are gathered, and a lane whose probe goes on past them is finished alone.
 // A lane's lookups wait on each other as in Step, but the lanes do not, and one gather serves
 // all sixteen. Ended strings enter their tables, and their codes the lines, by masked scatters.
 // BM_Encode, five rounds pinned to one core, medians: pairs 5.39 / 6.13, groups 4.29 / 4.70 ns
 // per pixel (plain / dithered).
 __attribute__((target("avx512f"))) void LzwEncoder::StepGroup(LzwEncoder* const* encoders,
-                                                              Walk* walks, std::ptrdiff_t steps) {
+                                                              Walk* walks, int walk_count,
+                                                              std::ptrdiff_t steps) {
   constexpr int kLanes = static_cast<int>(kGroupSize);
+  // The lanes past the walks gather nothing and never end a string.
+  const auto active = static_cast<__mmask16>((1u << walk_count) - 1);
   static_assert(sizeof(LzwStringTable::Storage) % sizeof(std::uint32_t) == 0);
   constexpr auto kStorageWords =
       static_cast<std::int32_t>(sizeof(LzwStringTable::Storage) / sizeof(std::uint32_t));
@@ -139,10 +144,11 @@ __attribute__((target("avx512f"))) void LzwEncoder::StepGroup(LzwEncoder* const*
   std::int32_t bases[kLanes];
   std::uint64_t pixel_addresses[kLanes];
   for (int l = 0; l < kLanes; ++l) {
-    prefixes[l] = walks[l].prefix;
-    next_frees[l] = walks[l].next_free;
-    bases[l] = kStorageWords * l;
-    pixel_addresses[l] = reinterpret_cast<std::uint64_t>(walks[l].pixel);
+    const Walk& walk = walks[l < walk_count ? l : 0];
+    prefixes[l] = walk.prefix;
+    next_frees[l] = walk.next_free;
+    bases[l] = l < walk_count ? kStorageWords * l : 0;
+    pixel_addresses[l] = reinterpret_cast<std::uint64_t>(walk.pixel);
   }
   const __m512i lane_base = _mm512_loadu_si512(bases);
   // Lane l's codes, in 16-bit units from the first table's codes.
@@ -174,8 +180,9 @@ __attribute__((target("avx512f"))) void LzwEncoder::StepGroup(LzwEncoder* const*
                                              _mm512_mullo_epi32(value, hash)),
                             LzwStringTable::kHashShift),
           lane_base);
-      const __m512i first_entry = _mm512_i32gather_epi32(first, slots, 4);
-      const __m512i second_entry = _mm512_i32gather_epi32(_mm512_add_epi32(first, one), slots, 4);
+      const __m512i first_entry = _mm512_mask_i32gather_epi32(empty, active, first, slots, 4);
+      const __m512i second_entry =
+          _mm512_mask_i32gather_epi32(empty, active, _mm512_add_epi32(first, one), slots, 4);
       __m512i next_prefix =
           _mm512_min_epu32(_mm512_xor_si512(first_entry, tag), _mm512_xor_si512(second_entry, tag));
       __mmask16 found = _mm512_cmplt_epu32_mask(next_prefix, code_limit);
@@ -202,7 +209,7 @@ __attribute__((target("avx512f"))) void LzwEncoder::StepGroup(LzwEncoder* const*
         next_prefix = _mm512_loadu_si512(codes);
         free_slot = _mm512_loadu_si512(free_slots);
       }
-      const auto ended = static_cast<__mmask16>(~found);
+      const auto ended = static_cast<__mmask16>(~found & active);
       // The code written when next_free is assigned, as a 32-bit store into the line of 16-bit
       // codes: its high half lands on the next code, which is written later, or on a spare.
       _mm512_mask_i32scatter_epi32(codes_base, ended, _mm512_add_epi32(code_base, next_free),
@@ -225,7 +232,7 @@ __attribute__((target("avx512f"))) void LzwEncoder::StepGroup(LzwEncoder* const*
   }
   _mm512_storeu_si512(prefixes, prefix);
   _mm512_storeu_si512(next_frees, next_free);
-  for (int l = 0; l < kLanes; ++l) {
+  for (int l = 0; l < walk_count; ++l) {
     walks[l].pixel += steps - 1;
     walks[l].prefix = prefixes[l];
     walks[l].next_free = next_frees[l];
@@ -233,7 +240,7 @@ __attribute__((target("avx512f"))) void LzwEncoder::StepGroup(LzwEncoder* const*
 }
 #pragma GCC diagnostic pop
 #else
-void LzwEncoder::StepGroup(LzwEncoder* const*, Walk*, std::ptrdiff_t) {}
+void LzwEncoder::StepGroup(LzwEncoder* const*, Walk*, int, std::ptrdiff_t) {}
 #endif
 
 LzwEncoder::Walk LzwEncoder::Start(std::ptrdiff_t valid_count, LzwStringTable::Storage* storage) {

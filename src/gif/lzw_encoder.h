@@ -18,12 +18,13 @@ class LzwEncoder final : public FrameEncoder {
   // in step.
   static void EncodeFramePair(const FrameCode& first, ByteSink& first_out, const FrameCode& second,
                               ByteSink& second_out);
-  // How many frames EncodeFrameGroup codes in step.
-  static constexpr std::size_t kGroupSize = 16;
-  // kGroupSize frames, each the same as EncodeFrame of it into its own sink, coded in step on
-  // processors with AVX-512. Returns false, having written nothing, on other processors, when
-  // the frames differ in pixel count or have fewer than four, or when a frame holds a pixel
-  // outside its colour table.
+  // The most and the fewest frames EncodeFrameGroup codes in step.
+  static constexpr std::size_t kGroupSize = kFrameGroupSize;
+  static constexpr std::size_t kMinGroupSize = kMinFrameGroupSize;
+  // kMinGroupSize to kGroupSize frames, each the same as EncodeFrame of it into its own sink,
+  // coded in step on processors with AVX-512. Returns false, having written nothing, on other
+  // processors, when the frames differ in pixel count or have fewer than four, or when a frame
+  // holds a pixel outside its colour table.
   static bool EncodeFrameGroup(std::span<const FrameCode> frames, std::span<ByteSink* const> outs);
 
  private:
@@ -54,7 +55,8 @@ class LzwEncoder final : public FrameEncoder {
   // Steps the walks of a group's kGroupSize encoders over their pixels 1 to steps - 1 (a
   // multiple of four, and steps at most their pixel count), one walk per vector lane; a walk
   // that uses code 4095 has its codes packed and its table cleared before its next step.
-  static void StepGroup(LzwEncoder* const* encoders, Walk* walks, std::ptrdiff_t steps);
+  static void StepGroup(LzwEncoder* const* encoders, Walk* walks, int walk_count,
+                        std::ptrdiff_t steps);
   // Packs code, written as code assigned is assigned, and follows the decoder's code width.
   void PackAssigning(std::uint32_t code, std::uint32_t assigned);
   // Packs the codes kept since the last clear and, when the walk has used code 4095, a clear

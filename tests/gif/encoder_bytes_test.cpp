@@ -135,7 +135,7 @@ TEST_P(EncoderBytes, PairsGiveEachFramesOwnBytes) {
   }
 }
 
-TEST(EncoderGroup, SixteenFramesInStepMatchEachAlone) {
+TEST(EncoderGroup, FramesInStepMatchEachAlone) {
   // Lanes of every kind side by side: noise that fills the table twice, runs, colour counts of
   // 4 to 256 (so lanes clear at different steps and start from different codes), one colour.
   constexpr std::size_t kCount = 9003;  // not a whole number of four-pixel steps
@@ -153,10 +153,10 @@ TEST(EncoderGroup, SixteenFramesInStepMatchEachAlone) {
                      : l % 3 == 1 ? RandomRuns(kCount, colours, 1 + static_cast<int>(l), l)
                                   : Bytes(kCount, static_cast<std::uint8_t>(l % colours))});
   }
-  auto group = [&](std::vector<Bytes>& outs) {
+  auto group = [&](std::size_t size, std::vector<Bytes>& outs) {
     std::vector<FrameCode> codes;
     std::vector<ByteSink*> sinks;
-    for (std::size_t l = 0; l < kFrameGroupSize; ++l) {
+    for (std::size_t l = 0; l < size; ++l) {
       const Lane& lane = lanes[l];
       codes.push_back(
           {lane.bits, lane.colours, lane.pixels.data(), static_cast<int>(lane.pixels.size()), 1});
@@ -164,15 +164,20 @@ TEST(EncoderGroup, SixteenFramesInStepMatchEachAlone) {
     }
     return EncodeFrameGroup(kLzw, codes, sinks);
   };
-  std::vector<Bytes> outs(kFrameGroupSize);
-  ASSERT_EQ(group(outs), HasAvx512());
-  if (HasAvx512()) {
-    for (std::size_t l = 0; l < kFrameGroupSize; ++l)
+  // A full group and one with idle lanes.
+  for (const std::size_t size : {kFrameGroupSize, kMinFrameGroupSize + 1}) {
+    std::vector<Bytes> outs(size);
+    ASSERT_EQ(group(size, outs), HasAvx512());
+    for (std::size_t l = 0; l < size && HasAvx512(); ++l)
       EXPECT_EQ(outs[l], Encode(kLzw, lanes[l].bits, lanes[l].colours, lanes[l].pixels,
                                 static_cast<int>(kCount), 1))
-          << "lane " << l;
+          << "lane " << l << " of " << size;
   }
-  // Frames it cannot take in step are left to the caller, with nothing written.
+  // Frames it does not take in step are left to the caller, with nothing written: too few, of
+  // different sizes, or with a pixel outside the colour table.
+  std::vector<Bytes> few(kMinFrameGroupSize - 1);
+  EXPECT_FALSE(group(few.size(), few));
+  EXPECT_EQ(few, std::vector<Bytes>(few.size()));
   for (auto spoil :
        {+[](Lane& lane) { lane.pixels.pop_back(); },
         +[](Lane& lane) { lane.pixels[5000] = static_cast<std::uint8_t>(lane.colours); }}) {
@@ -180,7 +185,7 @@ TEST(EncoderGroup, SixteenFramesInStepMatchEachAlone) {
     spoil(spoilt[9]);
     std::swap(lanes, spoilt);
     std::vector<Bytes> none(kFrameGroupSize);
-    EXPECT_FALSE(group(none));
+    EXPECT_FALSE(group(none.size(), none));
     EXPECT_EQ(none, std::vector<Bytes>(kFrameGroupSize));
     std::swap(lanes, spoilt);
   }
