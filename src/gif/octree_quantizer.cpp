@@ -307,8 +307,11 @@ int OctreeQuantizer::Reduce() {
   std::uint32_t present = 0;
   for (std::size_t i = 0; i < 8; ++i)
     present |= std::uint32_t{links.child[i] != OctreeLinks::kNone} << i;
-  const int children = std::popcount(present);
+  // Counted in the loop: the baseline x86-64 has no popcount instruction, and std::popcount
+  // there is a library call.
+  int children = 0;
   while (present != 0) {
+    ++children;
     const int i = static_cast<int>(std::bit_width(present)) - 1;
     present ^= 1u << i;
     const std::int32_t child = links.child[static_cast<std::size_t>(i)];
