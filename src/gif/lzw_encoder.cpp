@@ -111,8 +111,10 @@ bool LzwEncoder::EncodeFrameGroup(std::span<const FrameCode> frames,
 // GCC 12's AVX-512 intrinsics fill the lanes they leave undefined from a variable initialised
 // with itself, which GCC then reports as uninitialised once they are inlined here.
 #pragma GCC diagnostic push
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 // Four pixels of every lane from offset on, one 32-bit word each; the lanes' addresses are in
 // low (lanes 0 to 7) and high.
 __attribute__((target("avx512f"))) inline __m512i GatherPixels(__m512i low, __m512i high,
