@@ -258,7 +258,8 @@ BENCHMARK(BM_Encode)
       const auto group = static_cast<std::int64_t>(gif::kFrameGroupSize);
       for (const std::int64_t dither : {gif::kDitherNearest, gif::kDitherFloydSteinberg}) {
         b->Args({lzw, dither, 2});
-        for (const std::int64_t size : {std::int64_t{gif::kMinFrameGroupSize}, group})
+        for (const std::int64_t size : {std::int64_t{gif::kMinFrameGroupSize},
+                                        std::int64_t{gif::kMinWideFrameGroupSize}, group})
           b->Args({lzw, dither, size});
         b->Args({rle, dither, 2});
       }

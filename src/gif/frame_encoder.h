@@ -136,15 +136,17 @@ struct FrameCode {
 void EncodeFramePair(FrameCompression compression, const FrameCode& first, ByteSink& first_out,
                      const FrameCode& second, ByteSink& second_out);
 
-// The most and the fewest frames EncodeFrameGroup takes. A group of fewer than sixteen leaves
-// lanes idle at the cost of full ones: BM_Encode, plain, ns per pixel, pairs 4.7 to 5.4, groups
-// of 8 5.0 to 6.4, of 12 4.4 to 5.0, of 16 3.7 to 4.0.
+// The most and the fewest frames EncodeFrameGroup takes, and the fewest worth the full width.
+// A group costs by the width of its vectors, not by the frames it holds: BM_Encode, plain, ns
+// per pixel, pairs 4.7 to 5.4; in sixteen lanes, groups of 8 5.0 to 6.4, of 12 4.4 to 5.0, of
+// 16 3.7 to 4.0; eight frames in eight lanes about as fast as sixteen in sixteen.
 inline constexpr std::size_t kFrameGroupSize = 16;
-inline constexpr std::size_t kMinFrameGroupSize = 12;
+inline constexpr std::size_t kMinFrameGroupSize = 8;
+inline constexpr std::size_t kMinWideFrameGroupSize = 12;
 // kMinFrameGroupSize to kFrameGroupSize frames' image data, each the same as EncodeFrame of it
 // into its own sink, coded in step where the processor allows: LZW frames of one pixel count,
-// all in their colour tables. Returns false, having written nothing, for frames it cannot code
-// so.
+// all in their colour tables; up to eight in half-width vectors. Returns false, having written
+// nothing, for frames it cannot code so.
 bool EncodeFrameGroup(FrameCompression compression, std::span<const FrameCode> frames,
                       std::span<ByteSink* const> outs);
 

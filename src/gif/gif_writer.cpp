@@ -194,7 +194,7 @@ void WriteGif(const GifImage& image, FrameCompression compression, ByteSink& out
 }
 
 ByteSink EncodeGif(const GifImage& image, FrameCompression compression, WorkerPool& pool) {
-  // Every frame's code stream is made in a buffer of its own, twelve to sixteen frames at a time
+  // Every frame's code stream is made in a buffer of its own, eight to sixteen frames at a time
   // where they can be coded in step and two at a time otherwise, the groups and pairs side by
   // side, then copied in order; the first frame in file order that fails decides the error.
   std::vector<ByteSink> frame_data(static_cast<std::size_t>(image.FrameCount()));
@@ -202,15 +202,17 @@ ByteSink EncodeGif(const GifImage& image, FrameCompression compression, WorkerPo
     std::vector<int> coded;  // the frames with pixels
     for (int i = 0; i < image.FrameCount(); ++i)
       if (!image.FrameAt(i).IsEmpty()) coded.push_back(i);
-    // Whole groups of sixteen, then the rest as one group when it is large enough, then pairs; a
-    // group that cannot be coded in step is coded in pairs.
+    // Whole groups of sixteen; then the rest as one group when it fills most of the width, or
+    // eight of it as a half-width group; then pairs. A group that cannot be coded in step is
+    // coded in pairs.
     std::size_t groups = 0, grouped = 0;
     if (compression == FrameCompression::kLzw) {
       groups = coded.size() / kFrameGroupSize;
       grouped = groups * kFrameGroupSize;
-      if (coded.size() - grouped >= kMinFrameGroupSize) {
+      const std::size_t rest = coded.size() - grouped;
+      if (rest >= kMinFrameGroupSize) {
         ++groups;
-        grouped = coded.size();
+        grouped += rest >= kMinWideFrameGroupSize ? rest : kMinFrameGroupSize;
       }
     }
     auto encode_pairs = [&](std::size_t begin, std::size_t end) {

@@ -115,28 +115,134 @@ bool LzwEncoder::EncodeFrameGroup(std::span<const FrameCode> frames,
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
-// Four pixels of every lane from offset on, one 32-bit word each; the lanes' addresses are in
-// low (lanes 0 to 7) and high.
-__attribute__((target("avx512f"))) inline __m512i GatherPixels(__m512i low, __m512i high,
-                                                               std::ptrdiff_t offset) {
-  const __m512i at = _mm512_set1_epi64(offset);
-  return _mm512_inserti64x4(
-      _mm512_castsi256_si512(_mm512_i64gather_epi32(_mm512_add_epi64(low, at), nullptr, 1)),
-      _mm512_i64gather_epi32(_mm512_add_epi64(high, at), nullptr, 1), 1);
-}
+namespace {
+
+#define MORVANE_LANES_TARGET __attribute__((target("avx512f,avx512vl"), always_inline)) static
+
+// The vector operations of a group's walk at one width: sixteen lanes in 512-bit registers,
+// or eight in 256-bit ones for groups of up to eight frames.
+struct SixteenLanes {
+  using Vector = __m512i;
+  using Mask = __mmask16;
+  static constexpr int kCount = 16;
+  MORVANE_LANES_TARGET Vector Load(const void* from) { return _mm512_loadu_si512(from); }
+  MORVANE_LANES_TARGET void Store(void* to, Vector v) { _mm512_storeu_si512(to, v); }
+  MORVANE_LANES_TARGET Vector Broadcast(std::uint32_t value) {
+    return _mm512_set1_epi32(static_cast<int>(value));
+  }
+  MORVANE_LANES_TARGET Vector Add(Vector a, Vector b) { return _mm512_add_epi32(a, b); }
+  MORVANE_LANES_TARGET Vector And(Vector a, Vector b) { return _mm512_and_si512(a, b); }
+  MORVANE_LANES_TARGET Vector Or(Vector a, Vector b) { return _mm512_or_si512(a, b); }
+  MORVANE_LANES_TARGET Vector Xor(Vector a, Vector b) { return _mm512_xor_si512(a, b); }
+  MORVANE_LANES_TARGET Vector Multiply(Vector a, Vector b) { return _mm512_mullo_epi32(a, b); }
+  MORVANE_LANES_TARGET Vector Min(Vector a, Vector b) { return _mm512_min_epu32(a, b); }
+  MORVANE_LANES_TARGET Vector Max(Vector a, Vector b) { return _mm512_max_epu32(a, b); }
+  template <int kBits>
+  MORVANE_LANES_TARGET Vector ShiftLeft(Vector a) {
+    return _mm512_slli_epi32(a, kBits);
+  }
+  template <int kBits>
+  MORVANE_LANES_TARGET Vector ShiftRight(Vector a) {
+    return _mm512_srli_epi32(a, kBits);
+  }
+  MORVANE_LANES_TARGET Mask Below(Vector a, Vector b) { return _mm512_cmplt_epu32_mask(a, b); }
+  MORVANE_LANES_TARGET Mask Above(Vector a, Vector b) { return _mm512_cmpgt_epu32_mask(a, b); }
+  MORVANE_LANES_TARGET Mask Differ(Vector a, Vector b) { return _mm512_cmpneq_epi32_mask(a, b); }
+  // a + b where mask is set, a elsewhere; b where mask is set, a elsewhere.
+  MORVANE_LANES_TARGET Vector AddWhere(Mask mask, Vector a, Vector b) {
+    return _mm512_mask_add_epi32(a, mask, a, b);
+  }
+  MORVANE_LANES_TARGET Vector Choose(Mask mask, Vector a, Vector b) {
+    return _mm512_mask_mov_epi32(a, mask, b);
+  }
+  // The 32-bit words at base + 4 * index where mask is set, all bits set elsewhere.
+  MORVANE_LANES_TARGET Vector Gather(Mask mask, Vector index, const std::uint32_t* base) {
+    return _mm512_mask_i32gather_epi32(_mm512_set1_epi32(-1), mask, index, base, 4);
+  }
+  template <int kScale>
+  MORVANE_LANES_TARGET void Scatter(void* base, Mask mask, Vector index, Vector value) {
+    _mm512_mask_i32scatter_epi32(base, mask, index, value, kScale);
+  }
+  // The four bytes at address + offset of every lane, one 32-bit word each.
+  MORVANE_LANES_TARGET Vector GatherPixels(const std::uint64_t* addresses, std::ptrdiff_t offset) {
+    const __m512i at = _mm512_set1_epi64(offset);
+    const __m512i low = _mm512_add_epi64(_mm512_loadu_si512(addresses), at);
+    const __m512i high = _mm512_add_epi64(_mm512_loadu_si512(addresses + 8), at);
+    return _mm512_inserti64x4(_mm512_castsi256_si512(_mm512_i64gather_epi32(low, nullptr, 1)),
+                              _mm512_i64gather_epi32(high, nullptr, 1), 1);
+  }
+};
+
+struct EightLanes {
+  using Vector = __m256i;
+  using Mask = __mmask8;
+  static constexpr int kCount = 8;
+  MORVANE_LANES_TARGET Vector Load(const void* from) {
+    return _mm256_loadu_si256(static_cast<const __m256i*>(from));
+  }
+  MORVANE_LANES_TARGET void Store(void* to, Vector v) {
+    _mm256_storeu_si256(static_cast<__m256i*>(to), v);
+  }
+  MORVANE_LANES_TARGET Vector Broadcast(std::uint32_t value) {
+    return _mm256_set1_epi32(static_cast<int>(value));
+  }
+  MORVANE_LANES_TARGET Vector Add(Vector a, Vector b) { return _mm256_add_epi32(a, b); }
+  MORVANE_LANES_TARGET Vector And(Vector a, Vector b) { return _mm256_and_si256(a, b); }
+  MORVANE_LANES_TARGET Vector Or(Vector a, Vector b) { return _mm256_or_si256(a, b); }
+  MORVANE_LANES_TARGET Vector Xor(Vector a, Vector b) { return _mm256_xor_si256(a, b); }
+  MORVANE_LANES_TARGET Vector Multiply(Vector a, Vector b) { return _mm256_mullo_epi32(a, b); }
+  MORVANE_LANES_TARGET Vector Min(Vector a, Vector b) { return _mm256_min_epu32(a, b); }
+  MORVANE_LANES_TARGET Vector Max(Vector a, Vector b) { return _mm256_max_epu32(a, b); }
+  template <int kBits>
+  MORVANE_LANES_TARGET Vector ShiftLeft(Vector a) {
+    return _mm256_slli_epi32(a, kBits);
+  }
+  template <int kBits>
+  MORVANE_LANES_TARGET Vector ShiftRight(Vector a) {
+    return _mm256_srli_epi32(a, kBits);
+  }
+  MORVANE_LANES_TARGET Mask Below(Vector a, Vector b) { return _mm256_cmplt_epu32_mask(a, b); }
+  MORVANE_LANES_TARGET Mask Above(Vector a, Vector b) { return _mm256_cmpgt_epu32_mask(a, b); }
+  MORVANE_LANES_TARGET Mask Differ(Vector a, Vector b) { return _mm256_cmpneq_epi32_mask(a, b); }
+  MORVANE_LANES_TARGET Vector AddWhere(Mask mask, Vector a, Vector b) {
+    return _mm256_mask_add_epi32(a, mask, a, b);
+  }
+  MORVANE_LANES_TARGET Vector Choose(Mask mask, Vector a, Vector b) {
+    return _mm256_mask_mov_epi32(a, mask, b);
+  }
+  MORVANE_LANES_TARGET Vector Gather(Mask mask, Vector index, const std::uint32_t* base) {
+    return _mm256_mmask_i32gather_epi32(_mm256_set1_epi32(-1), mask, index, base, 4);
+  }
+  template <int kScale>
+  MORVANE_LANES_TARGET void Scatter(void* base, Mask mask, Vector index, Vector value) {
+    _mm256_mask_i32scatter_epi32(base, mask, index, value, kScale);
+  }
+  MORVANE_LANES_TARGET Vector GatherPixels(const std::uint64_t* addresses, std::ptrdiff_t offset) {
+    const __m512i at = _mm512_set1_epi64(offset);
+    return _mm512_i64gather_epi32(_mm512_add_epi64(_mm512_loadu_si512(addresses), at), nullptr, 1);
+  }
+};
+
+#undef MORVANE_LANES_TARGET
+
+}  // namespace
 
 // Up to sixteen frames' walks, one per lane, each lane the same step as Step: the two slots its
 // probe starts at are gathered, and a lane whose probe goes on past them is finished alone.
 // A lane's lookups wait on each other as in Step, but the lanes do not, and one gather serves
-// all sixteen. Ended strings enter their tables, and their codes the lines, by masked scatters.
-// BM_Encode, five rounds pinned to one core, medians: pairs 5.39 / 6.13, groups 4.29 / 4.70 ns
-// per pixel (plain / dithered).
-__attribute__((target("avx512f"))) void LzwEncoder::StepGroup(LzwEncoder* const* encoders,
-                                                              Walk* walks, int walk_count,
-                                                              std::ptrdiff_t steps) {
-  constexpr int kLanes = static_cast<int>(kGroupSize);
+// them all. Ended strings enter their tables, and their codes the lines, by masked scatters.
+// BM_Encode, five rounds pinned to one core, medians: pairs 5.39 / 6.13, groups of sixteen
+// 4.29 / 4.70 ns per pixel (plain / dithered). A gather costs by its width, not by the lanes it
+// serves: a group of eight in sixteen lanes runs no faster than pairs, in eight lanes it runs
+// as fast as a group of sixteen.
+template <class Lanes>
+__attribute__((target("avx512f,avx512vl"))) void LzwEncoder::StepGroupWith(
+    LzwEncoder* const* encoders, Walk* walks, int walk_count, std::ptrdiff_t steps) {
+  using Vector = typename Lanes::Vector;
+  using Mask = typename Lanes::Mask;
+  constexpr int kLanes = Lanes::kCount;
   // The lanes past the walks gather nothing and never end a string.
-  const auto active = static_cast<__mmask16>((1u << walk_count) - 1);
+  const auto active = static_cast<Mask>((1u << walk_count) - 1);
   static_assert(sizeof(LzwStringTable::Storage) % sizeof(std::uint32_t) == 0);
   constexpr auto kStorageWords =
       static_cast<std::int32_t>(sizeof(LzwStringTable::Storage) / sizeof(std::uint32_t));
@@ -152,93 +258,94 @@ __attribute__((target("avx512f"))) void LzwEncoder::StepGroup(LzwEncoder* const*
     bases[l] = l < walk_count ? kStorageWords * l : 0;
     pixel_addresses[l] = reinterpret_cast<std::uint64_t>(walk.pixel);
   }
-  const __m512i lane_base = _mm512_loadu_si512(bases);
+  const Vector lane_base = Lanes::Load(bases);
   // Lane l's codes, in 16-bit units from the first table's codes.
   std::uint16_t* const codes_base = walks[0].table->codes.data();
-  const __m512i code_base = _mm512_slli_epi32(lane_base, 1);
-  const __m512i pixels_low = _mm512_loadu_si512(pixel_addresses);
-  const __m512i pixels_high = _mm512_loadu_si512(pixel_addresses + 8);
-  const __m512i hash = _mm512_set1_epi32(static_cast<int>(LzwStringTable::kHashFactor));
-  const __m512i prefix_hash = _mm512_set1_epi32(static_cast<int>(LzwStringTable::kHashFactor << 8));
-  const __m512i empty = _mm512_set1_epi32(-1);
-  const __m512i one = _mm512_set1_epi32(1);
-  const __m512i code_limit = _mm512_set1_epi32(0x1000);
-  const __m512i byte = _mm512_set1_epi32(0xFF);
-  const __m512i last_code = _mm512_set1_epi32(static_cast<int>(kClearAtFreeCode));
-  __m512i prefix = _mm512_loadu_si512(prefixes);
-  __m512i next_free = _mm512_loadu_si512(next_frees);
-  __m512i next_quad = steps > 1 ? GatherPixels(pixels_low, pixels_high, 0) : _mm512_setzero_si512();
+  const Vector code_base = Lanes::template ShiftLeft<1>(lane_base);
+  const Vector hash = Lanes::Broadcast(LzwStringTable::kHashFactor);
+  const Vector prefix_hash = Lanes::Broadcast(LzwStringTable::kHashFactor << 8);
+  const Vector empty = Lanes::Broadcast(kEmpty);
+  const Vector one = Lanes::Broadcast(1);
+  const Vector code_limit = Lanes::Broadcast(0x1000);
+  const Vector byte = Lanes::Broadcast(0xFF);
+  const Vector last_code = Lanes::Broadcast(kClearAtFreeCode);
+  Vector prefix = Lanes::Load(prefixes);
+  Vector next_free = Lanes::Load(next_frees);
+  Vector next_quad = steps > 1 ? Lanes::GatherPixels(pixel_addresses, 0) : empty;
   for (std::ptrdiff_t at = 1; at < steps; at += 4) {
     // The pixels of the next four steps are gathered four steps ahead, off the lanes' chains.
-    __m512i quad = next_quad;
-    if (at + 4 < steps) next_quad = GatherPixels(pixels_low, pixels_high, at + 3);
+    Vector quad = next_quad;
+    if (at + 4 < steps) next_quad = Lanes::GatherPixels(pixel_addresses, at + 3);
     for (int k = 0; k < 4; ++k) {
-      const __m512i value = _mm512_and_si512(quad, byte);
-      quad = _mm512_srli_epi32(quad, 8);
-      const __m512i tag =
-          _mm512_slli_epi32(_mm512_or_si512(_mm512_slli_epi32(prefix, 8), value), 12);
-      const __m512i first = _mm512_add_epi32(
-          _mm512_srli_epi32(_mm512_add_epi32(_mm512_mullo_epi32(prefix, prefix_hash),
-                                             _mm512_mullo_epi32(value, hash)),
-                            LzwStringTable::kHashShift),
-          lane_base);
-      const __m512i first_entry = _mm512_mask_i32gather_epi32(empty, active, first, slots, 4);
-      const __m512i second_entry =
-          _mm512_mask_i32gather_epi32(empty, active, _mm512_add_epi32(first, one), slots, 4);
-      __m512i next_prefix =
-          _mm512_min_epu32(_mm512_xor_si512(first_entry, tag), _mm512_xor_si512(second_entry, tag));
-      __mmask16 found = _mm512_cmplt_epu32_mask(next_prefix, code_limit);
-      __m512i free_slot =
-          _mm512_mask_add_epi32(first, _mm512_cmpneq_epi32_mask(first_entry, empty), first, one);
-      const auto probe_on = static_cast<__mmask16>(
-          ~found & _mm512_cmpneq_epi32_mask(_mm512_max_epu32(first_entry, second_entry), empty));
+      const Vector value = Lanes::And(quad, byte);
+      quad = Lanes::template ShiftRight<8>(quad);
+      const Vector tag =
+          Lanes::template ShiftLeft<12>(Lanes::Or(Lanes::template ShiftLeft<8>(prefix), value));
+      const Vector first =
+          Lanes::Add(Lanes::template ShiftRight<LzwStringTable::kHashShift>(Lanes::Add(
+                         Lanes::Multiply(prefix, prefix_hash), Lanes::Multiply(value, hash))),
+                     lane_base);
+      const Vector first_entry = Lanes::Gather(active, first, slots);
+      const Vector second_entry = Lanes::Gather(active, Lanes::Add(first, one), slots);
+      Vector next_prefix = Lanes::Min(Lanes::Xor(first_entry, tag), Lanes::Xor(second_entry, tag));
+      auto found = static_cast<Mask>(Lanes::Below(next_prefix, code_limit));
+      Vector free_slot = Lanes::AddWhere(Lanes::Differ(first_entry, empty), first, one);
+      const auto probe_on =
+          static_cast<Mask>(~found & Lanes::Differ(Lanes::Max(first_entry, second_entry), empty));
       if (probe_on != 0) [[unlikely]] {
         std::uint32_t tags[kLanes], free_slots[kLanes], codes[kLanes];
-        _mm512_storeu_si512(tags, tag);
-        _mm512_storeu_si512(free_slots, free_slot);
-        _mm512_storeu_si512(codes, next_prefix);
+        Lanes::Store(tags, tag);
+        Lanes::Store(free_slots, free_slot);
+        Lanes::Store(codes, next_prefix);
         for (unsigned lanes = probe_on; lanes != 0; lanes &= lanes - 1) {
           const int l = __builtin_ctz(lanes);
           std::uint32_t slot = 0;
           const int code = LzwStringTable::Probe(slots + bases[l], tags[l] >> 12, slot);
           if (code >= 0) {
-            found = static_cast<__mmask16>(found | 1u << l);
+            found = static_cast<Mask>(found | 1u << l);
             codes[l] = static_cast<std::uint32_t>(code);
           } else {
             free_slots[l] = slot + static_cast<std::uint32_t>(bases[l]);
           }
         }
-        next_prefix = _mm512_loadu_si512(codes);
-        free_slot = _mm512_loadu_si512(free_slots);
+        next_prefix = Lanes::Load(codes);
+        free_slot = Lanes::Load(free_slots);
       }
-      const auto ended = static_cast<__mmask16>(~found & active);
+      const auto ended = static_cast<Mask>(~found & active);
       // The code written when next_free is assigned, as a 32-bit store into the line of 16-bit
       // codes: its high half lands on the next code, which is written later, or on a spare.
-      _mm512_mask_i32scatter_epi32(codes_base, ended, _mm512_add_epi32(code_base, next_free),
-                                   prefix, 2);
-      _mm512_mask_i32scatter_epi32(slots, ended, free_slot, _mm512_or_si512(tag, next_free), 4);
-      prefix = _mm512_mask_mov_epi32(value, found, next_prefix);
-      next_free = _mm512_mask_add_epi32(next_free, ended, next_free, one);
-      const __mmask16 used_up = _mm512_cmpgt_epu32_mask(next_free, last_code);
+      Lanes::template Scatter<2>(codes_base, ended, Lanes::Add(code_base, next_free), prefix);
+      Lanes::template Scatter<4>(slots, ended, free_slot, Lanes::Or(tag, next_free));
+      prefix = Lanes::Choose(found, value, next_prefix);
+      next_free = Lanes::AddWhere(ended, next_free, one);
+      const auto used_up = static_cast<Mask>(Lanes::Above(next_free, last_code));
       if (used_up != 0) [[unlikely]] {
-        _mm512_storeu_si512(next_frees, next_free);
+        Lanes::Store(next_frees, next_free);
         for (unsigned lanes = used_up; lanes != 0; lanes &= lanes - 1) {
           const int l = __builtin_ctz(lanes);
           walks[l].next_free = next_frees[l];
           encoders[l]->PackKept(walks[l]);
           next_frees[l] = walks[l].next_free;
         }
-        next_free = _mm512_loadu_si512(next_frees);
+        next_free = Lanes::Load(next_frees);
       }
     }
   }
-  _mm512_storeu_si512(prefixes, prefix);
-  _mm512_storeu_si512(next_frees, next_free);
+  Lanes::Store(prefixes, prefix);
+  Lanes::Store(next_frees, next_free);
   for (int l = 0; l < walk_count; ++l) {
     walks[l].pixel += steps - 1;
     walks[l].prefix = prefixes[l];
     walks[l].next_free = next_frees[l];
   }
+}
+
+void LzwEncoder::StepGroup(LzwEncoder* const* encoders, Walk* walks, int walk_count,
+                           std::ptrdiff_t steps) {
+  if (walk_count <= EightLanes::kCount)
+    StepGroupWith<EightLanes>(encoders, walks, walk_count, steps);
+  else
+    StepGroupWith<SixteenLanes>(encoders, walks, walk_count, steps);
 }
 #pragma GCC diagnostic pop
 #else

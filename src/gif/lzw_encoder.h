@@ -57,6 +57,10 @@ class LzwEncoder final : public FrameEncoder {
   // that uses code 4095 has its codes packed and its table cleared before its next step.
   static void StepGroup(LzwEncoder* const* encoders, Walk* walks, int walk_count,
                         std::ptrdiff_t steps);
+  // The same in vectors of Lanes::kCount lanes, at least walk_count.
+  template <class Lanes>
+  static void StepGroupWith(LzwEncoder* const* encoders, Walk* walks, int walk_count,
+                            std::ptrdiff_t steps);
   // Packs code, written as code assigned is assigned, and follows the decoder's code width.
   void PackAssigning(std::uint32_t code, std::uint32_t assigned);
   // Packs the codes kept since the last clear and, when the walk has used code 4095, a clear

@@ -164,8 +164,8 @@ TEST(EncoderGroup, FramesInStepMatchEachAlone) {
     }
     return EncodeFrameGroup(kLzw, codes, sinks);
   };
-  // A full group and one with idle lanes.
-  for (const std::size_t size : {kFrameGroupSize, kMinFrameGroupSize + 1}) {
+  // Full groups at both widths and one with idle lanes.
+  for (const std::size_t size : {kFrameGroupSize, kMinWideFrameGroupSize + 1, kMinFrameGroupSize}) {
     std::vector<Bytes> outs(size);
     ASSERT_EQ(group(size, outs), HasAvx512());
     for (std::size_t l = 0; l < size && HasAvx512(); ++l)
