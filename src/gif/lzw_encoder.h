@@ -23,8 +23,8 @@ class LzwEncoder final : public FrameEncoder {
   static constexpr std::size_t kMinGroupSize = kMinFrameGroupSize;
   // kMinGroupSize to kGroupSize frames, each the same as EncodeFrame of it into its own sink,
   // coded in step on processors with AVX-512. Returns false, having written nothing, on other
-  // processors, when the frames differ in pixel count or have fewer than four, or when a frame
-  // holds a pixel outside its colour table.
+  // processors, when the frames differ in pixel count or have fewer than four pixels, or when a
+  // frame holds a pixel outside its colour table.
   static bool EncodeFrameGroup(std::span<const FrameCode> frames, std::span<ByteSink* const> outs);
 
  private:
@@ -52,9 +52,10 @@ class LzwEncoder final : public FrameEncoder {
   // Two walks in turn keep their tables side by side, b's right after a's.
   static void StepOne(Walk& walk, const std::uint8_t* end);
   static void StepBoth(Walk& a, Walk& b, const std::uint8_t* end);
-  // Steps the walks of a group's kGroupSize encoders over their pixels 1 to steps - 1 (a
-  // multiple of four, and steps at most their pixel count), one walk per vector lane; a walk
-  // that uses code 4095 has its codes packed and its table cleared before its next step.
+  // Steps the walks of a group's walk_count encoders (at most kGroupSize) over their pixels 1
+  // to steps - 1 (a multiple of four, and steps at most their pixel count), one walk per vector
+  // lane; a walk that uses code 4095 has its codes packed and its table cleared before its next
+  // step.
   static void StepGroup(LzwEncoder* const* encoders, Walk* walks, int walk_count,
                         std::ptrdiff_t steps);
   // The same in vectors of Lanes::kCount lanes, at least walk_count.
