@@ -27,12 +27,11 @@ class LzwStringTable {
   static constexpr std::uint32_t kSpareSlot = kProbedSlots;
 
   // The slots, then one spare slot that takes the stores of an encoder's step that has nothing
-  // to store, then a line of codes for the encoder's own use, one for each code it may assign
-  // and two spare ones that take the high half of a 32-bit store to the last.
+  // to store, then a line of codes for the encoder's own use, one for each code it may assign.
   // In one block, an encoder's step reaches all of them from one address.
   struct Storage {
     std::array<std::uint32_t, kProbedSlots + 1> slots;
-    std::array<std::uint16_t, kCodes + 2> codes;
+    std::array<std::uint16_t, kCodes> codes;
   };
 
   LzwStringTable();
