@@ -163,9 +163,12 @@ struct SixteenLanes {
   MORVANE_LANES_TARGET void Scatter(std::uint32_t* base, Mask mask, Vector index, Vector value) {
     _mm512_mask_i32scatter_epi32(base, mask, index, value, 4);
   }
-  // Stores the words of v where mask is set side by side from to on; returns the end.
+  // Stores the words of v where mask is set side by side from to on, and whatever after them
+  // up to a whole vector's width; returns the end of those words. The words are compressed in
+  // a register and stored whole: AMD's Zen 4 runs a compressing store to memory as a long
+  // microcoded sequence (BM_Encode, sixteen lanes, 4.6 against 3.4 to 3.7 ns a pixel).
   MORVANE_LANES_TARGET std::uint32_t* Append(std::uint32_t* to, Mask mask, Vector v) {
-    _mm512_mask_compressstoreu_epi32(to, mask, v);
+    _mm512_storeu_si512(to, _mm512_maskz_compress_epi32(mask, v));
     return to + __builtin_popcount(mask);
   }
   // The four bytes at address + offset of every lane, one 32-bit word each.
@@ -222,7 +225,7 @@ struct EightLanes {
     _mm256_mask_i32scatter_epi32(base, mask, index, value, 4);
   }
   MORVANE_LANES_TARGET std::uint32_t* Append(std::uint32_t* to, Mask mask, Vector v) {
-    _mm256_mask_compressstoreu_epi32(to, mask, v);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), _mm256_maskz_compress_epi32(mask, v));
     return to + __builtin_popcount(mask);
   }
   MORVANE_LANES_TARGET Vector GatherPixels(const std::uint64_t* addresses, std::ptrdiff_t offset) {
@@ -286,6 +289,7 @@ __attribute__((target("avx512f,avx512vl,popcnt"))) void LzwEncoder::StepGroupWit
   // 3.3 to 3.8.
   static_assert(kStorageWords * 2 * kLanes + LzwStringTable::kCodes <= 1 << 20);
   constexpr std::ptrdiff_t kLogSize = 1024;
+  // A block of four steps starts with at most kLogSize entries and stores four whole vectors.
   std::uint32_t log[kLogSize + 4 * kLanes];
   std::uint32_t* logged = log;
   const auto write_logged = [&] {
