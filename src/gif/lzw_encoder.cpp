@@ -156,12 +156,23 @@ struct SixteenLanes {
   MORVANE_LANES_TARGET Vector Choose(Mask mask, Vector a, Vector b) {
     return _mm512_mask_mov_epi32(a, mask, b);
   }
-  // The 32-bit words at base + 4 * index where mask is set, all bits set elsewhere.
-  MORVANE_LANES_TARGET Vector Gather(Mask mask, Vector index, const std::uint32_t* base) {
-    return _mm512_mask_i32gather_epi32(_mm512_set1_epi32(-1), mask, index, base, 4);
-  }
   MORVANE_LANES_TARGET void Scatter(std::uint32_t* base, Mask mask, Vector index, Vector value) {
     _mm512_mask_i32scatter_epi32(base, mask, index, value, 4);
+  }
+  // The words at base + 4 * index and the words after them where mask is set, all bits set
+  // elsewhere: each pair one 64-bit element. Zen 4 gathers at a cost per element (BM_Encode,
+  // sixteen lanes: 3.6 to 3.8 ns a pixel with a gather per slot, 3.4 to 3.6 with this).
+  MORVANE_LANES_TARGET void GatherPairs(Mask mask, Vector index, const std::uint32_t* base,
+                                        Vector& at, Vector& after) {
+    const __m512i none = _mm512_set1_epi32(-1);
+    const __m512i low = _mm512_mask_i32gather_epi64(none, static_cast<__mmask8>(mask),
+                                                    _mm512_castsi512_si256(index), base, 4);
+    const __m512i high = _mm512_mask_i32gather_epi64(none, static_cast<__mmask8>(mask >> 8),
+                                                     _mm512_extracti64x4_epi64(index, 1), base, 4);
+    const __m512i evens =
+        _mm512_set_epi32(30, 28, 26, 24, 22, 20, 18, 16, 14, 12, 10, 8, 6, 4, 2, 0);
+    at = _mm512_permutex2var_epi32(low, evens, high);
+    after = _mm512_permutex2var_epi32(low, _mm512_add_epi32(evens, _mm512_set1_epi32(1)), high);
   }
   // Stores the words of v where mask is set side by side from to on, and whatever after them
   // up to a whole vector's width; returns the end of those words. The words are compressed in
@@ -218,11 +229,14 @@ struct EightLanes {
   MORVANE_LANES_TARGET Vector Choose(Mask mask, Vector a, Vector b) {
     return _mm256_mask_mov_epi32(a, mask, b);
   }
-  MORVANE_LANES_TARGET Vector Gather(Mask mask, Vector index, const std::uint32_t* base) {
-    return _mm256_mmask_i32gather_epi32(_mm256_set1_epi32(-1), mask, index, base, 4);
-  }
   MORVANE_LANES_TARGET void Scatter(std::uint32_t* base, Mask mask, Vector index, Vector value) {
     _mm256_mask_i32scatter_epi32(base, mask, index, value, 4);
+  }
+  MORVANE_LANES_TARGET void GatherPairs(Mask mask, Vector index, const std::uint32_t* base,
+                                        Vector& at, Vector& after) {
+    const __m512i pairs = _mm512_mask_i32gather_epi64(_mm512_set1_epi32(-1), mask, index, base, 4);
+    at = _mm512_cvtepi64_epi32(pairs);
+    after = _mm512_cvtepi64_epi32(_mm512_srli_epi64(pairs, 32));
   }
   MORVANE_LANES_TARGET std::uint32_t* Append(std::uint32_t* to, Mask mask, Vector v) {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), _mm256_maskz_compress_epi32(mask, v));
@@ -312,8 +326,8 @@ __attribute__((target("avx512f,avx512vl,popcnt"))) void LzwEncoder::StepGroupWit
           Lanes::Add(Lanes::template ShiftRight<LzwStringTable::kHashShift>(Lanes::Add(
                          Lanes::Multiply(prefix, prefix_hash), Lanes::Multiply(value, hash))),
                      lane_base);
-      const Vector first_entry = Lanes::Gather(active, first, slots);
-      const Vector second_entry = Lanes::Gather(active, Lanes::Add(first, one), slots);
+      Vector first_entry, second_entry;
+      Lanes::GatherPairs(active, first, slots, first_entry, second_entry);
       Vector next_prefix = Lanes::Min(Lanes::Xor(first_entry, tag), Lanes::Xor(second_entry, tag));
       auto found = static_cast<Mask>(Lanes::Below(next_prefix, code_limit));
       Vector free_slot = Lanes::AddWhere(Lanes::Differ(first_entry, empty), first, one);
