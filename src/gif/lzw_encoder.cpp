@@ -171,8 +171,10 @@ struct SixteenLanes {
                                                      _mm512_extracti64x4_epi64(index, 1), base, 4);
     const __m512i evens =
         _mm512_set_epi32(30, 28, 26, 24, 22, 20, 18, 16, 14, 12, 10, 8, 6, 4, 2, 0);
+    const __m512i odds =
+        _mm512_set_epi32(31, 29, 27, 25, 23, 21, 19, 17, 15, 13, 11, 9, 7, 5, 3, 1);
     at = _mm512_permutex2var_epi32(low, evens, high);
-    after = _mm512_permutex2var_epi32(low, _mm512_add_epi32(evens, _mm512_set1_epi32(1)), high);
+    after = _mm512_permutex2var_epi32(low, odds, high);
   }
   // Stores the words of v where mask is set side by side from to on, and whatever after them
   // up to a whole vector's width; returns the end of those words. The words are compressed in
